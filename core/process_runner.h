@@ -1,0 +1,22 @@
+#pragma once
+// Runs an outside program and waits for it while the window keeps working.
+#include <string>
+
+#include "core/command_line.h"
+#include "core/program_state.h"
+#include "core/seams.h"
+
+namespace core {
+
+struct RunOptions {
+    std::string workingDirectory;  // empty: the caller's current directory
+    bool checkExitCode = false;    // report a non-zero exit code in an error box
+    bool nonFatal = false;         // a failed start is an error box rather than the end of the program
+    bool hidden = true;            // no window of its own (nothing to do on POSIX)
+};
+
+// True when the program was started, whatever its exit code.
+[[nodiscard]] bool RunProcess(const CommandLine& commandLine, const RunOptions& options, Seams& seams,
+                              const ProgramState& state);
+
+}  // namespace core

@@ -1,0 +1,46 @@
+#pragma once
+// File and directory services of the operating system, in the terms the program needs.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace platform {
+
+// A broken-down local date and time (month 1-12, day 1-31).
+struct LocalTime {
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+};
+
+// True when the path (wildcards '*' and '?' allowed in its last component) names an entry that
+// is not a directory and whose modification time, in local time, lies in the years 1980-2107.
+[[nodiscard]] bool IsExistingFile(const std::string& path);
+[[nodiscard]] bool DirectoryExists(const std::string& path);
+
+enum class MakeDirectoryResult { Created, AlreadyExists, Failed };
+// Creates one directory with the given mode; fails with AlreadyExists when the name exists in any form.
+[[nodiscard]] MakeDirectoryResult MakeDirectory(const std::string& path, unsigned mode);
+
+// Removes the directory and everything below it; symbolic links are removed, never followed.
+void DeleteDirectoryTree(const std::string& path);
+
+// The path with its last component written as found on disk (first wildcard match in name order).
+[[nodiscard]] std::string ActualFileName(const std::string& path);
+
+// $TMPDIR when set and not empty, else /tmp.
+[[nodiscard]] std::string TempFolder();
+
+// The running executable's real path.
+[[nodiscard]] std::string ExecutablePath();
+
+[[nodiscard]] std::optional<LocalTime> ModificationTime(const std::string& path);
+// Sets the modification time from a local date and time; the access time is left alone.
+[[nodiscard]] bool SetModificationTime(const std::string& path, const LocalTime& time);
+
+[[nodiscard]] bool RemoveFile(const std::string& path);
+
+}  // namespace platform

@@ -1,0 +1,60 @@
+#pragma once
+// Fakes for the window seams: they record what the core showed and let a test script the
+// answers and hook into every event-pump call.
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "core/seams.h"
+
+namespace testing_support {
+
+// Thrown by FakeSeams::Exit so that a test can observe a fatal end.
+struct ProgramExited : std::runtime_error {
+    explicit ProgramExited(int code) : std::runtime_error("program exited"), exitCode(code) {}
+    int exitCode;
+};
+
+struct StatusCall {
+    std::string text;
+    core::Colour colour;
+    bool blinking;
+};
+
+class FakeSeams : public core::EventPump,
+                  public core::MessageBoxes,
+                  public core::StatusLine,
+                  public core::BusyCursor,
+                  public core::SourceWatch,
+                  public core::ProgramEnd {
+public:
+    void ProcessPendingEvents() override;
+    void ShowErrorBox(const std::string& message) override;
+    bool AskYesNo(const std::string& message) override;
+    void ShowSuccessBox(const std::string& message) override;
+    void SetStatus(const std::string& text, core::Colour colour, bool blinking) override;
+    void ShowBusyCursor() override;
+    void ShowDefaultCursor() override;
+    std::string SourceText() override;
+    void DisableMainWindow() override;
+    [[noreturn]] void Exit(int exitCode) override;
+
+    core::Seams Bundle() { return core::Seams{*this, *this, *this, *this, *this, *this}; }
+
+    // Scripted state.
+    std::string sourceText;
+    bool answerYes = true;
+    std::function<void(int)> onPump;  // called with the 1-based count of pump calls
+
+    // Recorded.
+    int pumpCalls = 0;
+    std::vector<std::string> errors;
+    std::vector<std::string> questions;
+    std::vector<std::string> successes;
+    std::vector<StatusCall> statuses;
+    bool busyCursor = false;
+    bool windowDisabled = false;
+};
+
+}  // namespace testing_support

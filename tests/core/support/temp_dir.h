@@ -1,0 +1,27 @@
+#pragma once
+// A fresh directory per test, removed with everything in it when the test ends.
+#include <string>
+#include <string_view>
+
+namespace testing_support {
+
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& path() const { return path_; }
+    // path() + "/" + name
+    std::string File(std::string_view name) const;
+    // Writes the bytes to path()/name and returns the full path.
+    std::string Write(std::string_view name, std::string_view bytes) const;
+
+private:
+    std::string path_;
+};
+
+std::string ReadWholeFile(const std::string& path);
+
+}  // namespace testing_support
