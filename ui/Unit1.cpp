@@ -52,10 +52,6 @@ void SetUpMemo(QPlainTextEdit& memo) {
     SetPaletteColour(memo, QPalette::Base, core::SystemColour(core::SystemButtonFaceIndex));
 }
 
-void PressIfEnabled(QPushButton& button) {
-    if (button.isEnabled()) button.click();
-}
-
 }  // namespace
 
 TForm1::TForm1(Dialogs& dialogs, core::ProgramState& state, QWidget* parent)
@@ -216,10 +212,10 @@ void TForm1::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
         case Qt::Key_Return:
         case Qt::Key_Enter:
-            PressIfEnabled(*Button3);
+            Button3->click();  // a disabled button ignores the click
             break;
         case Qt::Key_Escape:
-            PressIfEnabled(*Button4);
+            Button4->click();
             break;
         default:
             QWidget::keyPressEvent(event);

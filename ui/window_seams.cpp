@@ -42,9 +42,7 @@ void WindowSeams::ShowBusyCursor() {
     }
 }
 
-void WindowSeams::ShowDefaultCursor() {
-    while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
-}
+void WindowSeams::ShowDefaultCursor() { QApplication::restoreOverrideCursor(); }
 
 std::string WindowSeams::SourceText() { return ToSystemText(form_.Edit1->text()); }
 
