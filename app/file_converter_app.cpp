@@ -37,8 +37,8 @@ void FileConverterApp::Start() {
     form_->setEnabled(false);
 
     const core::StoredSettings& settings = state_.Settings;
-    form_->SetCaptions(settings.AppName, std::string(msg::SourceFileCaption), std::string(msg::TargetFileCaption),
-                       std::string(msg::FileVersionCaption));
+    form_->SetCaptions(settings.AppName, std::string(msg::DefaultSourceCaption), std::string(msg::DefaultTargetCaption),
+                       std::string(msg::DefaultVersionCaption));
     form_->ApplyColours(settings.Colours);
     if (settings.DisableSourceOverwrite) form_->CheckBox1->hide();
     form_->show();
