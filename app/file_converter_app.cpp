@@ -10,7 +10,6 @@
 #include "core/process_runner.h"
 #include "platform/files.h"
 #include "ui/Unit1.h"
-#include "ui/window_seams.h"
 
 namespace app {
 
@@ -31,8 +30,7 @@ void FileConverterApp::Start() {
     // The event loop ends in FormClose, after the unpacked patch set is gone.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    form_ = std::make_unique<ui::TForm1>(dialogs_, state_);
-    seams_ = std::make_unique<ui::WindowSeams>(*form_, dialogs_, exit_);
+    form_ = std::make_unique<ui::TForm1>(dialogs_, state_, exit_);
     form_->onFormClose = [this] { FormClose(); };
     form_->setEnabled(false);
 
@@ -44,7 +42,7 @@ void FileConverterApp::Start() {
     form_->show();
 
     form_->SetFixedCaptions();
-    core::Seams seams = seams_->Bundle();
+    core::Seams seams = form_->CoreSeams();
     seams.status.SetStatus(std::string(msg::Idle), settings.Colours.FontColor, false);
     seams.pump.ProcessPendingEvents();
 
@@ -66,7 +64,7 @@ void FileConverterApp::Start() {
 }
 
 void FileConverterApp::UnpackPatchSet() {
-    core::Seams seams = seams_->Bundle();
+    core::Seams seams = form_->CoreSeams();
     if (!platform::IsExistingFile(companions_.patchSetArchive))
         core::FatalError(seams, state_,
                          core::MessageWithName(msg::FileNotFound, core::FileNamePart(companions_.patchSetArchive)),
@@ -93,7 +91,7 @@ void FileConverterApp::UnpackPatchSet() {
 
 void FileConverterApp::RequireUnpacked(const std::string& path) {
     if (platform::IsExistingFile(path)) return;
-    core::Seams seams = seams_->Bundle();
+    core::Seams seams = form_->CoreSeams();
     core::FatalError(seams, state_, core::MessageWithName(msg::FileNotFound, path), true);
 }
 
@@ -114,7 +112,7 @@ int FileConverterApp::Run() {
 void FileConverterApp::FormClose() {
     state_.ShuttingDown = true;
     if (!state_.ExtractionDir.empty()) platform::DeleteDirectoryTree(state_.ExtractionDir);
-    core::Seams seams = seams_->Bundle();
+    core::Seams seams = form_->CoreSeams();
     seams.status.SetStatus(std::string(msg::ShuttingDown), state_.Settings.Colours.FontStatusColor, true);
     QApplication::quit();
 }

@@ -11,7 +11,6 @@
 namespace ui {
 class Dialogs;
 class TForm1;
-class WindowSeams;
 }  // namespace ui
 
 namespace app {
@@ -46,7 +45,6 @@ private:
     ui::Dialogs& dialogs_;
     std::function<void(int)> exit_;
     std::unique_ptr<ui::TForm1> form_;
-    std::unique_ptr<ui::WindowSeams> seams_;
 };
 
 }  // namespace app

@@ -15,6 +15,7 @@
 
 #include "ui/qt_colours.h"
 #include "ui/qt_text.h"
+#include "ui/window_seams.h"
 
 namespace ui {
 namespace {
@@ -54,7 +55,7 @@ void SetUpMemo(QPlainTextEdit& memo) {
 
 }  // namespace
 
-TForm1::TForm1(Dialogs& dialogs, core::ProgramState& state, QWidget* parent)
+TForm1::TForm1(Dialogs& dialogs, core::ProgramState& state, std::function<void(int)> exitProcess, QWidget* parent)
     : QWidget(parent),
       Image1(Create<QLabel>(this, "Image1", QRect(16, 10, 65, 108))),
       Label1(Create<QLabel>(this, "Label1", At(16, 15))),
@@ -81,7 +82,8 @@ TForm1::TForm1(Dialogs& dialogs, core::ProgramState& state, QWidget* parent)
       Panel1(Create<QFrame>(this, "Panel1", QRect(352, 10, 65, 108))),
       Timer1(new QTimer(this)),
       dialogs_(dialogs),
-      state_(state) {
+      state_(state),
+      seams_(std::make_unique<WindowSeams>(*this, dialogs, std::move(exitProcess))) {
     SetUpWindow();
     SetUpFonts();
 
@@ -136,6 +138,10 @@ void TForm1::SetUpTabOrder() {
         previous = control;
     }
 }
+
+TForm1::~TForm1() = default;
+
+core::Seams TForm1::CoreSeams() { return seams_->Bundle(); }
 
 void TForm1::SetStatus(const std::string& text, core::Colour colour, bool blinking) {
     Timer1->stop();

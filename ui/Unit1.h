@@ -3,11 +3,13 @@
 // the source information, and the Cancel, Enter and Escape behaviour.
 #include <QWidget>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "core/colours.h"
 #include "core/messages.h"
 #include "core/program_state.h"
+#include "core/seams.h"
 
 class QCheckBox;
 class QFrame;
@@ -22,12 +24,21 @@ class QTimer;
 namespace ui {
 
 class Dialogs;
+class WindowSeams;
+
+[[noreturn]] void EndProcessNow(int exitCode);
 
 class TForm1 : public QWidget {
     Q_OBJECT
 
 public:
-    TForm1(Dialogs& dialogs, core::ProgramState& state, QWidget* parent = nullptr);
+    // `exitProcess` ends the program after a fatal error; it must not return.
+    TForm1(Dialogs& dialogs, core::ProgramState& state, std::function<void(int)> exitProcess = EndProcessNow,
+           QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // The window's services as the core sees them.
+    core::Seams CoreSeams();
 
     // Shows the text in the status line; a blinking text starts visible for a full interval.
     void SetStatus(const std::string& text, core::Colour colour, bool blinking);
@@ -47,6 +58,18 @@ public:
 
     void Button4Click();
     void Timer1Timer();
+
+    // Source identification and the version list.
+    void IdentifySource(const std::string& path);
+    void FillTargetList();
+    void ListBox1Click();
+
+    // The two file-name boxes and the overwrite check box.
+    void Edit1Change();
+    void Edit2Change();
+    void Edit1Exit();
+    void Edit2Exit();
+    void CheckBox1Click();
 
     // Runs when the window accepts a close request.
     std::function<void()> onFormClose;
@@ -93,6 +116,7 @@ private:
 
     Dialogs& dialogs_;
     core::ProgramState& state_;
+    std::unique_ptr<WindowSeams> seams_;
     bool placed_ = false;
 };
 

@@ -11,7 +11,7 @@ class TForm1;
 
 // Flushes the standard streams and ends the process at once, without running static
 // destructors while windows and nested event loops may still be alive.
-[[noreturn]] void EndProcessNow(int exitCode);
+[[noreturn]] void EndProcessNow(int exitCode);  // also declared in Unit1.h for its default argument
 
 class WindowSeams : public core::EventPump,
                     public core::MessageBoxes,
