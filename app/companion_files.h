@@ -1,0 +1,16 @@
+#pragma once
+// The files that travel with the executable and share its base name.
+#include <string>
+
+namespace app {
+
+struct CompanionFiles {
+    std::string base;              // the executable's file name without its extension
+    std::string settingsFile;      // <base>.cfg, looked up in the current directory
+    std::string resourceLibrary;   // <base>.dll, the optional branding file
+    std::string patchSetArchive;   // <directory of the executable>/<base>.sfx
+};
+
+[[nodiscard]] CompanionFiles CompanionFilesFor(const std::string& executablePath);
+
+}  // namespace app

@@ -1,0 +1,122 @@
+#include "app/file_converter_app.h"
+
+#include <QApplication>
+
+#include "app/extraction_dir.h"
+#include "core/catalogue.h"
+#include "core/command_line.h"
+#include "core/errors.h"
+#include "core/messages.h"
+#include "core/process_runner.h"
+#include "platform/files.h"
+#include "ui/Unit1.h"
+#include "ui/window_seams.h"
+
+namespace app {
+
+namespace msg = core::messages;
+
+FileConverterApp::FileConverterApp(std::string executablePath, ui::Dialogs& dialogs,
+                                   std::function<void(int)> exit)
+    : executablePath_(std::move(executablePath)),
+      companions_(CompanionFilesFor(executablePath_)),
+      dialogs_(dialogs),
+      exit_(std::move(exit)) {}
+
+FileConverterApp::~FileConverterApp() = default;
+
+void FileConverterApp::Start() {
+    QApplication::setApplicationName(QString::fromLocal8Bit(msg::DefaultTitle.data(),
+                                                            static_cast<qsizetype>(msg::DefaultTitle.size())));
+    // The event loop ends in FormClose, after the unpacked patch set is gone.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    form_ = std::make_unique<ui::TForm1>(dialogs_, state_);
+    seams_ = std::make_unique<ui::WindowSeams>(*form_, dialogs_, exit_);
+    form_->onFormClose = [this] { FormClose(); };
+    form_->setEnabled(false);
+
+    const core::StoredSettings& settings = state_.Settings;
+    form_->SetCaptions(settings.AppName, std::string(msg::SourceFileCaption), std::string(msg::TargetFileCaption),
+                       std::string(msg::FileVersionCaption));
+    form_->ApplyColours(settings.Colours);
+    if (settings.DisableSourceOverwrite) form_->CheckBox1->hide();
+    form_->show();
+
+    form_->SetFixedCaptions();
+    core::Seams seams = seams_->Bundle();
+    seams.status.SetStatus(std::string(msg::Idle), settings.Colours.FontColor, false);
+    seams.pump.ProcessPendingEvents();
+
+    seams.cursor.ShowBusyCursor();
+    seams.status.SetStatus(std::string(msg::ReadingConfiguration), settings.Colours.FontStatusColor, true);
+    seams.pump.ProcessPendingEvents();
+
+    UnpackPatchSet();
+    core::ReadCatalogue(state_, seams);
+    seams.status.SetStatus(std::string(msg::Idle), settings.Colours.FontColor, false);
+
+    PresetFileNames();
+    form_->setEnabled(true);
+    if (form_->Button3->isEnabled())
+        form_->Button3->setFocus();
+    else
+        form_->Button1->setFocus();
+    seams.cursor.ShowDefaultCursor();
+}
+
+void FileConverterApp::UnpackPatchSet() {
+    core::Seams seams = seams_->Bundle();
+    if (!platform::IsExistingFile(companions_.patchSetArchive))
+        core::FatalError(seams, state_,
+                         core::MessageWithName(msg::FileNotFound, core::FileNamePart(companions_.patchSetArchive)),
+                         false);
+
+    const ExtractionDirChoice choice = CreateExtractionDir(platform::TempFolder(), companions_.base);
+    if (!choice.created)
+        core::FatalError(seams, state_, core::MessageWithName(msg::CouldNotCreateDirectory, choice.path), false);
+    state_.ExtractionDir = choice.path;
+
+    core::CommandLine commandLine;
+    core::AppendArgument(commandLine, companions_.patchSetArchive);
+    core::AppendArgument(commandLine, "-overwrite");
+    core::AppendArgument(commandLine, state_.ExtractionDir);
+    // The archive's exit code is not looked at: what counts is what it left behind.
+    (void)core::RunProcess(commandLine,
+                           {.workingDirectory = state_.ExtractionDir, .checkExitCode = false, .nonFatal = false,
+                            .hidden = true},
+                           seams, state_);
+
+    RequireUnpacked(state_.ExtractionDir + "/bspatch");
+    RequireUnpacked(state_.ExtractionDir + "/patchinfo.ini");
+}
+
+void FileConverterApp::RequireUnpacked(const std::string& path) {
+    if (platform::IsExistingFile(path)) return;
+    core::Seams seams = seams_->Bundle();
+    core::FatalError(seams, state_, core::MessageWithName(msg::FileNotFound, path), true);
+}
+
+void FileConverterApp::PresetFileNames() {
+    // Each write runs the box's change handling at once, as typing would.
+    form_->Edit1->setText(QString::fromLocal8Bit(state_.Settings.SourceFile));
+    form_->Edit1->end(false);
+    form_->Edit2->setText(QString::fromLocal8Bit(state_.Settings.TargetFile));
+    form_->Edit2->end(false);
+}
+
+int FileConverterApp::Run() {
+    // A window closed before the loop started has already shut down.
+    if (!state_.ShuttingDown) QApplication::exec();
+    return 0;
+}
+
+void FileConverterApp::FormClose() {
+    state_.ShuttingDown = true;
+    if (!state_.ExtractionDir.empty()) platform::DeleteDirectoryTree(state_.ExtractionDir);
+    core::Seams seams = seams_->Bundle();
+    seams.status.SetStatus(std::string(msg::ShuttingDown), state_.Settings.Colours.FontStatusColor, true);
+    QApplication::quit();
+}
+
+}  // namespace app

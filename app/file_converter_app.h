@@ -1,0 +1,52 @@
+#pragma once
+// The program from start to end: start-up in its fixed order, the event loop, and shutdown when
+// the main window closes.
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/companion_files.h"
+#include "core/program_state.h"
+
+namespace ui {
+class Dialogs;
+class TForm1;
+class WindowSeams;
+}  // namespace ui
+
+namespace app {
+
+class FileConverterApp {
+public:
+    // `exit` ends the process with the given code and must not return.
+    FileConverterApp(std::string executablePath, ui::Dialogs& dialogs, std::function<void(int)> exit);
+    ~FileConverterApp();
+    FileConverterApp(const FileConverterApp&) = delete;
+    FileConverterApp& operator=(const FileConverterApp&) = delete;
+
+    // Creates and shows the window, unpacks the patch set and reads the catalogue. A fatal error
+    // ends the process through `exit`.
+    void Start();
+    // Runs the event loop until the main window closes; returns the exit code.
+    int Run();
+
+    core::ProgramState& State() { return state_; }
+    ui::TForm1& Form() { return *form_; }
+    const CompanionFiles& Companions() const { return companions_; }
+
+private:
+    void UnpackPatchSet();
+    void RequireUnpacked(const std::string& path);
+    void PresetFileNames();
+    void FormClose();
+
+    std::string executablePath_;
+    CompanionFiles companions_;
+    core::ProgramState state_;
+    ui::Dialogs& dialogs_;
+    std::function<void(int)> exit_;
+    std::unique_ptr<ui::TForm1> form_;
+    std::unique_ptr<ui::WindowSeams> seams_;
+};
+
+}  // namespace app

@@ -1,0 +1,44 @@
+#pragma once
+// The conversion run behind the Convert button: copy the source aside, let the patch tool write
+// the result, stamp it, verify it against the catalogue, and only then let it replace anything.
+#include <string>
+
+#include "core/dos_time.h"
+#include "core/program_state.h"
+#include "core/seams.h"
+
+namespace core {
+
+// What the window does while the patch tool runs: nobody may close it or press Cancel.
+class ConversionLock {
+public:
+    virtual ~ConversionLock() = default;
+    virtual void EnterConvertingPhase() = 0;  // disable Cancel, refuse to close
+    virtual void LeaveConvertingPhase() = 0;  // enable both again
+};
+
+struct ConversionPaths {
+    std::string source;
+    std::string target;  // equals `source` when the source is overwritten
+    std::string temporaryCopy;  // <extraction dir>/<source file name>.tmp
+    std::string patch;
+};
+
+// The paths of a run as the window's boxes and the current selection give them.
+[[nodiscard]] ConversionPaths ConversionPathsFor(const ProgramState& state, const std::string& sourceText,
+                                                 const std::string& targetText, bool overwriteSource);
+
+// Copies in 64 KiB blocks, processing window events after every full block, and gives the copy
+// the source's modification time. False on any input/output error.
+[[nodiscard]] bool CopyFileKeepDate(const std::string& sourcePath, const std::string& copyPath, EventPump& pump);
+
+// Sets the file's modification time from a packed local date and time; invalid values and
+// failures change nothing.
+void SetFileDosTime(const std::string& path, ShortDosDateTime timeStamp);
+
+// Runs the copy, the patch tool, the stamp and the verification, showing every message the user
+// must see. Returns whether the patch tool was started.
+[[nodiscard]] bool RunConversion(const ConversionPaths& paths, ProgramState& state, Seams& seams,
+                                 ConversionLock& lock);
+
+}  // namespace core

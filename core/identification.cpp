@@ -1,0 +1,50 @@
+#include "core/identification.h"
+
+#include "core/text.h"
+#include "platform/files.h"
+
+namespace core {
+
+int FindSourceIndex(const FileInfoList& fileInfos, std::string_view md5Hex) {
+    if (md5Hex.empty()) return -1;
+    for (std::size_t i = 0; i < fileInfos.size(); ++i)
+        if (EqualIgnoringCase(fileInfos[i].Md5, md5Hex)) return static_cast<int>(i);
+    return -1;
+}
+
+std::string PatchFileName(const std::string& extractionDir, const FileInfo& source, const FileInfo& target) {
+    return extractionDir + "/" + ChangeExtension(LowerCase(source.FileName), "") + "_" + LowerCase(source.Version) +
+           "_" + LowerCase(target.Version) + ".bsdiff";
+}
+
+std::vector<int> ReachableTargets(const ProgramState& state) {
+    std::vector<int> targets;
+    if (state.SourceIndex < 0 || state.SourceIndex >= static_cast<int>(state.FileInfos.size())) return targets;
+    const FileInfo& source = state.FileInfos[static_cast<std::size_t>(state.SourceIndex)];
+    for (std::size_t i = 0; i < state.FileInfos.size(); ++i) {
+        const FileInfo& candidate = state.FileInfos[i];
+        if (static_cast<int>(i) == state.SourceIndex) continue;
+        if (!EqualIgnoringCase(candidate.FileName, source.FileName)) continue;
+        if (platform::IsExistingFile(PatchFileName(state.ExtractionDir, source, candidate)))
+            targets.push_back(static_cast<int>(i));
+    }
+    return targets;
+}
+
+std::string ApplicationNameFor(const AppInfoList& appInfos, std::string_view fileName) {
+    for (const AppInfo& app : appInfos)
+        if (EqualIgnoringCase(app.Name, fileName)) return app.Value;
+    return {};
+}
+
+std::vector<std::string> TargetDescriptionLines(const FileInfo& target) {
+    std::vector<std::string> lines = target.Description2;
+    // A stamp of 0 stands for a date outside the format's calendar range: there is no date to show.
+    if (target.TimeStamp > 0) {
+        lines.emplace_back();
+        lines.push_back("Time stamp: " + FormatTimeStamp(target.TimeStamp));
+    }
+    return lines;
+}
+
+}  // namespace core

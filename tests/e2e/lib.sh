@@ -1,0 +1,77 @@
+# Shared steps of the end-to-end tests: a private X server, a real patch set beside a copy of the
+# built program, and helpers that act on the program's windows as a person would.
+# Usage: . lib.sh <built program> <source root>
+set -eu
+
+program_binary=$1
+source_root=$2
+work=$(mktemp -d "${TMPDIR:-/tmp}/fc-e2e-XXXXXX")
+export TMPDIR="$work/tmp"
+mkdir -p "$TMPDIR"
+export XDG_RUNTIME_DIR="$work/runtime"
+mkdir -m 0700 "$XDG_RUNTIME_DIR"
+xvfb_pid=""
+program_pid=""
+
+cleanup() {
+    [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+start_x_server() {
+    fifo="$work/display.fifo"
+    mkfifo "$fifo"
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" 2>/dev/null &
+    xvfb_pid=$!
+    display=$(head -n 1 "$fifo")
+    export DISPLAY=":$display"
+}
+
+# Makes <dir>/<name> (a copy of the program) and, unless told otherwise, <dir>/<base>.sfx holding
+# a patch set made from the versions given as <version>=<file> arguments.
+install_program() {  # <dir> <executable name>
+    mkdir -p "$1"
+    cp "$program_binary" "$1/$2"
+}
+install_patch_set() {  # <archive path> <catalogue file name> <version>=<file>...
+    archive=$1
+    shift
+    rm -rf "$work/set"
+    "$source_root/tools/make-patch-set" "$work/set" "$@" >/dev/null
+    "$source_root/tools/make-sfx" "$work/set" "$archive"
+}
+
+start_program() {  # <dir> <executable name>
+    (cd "$1" && exec "./$2") &
+    program_pid=$!
+}
+
+# Waits until a visible window of the program with exactly this title exists; prints its id.
+wait_for_window() {  # <title>
+    timeout 30 xdotool search --sync --all --onlyvisible --pid "$program_pid" --name "^$1\$" | head -n 1
+}
+
+press_key() {  # <window> <key>
+    xdotool windowfocus --sync "$1"
+    xdotool key --clearmodifiers "$2"
+}
+
+type_text() {  # <window> <text>
+    xdotool windowfocus --sync "$1"
+    xdotool type --delay 5 -- "$2"
+}
+
+# Waits for the program to end and prints its exit code.
+wait_for_exit() {
+    status=0
+    wait "$program_pid" || status=$?
+    program_pid=""
+    echo "$status"
+}
