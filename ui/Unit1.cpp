@@ -126,14 +126,6 @@ void TForm1::ConnectInputHandlers() {
     Edit2->installEventFilter(this);
 }
 
-// The controls outlive this object's own part of the destruction; they must not call it meanwhile.
-void TForm1::DisconnectInputHandlers() {
-    for (QObject* control : std::initializer_list<QObject*>{Edit1, Edit2, CheckBox1, ListBox1}) {
-        control->disconnect(this);
-        control->removeEventFilter(this);
-    }
-}
-
 void TForm1::SetUpWindow() {
     setObjectName(QStringLiteral("Form1"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -159,7 +151,7 @@ void TForm1::SetUpTabOrder() {
     }
 }
 
-TForm1::~TForm1() { DisconnectInputHandlers(); }
+TForm1::~TForm1() = default;
 
 core::Seams TForm1::CoreSeams() { return seams_->Bundle(); }
 

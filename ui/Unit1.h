@@ -116,7 +116,6 @@ private:
     void SetUpTabOrder();
     void CentreOnScreen();
     void ConnectInputHandlers();
-    void DisconnectInputHandlers();
     // Shows what the catalogue says about the source with this checksum.
     void ShowIdentification(const std::string& md5Hex);
     // The version list's selected row, -1 when no item is selected.

@@ -23,6 +23,13 @@ using testing_support::CatalogueWindowFixture;
 class Identification : public CatalogueWindowFixture {
 protected:
     QColor LabelColour() const { return form.Label3->palette().color(QPalette::WindowText); }
+    void ExpectNeutralSource() const {
+        EXPECT_EQ(SourceLabel(), "No information available");
+        EXPECT_FALSE(form.Label3->font().bold());
+        EXPECT_EQ(form.Label4->text(), "");
+        EXPECT_EQ(StatusText(), "idle");
+        EXPECT_FALSE(form.Timer1->isActive());
+    }
     QStringList ListedVersions() const {
         QStringList texts;
         for (int row = 0; row < form.ListBox1->count(); ++row) texts << form.ListBox1->item(row)->text();
@@ -185,7 +192,7 @@ TEST_F(Identification, AnUnknownChecksumShowsTheInvalidFileTextAndTheChecksum) {
     EXPECT_EQ(StatusText(), "idle");
 }
 
-TEST_F(Identification, AFileHeldByAnotherOpenerStaysNeutralWithoutAMessage) {
+TEST_F(Identification, SourcesThatCannotBeOpenedStayNeutralWithoutAMessage) {
     AddVersion("game.exe", "1.0", OldBytes, "Version 1.0");
     const std::string path = files.Write("game.exe", OldBytes);
     const int holder = open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -193,13 +200,11 @@ TEST_F(Identification, AFileHeldByAnotherOpenerStaysNeutralWithoutAMessage) {
     ASSERT_EQ(flock(holder, LOCK_EX | LOCK_NB), 0);
 
     SetSource(path);
-    close(holder);
+    ExpectNeutralSource();
 
-    EXPECT_EQ(SourceLabel(), "No information available");
-    EXPECT_FALSE(form.Label3->font().bold());
-    EXPECT_EQ(form.Label4->text(), "");
-    EXPECT_EQ(StatusText(), "idle");
-    EXPECT_FALSE(form.Timer1->isActive());
+    close(holder);
+    SetSource(files.File("gam?.exe"));  // passes the existence test, but no file has that name
+    ExpectNeutralSource();
     EXPECT_TRUE(dialogs.boxes.empty());
 }
 
