@@ -5,6 +5,9 @@
 namespace core::messages {
 
 inline constexpr std::string_view DefaultTitle = "File Converter";
+inline constexpr std::string_view DefaultSourceCaption = "&Source file:";
+inline constexpr std::string_view DefaultTargetCaption = "&Target file:";
+inline constexpr std::string_view DefaultVersionCaption = "Choose file &version to convert to:";
 inline constexpr std::string_view NewFileSuffix = "_New";
 inline constexpr std::string_view Idle = "idle";
 inline constexpr std::string_view NoInformation = "No information available";

@@ -1,0 +1,46 @@
+#include "tests/ui/support/scripted_dialogs.h"
+
+#include <utility>
+
+namespace testing_support {
+namespace {
+
+template <class T>
+T TakeFront(std::deque<T>& script, T whenEmpty) {
+    if (script.empty()) return whenEmpty;
+    T front = std::move(script.front());
+    script.pop_front();
+    return front;
+}
+
+}  // namespace
+
+void ScriptedDialogs::Show(BoxKind kind, const QString& text) {
+    boxes.push_back({kind, text});
+    if (whileBoxOpen) whileBoxOpen(boxes.back());
+}
+
+std::optional<QString> ScriptedDialogs::Choose(FileDialogKind kind, const QString& initialDir,
+                                               const QString& fileName) {
+    fileDialogs.push_back({kind, initialDir, fileName});
+    return TakeFront(chosenFiles, std::optional<QString>());
+}
+
+void ScriptedDialogs::ShowError(const QString& text) { Show(BoxKind::Error, text); }
+
+bool ScriptedDialogs::AskYesNo(const QString& text) {
+    Show(BoxKind::Question, text);
+    return TakeFront(answers, true);
+}
+
+void ScriptedDialogs::ShowSuccess(const QString& text) { Show(BoxKind::Success, text); }
+
+std::optional<QString> ScriptedDialogs::OpenFileName(const QString& initialDir, const QString& fileName) {
+    return Choose(FileDialogKind::Open, initialDir, fileName);
+}
+
+std::optional<QString> ScriptedDialogs::SaveFileName(const QString& initialDir, const QString& fileName) {
+    return Choose(FileDialogKind::Save, initialDir, fileName);
+}
+
+}  // namespace testing_support

@@ -1,0 +1,28 @@
+#pragma once
+// A fresh main window for every test, with scripted dialogs and its own program state.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTest>
+
+#include "core/program_state.h"
+#include "tests/ui/support/scripted_dialogs.h"
+#include "ui/Unit1.h"
+
+namespace testing_support {
+
+class WindowFixture : public ::testing::Test {
+protected:
+    // Keyboard input and focus changes need the window shown and active.
+    void ShowActive() {
+        form.show();
+        form.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    }
+
+    ScriptedDialogs dialogs;
+    core::ProgramState state;
+    ui::TForm1 form{dialogs, state};
+};
+
+}  // namespace testing_support

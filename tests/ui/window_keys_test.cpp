@@ -1,0 +1,108 @@
+// Keyboard and closing: Enter and Escape, access keys, Cancel, and closing refused while converting.
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+
+#include "tests/ui/support/window_fixture.h"
+
+namespace {
+
+class WindowKeys : public testing_support::WindowFixture {
+protected:
+    void SetUp() override {
+        form.SetCaptions();
+        form.SetFixedCaptions();
+        form.Button3->setEnabled(true);
+        form.Button3Click = [this] { ++convertClicks; };
+        form.onFormClose = [this] {
+            ++closeHandlerRuns;
+            focusWhenClosing = QApplication::focusWidget();
+        };
+        ShowActive();
+        form.Edit1->setFocus();
+    }
+
+    void PressInSourceBox(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::keyClick(form.Edit1, key, modifiers);
+    }
+
+    int convertClicks = 0;
+    int closeHandlerRuns = 0;
+    QWidget* focusWhenClosing = nullptr;
+};
+
+TEST_F(WindowKeys, EnterPressesConvertOnlyWhileItIsEnabled) {
+    PressInSourceBox(Qt::Key_Return);
+    PressInSourceBox(Qt::Key_Enter);
+    EXPECT_EQ(convertClicks, 2);
+
+    form.Button3->setEnabled(false);
+    PressInSourceBox(Qt::Key_Return);
+    EXPECT_EQ(convertClicks, 2);
+    EXPECT_TRUE(form.isVisible());
+}
+
+TEST_F(WindowKeys, EnterOnAFocusedButtonPressesThatButton) {
+    int browseClicks = 0;
+    QObject::connect(form.Button1, &QPushButton::clicked, [&] { ++browseClicks; });
+    form.Button1->setFocus();
+    QTest::keyClick(form.Button1, Qt::Key_Return);
+    EXPECT_EQ(browseClicks, 1);
+    EXPECT_EQ(convertClicks, 0);
+}
+
+TEST_F(WindowKeys, EscapeClosesTheWindowLikeCancel) {
+    PressInSourceBox(Qt::Key_Escape);
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(closeHandlerRuns, 1);
+    EXPECT_EQ(focusWhenClosing, form.Button4);
+}
+
+TEST_F(WindowKeys, EscapeDoesNothingWhileCancelIsDisabled) {
+    form.Button4->setEnabled(false);
+    PressInSourceBox(Qt::Key_Escape);
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(closeHandlerRuns, 0);
+}
+
+TEST_F(WindowKeys, CancelTakesTheFocusBeforeClosing) {
+    int sourceBoxExits = 0;
+    QObject::connect(form.Edit1, &QLineEdit::editingFinished, [&] { ++sourceBoxExits; });
+    form.Button4Click();
+    EXPECT_EQ(focusWhenClosing, form.Button4);
+    EXPECT_EQ(sourceBoxExits, 1);
+    EXPECT_FALSE(form.isVisible());
+}
+
+TEST_F(WindowKeys, CloseRequestIsRefusedWhileConverting) {
+    form.Converting = true;
+    EXPECT_FALSE(form.close());
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(closeHandlerRuns, 0);
+
+    form.Converting = false;
+    EXPECT_TRUE(form.close());
+    EXPECT_EQ(closeHandlerRuns, 1);
+}
+
+TEST_F(WindowKeys, LabelAccessKeysFocusTheirControls) {
+    PressInSourceBox(Qt::Key_T, Qt::AltModifier);
+    EXPECT_EQ(QApplication::focusWidget(), form.Edit2);
+    QTest::keyClick(form.Edit2, Qt::Key_V, Qt::AltModifier);
+    EXPECT_EQ(QApplication::focusWidget(), form.ListBox1);
+    QTest::keyClick(form.ListBox1, Qt::Key_S, Qt::AltModifier);
+    EXPECT_EQ(QApplication::focusWidget(), form.Edit1);
+}
+
+TEST_F(WindowKeys, ButtonAndCheckBoxAccessKeysPressThem) {
+    PressInSourceBox(Qt::Key_O, Qt::AltModifier);
+    QTRY_VERIFY(form.CheckBox1->isChecked());
+    PressInSourceBox(Qt::Key_C, Qt::AltModifier);
+    QTRY_COMPARE(convertClicks, 1);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::AltModifier);
+    QTRY_VERIFY(!form.isVisible());
+    EXPECT_EQ(closeHandlerRuns, 1);
+}
+
+}  // namespace

@@ -1,0 +1,99 @@
+#pragma once
+// The program's one window: its controls, captions and colours, the status line, the reset of
+// the source information, and the Cancel, Enter and Escape behaviour.
+#include <QWidget>
+#include <functional>
+#include <string>
+
+#include "core/colours.h"
+#include "core/messages.h"
+#include "core/program_state.h"
+
+class QCheckBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+class QTimer;
+
+namespace ui {
+
+class Dialogs;
+
+class TForm1 : public QWidget {
+    Q_OBJECT
+
+public:
+    TForm1(Dialogs& dialogs, core::ProgramState& state, QWidget* parent = nullptr);
+
+    // Shows the text in the status line; a blinking text starts visible for a full interval.
+    void SetStatus(const std::string& text, core::Colour colour, bool blinking);
+    // Neutral source information and Convert disabled; the version list is left alone.
+    void ResetSourceInfo();
+    // Label3 in one of its looks: neutral, identified source, or error.
+    void ShowSourceLabel(const std::string& text, bool bold, core::Colour colour);
+    // Sets a label's text, showing character 13 as a line break, and fits the label to it.
+    void SetLabelText(QLabel& label, const std::string& text);
+
+    void ApplyColours(const core::Colours& colours);
+    void SetFixedCaptions();
+    void SetCaptions(const std::string& appName = std::string(core::messages::DefaultTitle),
+                     const std::string& sourceCaption = std::string(core::messages::DefaultSourceCaption),
+                     const std::string& targetCaption = std::string(core::messages::DefaultTargetCaption),
+                     const std::string& versionCaption = std::string(core::messages::DefaultVersionCaption));
+
+    void Button4Click();
+    void Timer1Timer();
+
+    // Runs when the window accepts a close request.
+    std::function<void()> onFormClose;
+    // The Convert button's handler.
+    std::function<void()> Button3Click;
+    // While set, every close request is refused.
+    bool Converting = false;
+
+    QLabel* Image1;
+    QLabel* Label1;
+    QLineEdit* Edit1;
+    QPushButton* Button1;
+    QLabel* Label2;
+    QLineEdit* Edit2;
+    QPushButton* Button2;
+    QCheckBox* CheckBox1;
+    QGroupBox* GroupBox1;
+    QLabel* Label3;
+    QLabel* Label4;
+    QLabel* Label5;
+    QPlainTextEdit* Memo1;
+    QGroupBox* GroupBox2;
+    QLabel* Label6;
+    QListWidget* ListBox1;
+    QLabel* Label7;
+    QPlainTextEdit* Memo2;
+    QPushButton* Button3;
+    QPushButton* Button4;
+    QGroupBox* GroupBox3;
+    QLabel* Label8;
+    QFrame* Panel1;
+    QTimer* Timer1;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void SetUpWindow();
+    void SetUpFonts();
+    void SetUpTabOrder();
+    void CentreOnScreen();
+
+    Dialogs& dialogs_;
+    core::ProgramState& state_;
+    bool placed_ = false;
+};
+
+}  // namespace ui

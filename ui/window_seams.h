@@ -1,0 +1,44 @@
+#pragma once
+// The core's seams, served by the real window and the real dialogs.
+#include <functional>
+
+#include "core/seams.h"
+
+namespace ui {
+
+class Dialogs;
+class TForm1;
+
+// Flushes the standard streams and ends the process at once, without running static
+// destructors while windows and nested event loops may still be alive.
+[[noreturn]] void EndProcessNow(int exitCode);
+
+class WindowSeams : public core::EventPump,
+                    public core::MessageBoxes,
+                    public core::StatusLine,
+                    public core::BusyCursor,
+                    public core::SourceWatch,
+                    public core::ProgramEnd {
+public:
+    WindowSeams(TForm1& form, Dialogs& dialogs, std::function<void(int)> exitProcess = EndProcessNow);
+
+    void ProcessPendingEvents() override;
+    void ShowErrorBox(const std::string& message) override;
+    bool AskYesNo(const std::string& message) override;
+    void ShowSuccessBox(const std::string& message) override;
+    void SetStatus(const std::string& text, core::Colour colour, bool blinking) override;
+    void ShowBusyCursor() override;
+    void ShowDefaultCursor() override;
+    std::string SourceText() override;
+    void DisableMainWindow() override;
+    [[noreturn]] void Exit(int exitCode) override;
+
+    core::Seams Bundle() { return core::Seams{*this, *this, *this, *this, *this, *this}; }
+
+private:
+    TForm1& form_;
+    Dialogs& dialogs_;
+    std::function<void(int)> exitProcess_;
+};
+
+}  // namespace ui
