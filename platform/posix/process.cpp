@@ -2,7 +2,7 @@
 
 #include <poll.h>
 #include <spawn.h>
-#include <sys/pidfd.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -20,7 +20,8 @@ constexpr int FirstNonStandardFd = 3;
 
 class ProcessDescriptor {
 public:
-    explicit ProcessDescriptor(pid_t pid) : fd_(pidfd_open(pid, 0)) {}
+    // Through syscall(): the C library's own declaration lacks C linkage in some versions.
+    explicit ProcessDescriptor(pid_t pid) : fd_(static_cast<int>(syscall(SYS_pidfd_open, pid, 0))) {}
     ~ProcessDescriptor() {
         if (fd_ >= 0) close(fd_);
     }
