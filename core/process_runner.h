@@ -1,6 +1,8 @@
 #pragma once
 // Runs an outside program and waits for it while the window keeps working.
+#include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "core/command_line.h"
 #include "core/program_state.h"
@@ -18,5 +20,8 @@ struct RunOptions {
 // True when the program was started, whatever its exit code.
 [[nodiscard]] bool RunProcess(const CommandLine& commandLine, const RunOptions& options, Seams& seams,
                               const ProgramState& state);
+
+// "program", character 13, "returned exit code", a blank and the code as an unsigned number.
+[[nodiscard]] std::string ExitCodeMessage(std::string_view program, std::uint32_t exitCode);
 
 }  // namespace core

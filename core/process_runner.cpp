@@ -1,0 +1,45 @@
+#include "core/process_runner.h"
+
+#include <chrono>
+
+#include "core/errors.h"
+#include "core/messages.h"
+#include "core/text.h"
+#include "platform/process.h"
+
+namespace core {
+
+namespace {
+
+// How long one wait lasts before the window gets to process its events.
+constexpr std::chrono::milliseconds WaitSlice{50};
+
+// The program as a reader of the command line sees it: its first token.
+std::string ProgramName(const CommandLine& commandLine) {
+    std::string program = commandLine.text;
+    std::string rest;
+    SplitFirstToken(program, rest);
+    return program;
+}
+
+}  // namespace
+
+bool RunProcess(const CommandLine& commandLine, const RunOptions& options, Seams& seams, const ProgramState& state) {
+    const platform::ProgramRun run = platform::RunProgram(commandLine.arguments, options.workingDirectory, WaitSlice,
+                                                          [&seams] { seams.pump.ProcessPendingEvents(); });
+    if (!run.started) {
+        const std::string message = MessageWithName(messages::CouldNotExecute, ProgramName(commandLine));
+        if (!options.nonFatal) FatalError(seams, state, message, true);
+        ShowError(seams, message);
+        return false;
+    }
+    if (options.checkExitCode && run.exitCode.value_or(0) != 0)
+        ShowError(seams, ExitCodeMessage(ProgramName(commandLine), *run.exitCode));
+    return true;
+}
+
+std::string ExitCodeMessage(std::string_view program, std::uint32_t exitCode) {
+    return MessageWithName(program, std::string(messages::ReturnedExitCode) + ' ' + std::to_string(exitCode));
+}
+
+}  // namespace core
