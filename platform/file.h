@@ -9,7 +9,7 @@
 namespace platform {
 
 class File {
-public:
+  public:
     // Opens an existing regular file for reading only and takes an exclusive lock on it, so that
     // no other process that locks it can hold it at the same time. Fails (nullopt) when the file
     // is missing, not a regular file, unreadable or locked by another process.
