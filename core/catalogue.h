@@ -1,0 +1,34 @@
+#pragma once
+// The catalogue of known file versions (patchinfo.ini): its reader and its time stamp format.
+#include <string>
+#include <string_view>
+
+#include "core/catalogue_types.h"
+#include "core/dos_time.h"
+#include "core/program_state.h"
+#include "core/seams.h"
+
+namespace core {
+
+inline constexpr std::string_view CatalogueFileName = "patchinfo.ini";
+
+// "month/day/year hours:minutes:seconds", blanks around each number allowed. -1 when the text
+// cannot be read, 0 for a valid date and time outside the years 1980 to 2099, else the packed value.
+[[nodiscard]] ShortDosDateTime ParseTimeStamp(std::string_view text);
+
+enum class CatalogueStatus { Ok, CannotOpen, ReadError };
+
+struct CatalogueContents {
+    FileInfoList fileInfos;
+    AppInfoList appInfos;
+};
+
+// Reads the catalogue at `path` into `out`, processing pending window events after every line.
+// Never ends the program; on a read error `out` holds what was read before it.
+[[nodiscard]] CatalogueStatus LoadCatalogue(const std::string& path, EventPump& pump, CatalogueContents& out);
+
+// Fills state.FileInfos and state.AppInfos from the catalogue in the extraction directory, or ends
+// the program with a fatal error (removing the extraction directory) when it cannot be read.
+void ReadCatalogue(ProgramState& state, Seams& seams);
+
+}  // namespace core
