@@ -108,12 +108,20 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    // Runs the edit boxes' exit handlers when they lose the keyboard focus.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void SetUpWindow();
     void SetUpFonts();
     void SetUpTabOrder();
     void CentreOnScreen();
+    void ConnectInputHandlers();
+    void DisconnectInputHandlers();
+    // Shows what the catalogue says about the source with this checksum.
+    void ShowIdentification(const std::string& md5Hex);
+    // The version list's selected row, -1 when no item is selected.
+    int SelectedVersionRow() const;
 
     Dialogs& dialogs_;
     core::ProgramState& state_;
