@@ -13,9 +13,11 @@ mkdir -m 0700 "$XDG_RUNTIME_DIR"
 xvfb_pid=""
 program_pid=""
 
+# Ends only a program that is still running (its pid may have been reused once it ended), and
+# must not stop half-way under `set -e`, or the X server would outlive the test.
 cleanup() {
-    [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+    if [ -n "$program_pid" ] && [ ! -s "$work/program.status" ]; then kill "$program_pid" 2>/dev/null || true; fi
+    if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -48,9 +50,20 @@ install_patch_set() {  # <archive path> <catalogue file name> <version>=<file>..
     "$source_root/tools/make-sfx" "$work/set" "$archive"
 }
 
+# The exit status goes to a file: wait_for_exit runs in a command substitution, a subshell that
+# cannot wait for this shell's children. program_pid is the program's own pid, as the window has it.
 start_program() {  # <dir> <executable name>
-    (cd "$1" && exec "./$2") &
-    program_pid=$!
+    rm -f "$work/program.pid" "$work/program.status"
+    (
+        cd "$1"
+        "./$2" &
+        echo $! >"$work/program.pid"
+        status=0
+        wait $! || status=$?
+        echo "$status" >"$work/program.status"
+    ) &
+    until [ -s "$work/program.pid" ]; do sleep 0.05; done
+    program_pid=$(cat "$work/program.pid")
 }
 
 # Waits until a visible window of the program with exactly this title exists; prints its id.
@@ -70,8 +83,6 @@ type_text() {  # <window> <text>
 
 # Waits for the program to end and prints its exit code.
 wait_for_exit() {
-    status=0
-    wait "$program_pid" || status=$?
-    program_pid=""
-    echo "$status"
+    until [ -s "$work/program.status" ]; do sleep 0.1; done
+    cat "$work/program.status"
 }
