@@ -45,8 +45,8 @@ answer_box() {  # <title>
 
 close_and_expect_clean_exit() {
     press_key "$window" Escape
-    code=$(wait_for_exit)
-    [ "$code" = 0 ] || fail "exit code $code after Escape, expected 0"
+    wait_for_exit
+    [ "$exit_code" = 0 ] || fail "exit code $exit_code after Escape, expected 0"
 }
 
 echo "case: convert into a new target file"

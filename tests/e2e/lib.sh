@@ -13,10 +13,8 @@ mkdir -m 0700 "$XDG_RUNTIME_DIR"
 xvfb_pid=""
 program_pid=""
 
-# Ends only a program that is still running (its pid may have been reused once it ended), and
-# must not stop half-way under `set -e`, or the X server would outlive the test.
 cleanup() {
-    if [ -n "$program_pid" ] && [ ! -s "$work/program.status" ]; then kill "$program_pid" 2>/dev/null || true; fi
+    if [ -n "$program_pid" ]; then kill "$program_pid" 2>/dev/null || true; fi
     if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
     rm -rf "$work"
 }
@@ -30,7 +28,8 @@ fail() {
 start_x_server() {
     fifo="$work/display.fifo"
     mkfifo "$fifo"
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" 2>/dev/null &
+    # Xvfb's output must not hold the test runner's pipes open.
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
     xvfb_pid=$!
     display=$(head -n 1 "$fifo")
     export DISPLAY=":$display"
@@ -50,20 +49,9 @@ install_patch_set() {  # <archive path> <catalogue file name> <version>=<file>..
     "$source_root/tools/make-sfx" "$work/set" "$archive"
 }
 
-# The exit status goes to a file: wait_for_exit runs in a command substitution, a subshell that
-# cannot wait for this shell's children. program_pid is the program's own pid, as the window has it.
 start_program() {  # <dir> <executable name>
-    rm -f "$work/program.pid" "$work/program.status"
-    (
-        cd "$1"
-        "./$2" &
-        echo $! >"$work/program.pid"
-        status=0
-        wait $! || status=$?
-        echo "$status" >"$work/program.status"
-    ) &
-    until [ -s "$work/program.pid" ]; do sleep 0.05; done
-    program_pid=$(cat "$work/program.pid")
+    (cd "$1" && exec "./$2") </dev/null &
+    program_pid=$!
 }
 
 # Waits until a visible window of the program with exactly this title exists; prints its id.
@@ -81,8 +69,9 @@ type_text() {  # <window> <text>
     xdotool type --delay 5 -- "$2"
 }
 
-# Waits for the program to end and prints its exit code.
+# Waits for the program to end and leaves its exit code in $exit_code.
 wait_for_exit() {
-    until [ -s "$work/program.status" ]; do sleep 0.1; done
-    cat "$work/program.status"
+    exit_code=0
+    wait "$program_pid" || exit_code=$?
+    program_pid=""
 }
