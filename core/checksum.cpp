@@ -10,14 +10,14 @@ namespace {
 
 // Moves the file back to where it was when the guard was made, whichever way the scope ends.
 class PositionRestorer {
-public:
+  public:
     PositionRestorer(platform::File& file, std::uint64_t position) : file_(file), position_(position) {}
     PositionRestorer(const PositionRestorer&) = delete;
     PositionRestorer& operator=(const PositionRestorer&) = delete;
     // Nothing is left to do when even the way back fails; the caller's result is unaffected.
     ~PositionRestorer() { static_cast<void>(file_.Seek(position_)); }
 
-private:
+  private:
     platform::File& file_;
     std::uint64_t position_;
 };

@@ -32,10 +32,14 @@ constexpr std::size_t Round(std::size_t step) { return step / 16; }
 constexpr std::size_t MessageWordIndex(std::size_t step) {
     const std::size_t i = step % 16;
     switch (Round(step)) {
-        case 0: return i;
-        case 1: return (1 + 5 * i) % 16;
-        case 2: return (5 + 3 * i) % 16;
-        default: return (7 * i) % 16;
+        case 0:
+            return i;
+        case 1:
+            return (1 + 5 * i) % 16;
+        case 2:
+            return (5 + 3 * i) % 16;
+        default:
+            return (7 * i) % 16;
     }
 }
 
@@ -43,9 +47,12 @@ constexpr std::size_t MessageWordIndex(std::size_t step) {
 // textbook ones but give the same bits. G is applied inside ApplyStep.
 template <std::size_t Step>
 [[gnu::always_inline]] inline std::uint32_t RoundFunction(std::uint32_t x, std::uint32_t y, std::uint32_t z) {
-    if constexpr (Round(Step) == 0) return z ^ (x & (y ^ z));  // (x & y) | (~x & z)
-    else if constexpr (Round(Step) == 2) return x ^ y ^ z;
-    else return y ^ (x | ~z);
+    if constexpr (Round(Step) == 0)
+        return z ^ (x & (y ^ z));  // (x & y) | (~x & z)
+    else if constexpr (Round(Step) == 2)
+        return x ^ (y ^ z);
+    else
+        return y ^ (x | ~z);
 }
 
 // a = b + ((a + f(b, c, d) + X[k] + T[i]) <<< s), where the roles a, b, c, d move one state
@@ -67,6 +74,13 @@ template <std::size_t Step>
     else
         sum = sum + RoundFunction<Step>(v[b], v[c], v[d]);
     v[a] = v[b] + ((sum << shift) | (sum >> (32 - shift)));
+}
+
+// The 64 steps of one block, unrolled at compile time.
+template <std::size_t... Step>
+[[gnu::always_inline]] inline void ApplySteps(std::uint32_t* v, const std::uint32_t* words,
+                                              std::index_sequence<Step...>) {
+    (ApplyStep<Step>(v, words), ...);
 }
 
 // Reads one little-endian 32-bit word.
@@ -95,9 +109,7 @@ inline void ClearWords(BlockWords& words) {
 void TransformBlock(std::array<std::uint32_t, 4>& state, const std::uint8_t* block) {
     BlockWords words = DecodeBlock(block);
     std::array<std::uint32_t, 4> v = state;
-    [&]<std::size_t... Step>(std::index_sequence<Step...>) {
-        (ApplyStep<Step>(v.data(), words.data()), ...);
-    }(std::make_index_sequence<64>{});
+    ApplySteps(v.data(), words.data(), std::make_index_sequence<64>{});
     for (std::size_t i = 0; i < state.size(); ++i) state[i] += v[i];
     ClearWords(words);
 }
@@ -144,8 +156,8 @@ void Md5Final(Md5Context& context, Md5Digest& digest) {
 
     static constexpr std::array<std::uint8_t, BlockSize> Padding = {0x80};
     const std::size_t buffered = BufferedBytes(context);
-    const std::size_t padLength =
-        buffered < LengthFieldOffset ? LengthFieldOffset - buffered : BlockSize + LengthFieldOffset - buffered;
+    const std::size_t padLength = buffered < LengthFieldOffset ? LengthFieldOffset - buffered
+                                                               : BlockSize + LengthFieldOffset - buffered;
     Md5Update(context, std::span(Padding).first(padLength));
     Md5Update(context, bitCount);
 

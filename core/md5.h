@@ -15,7 +15,7 @@ using Md5Digest = std::array<std::uint8_t, 16>;
 // The running state of one computation, laid out as RFC 1321 describes it.
 struct Md5Context {
     std::array<std::uint32_t, 4> state{};
-    std::array<std::uint32_t, 2> count{};  // message length in bits, low word first
+    std::array<std::uint32_t, 2> count{};   // message length in bits, low word first
     std::array<std::uint8_t, 64> buffer{};  // input not yet processed (less than one block)
 };
 

@@ -9,7 +9,7 @@
 namespace platform {
 
 class File {
-public:
+  public:
     // Opens an existing regular file for reading only and takes an exclusive lock on it, so that
     // no other process that locks it can hold it at the same time. Fails (nullopt) when the file
     // is missing, not a regular file, unreadable or locked by another process.
@@ -44,7 +44,7 @@ public:
     // Waits until the file's contents and attributes are on the disk.
     [[nodiscard]] bool Sync();
 
-private:
+  private:
     explicit File(int descriptor) : descriptor_(descriptor) {}
     void Close();
 

@@ -1,11 +1,9 @@
 #include "core/checksum.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -32,7 +30,7 @@ std::string RandomBytes(std::size_t count, unsigned seed) {
 }
 
 class ComputeFileMd5Test : public ::testing::Test {
-protected:
+  protected:
     ComputeFileMd5Test() { fake.sourceText = "source.bin"; }
 
     // Opens the file, moves it to StartPosition and runs the computation.
@@ -67,8 +65,17 @@ TEST_F(ComputeFileMd5Test, MatchesMd5sumWithOnePumpPerPiece) {
         std::size_t size;
         int pumps;
     };
-    const Case cases[] = {{0, 1},    {55, 1},   {56, 1},    {63, 1},    {64, 1},   {65, 1},
-                          {4095, 1}, {4096, 1}, {4097, 2},  {65536, 16}, {3 * 1024 * 1024 + 17, 769}};
+    const Case cases[] = {{0, 1},
+                          {55, 1},
+                          {56, 1},
+                          {63, 1},
+                          {64, 1},
+                          {65, 1},
+                          {4095, 1},
+                          {4096, 1},
+                          {4097, 2},
+                          {65536, 16},
+                          {3 * 1024 * 1024 + 17, 769}};
     for (const Case& c : cases) {
         SCOPED_TRACE("size " + std::to_string(c.size));
         const std::string path = dir.Write("data.bin", RandomBytes(c.size, static_cast<unsigned>(c.size)));
@@ -181,7 +188,7 @@ TEST_F(ComputeFileMd5Test, FileIsHeldAgainstOtherOpenersOnlyWhileSummed) {
 }
 
 class FileChecksumTest : public ::testing::Test {
-protected:
+  protected:
     TempDir dir;
     FakeSeams fake;
     core::Seams seams = fake.Bundle();
@@ -200,7 +207,8 @@ protected:
 
 TEST_F(FileChecksumTest, ResultFileMd5GivesTheUpperCaseChecksum) {
     state.Settings.Colours.FontStatusColor = core::RgbColour(1, 2, 3);
-    EXPECT_EQ(core::ResultFileMd5(dir.Write("result.bin", "abc"), seams, state), "900150983CD24FB0D6963F7D28E17F72");
+    EXPECT_EQ(core::ResultFileMd5(dir.Write("result.bin", "abc"), seams, state),
+              "900150983CD24FB0D6963F7D28E17F72");
     ExpectVerifyingShownAndNoBox();
 }
 
@@ -228,54 +236,32 @@ TEST_F(FileChecksumTest, FileMd5HexIsNothingWhenCancelledOrUnopenable) {
     EXPECT_TRUE(fake.statuses.empty());
 }
 
-// A child process that holds an exclusive lock on a file until released. Each side closes the
-// pipe ends it does not use, so that either side ending is seen by the other as end of file.
+// Another process (util-linux flock) that holds an exclusive lock on the file until its
+// standard input is closed. It creates `marker` once it holds the lock.
 class LockingProcess {
-public:
-    explicit LockingProcess(const std::string& path) {
-        int locked[2];
-        int release[2];
-        if (::pipe(locked) != 0 || ::pipe(release) != 0) return;
-        child_ = ::fork();
-        if (child_ == 0) {
-            ::close(locked[0]);
-            ::close(release[1]);
-            const int descriptor = ::open(path.c_str(), O_RDONLY);
-            char signal = ::flock(descriptor, LOCK_EX) == 0 ? 'L' : 'F';
-            if (::write(locked[1], &signal, 1) != 1) ::_exit(1);
-            static_cast<void>(::read(release[0], &signal, 1));
-            ::_exit(0);
-        }
-        ::close(locked[1]);
-        ::close(release[0]);
-        releaseEnd_ = release[1];
-        char signal = 0;
-        holding_ = child_ > 0 && ::read(locked[0], &signal, 1) == 1 && signal == 'L';
-        ::close(locked[0]);
+  public:
+    LockingProcess(const std::string& path, const std::string& marker)
+        : process_(popen(("flock -x '" + path + "' -c 'touch \"" + marker + "\"; read line'").c_str(), "w")) {
+        for (int waited = 0; process_ && !std::filesystem::exists(marker) && waited < 5000; ++waited)
+            ::usleep(1000);
     }
     LockingProcess(const LockingProcess&) = delete;
     LockingProcess& operator=(const LockingProcess&) = delete;
     ~LockingProcess() { Release(); }
 
-    bool holding() const { return holding_; }
-
     void Release() {
-        if (releaseEnd_ >= 0) ::close(releaseEnd_);
-        releaseEnd_ = -1;
-        if (child_ > 0) ::waitpid(child_, nullptr, 0);
-        child_ = -1;
+        if (process_) pclose(process_);
+        process_ = nullptr;
     }
 
-private:
-    pid_t child_ = -1;
-    int releaseEnd_ = -1;
-    bool holding_ = false;
+  private:
+    FILE* process_;
 };
 
 TEST_F(FileChecksumTest, AFileLockedByAnotherProcessCannotBeSummed) {
     const std::string path = dir.Write("locked.bin", "abc");
-    LockingProcess other(path);
-    ASSERT_TRUE(other.holding());
+    LockingProcess other(path, dir.File("locked"));
+    ASSERT_TRUE(std::filesystem::exists(dir.File("locked")));
     EXPECT_EQ(core::ResultFileMd5(path, seams, state), "");
     ExpectVerifyingShownAndNoBox();
 

@@ -34,7 +34,8 @@ const std::vector<KnownAnswer>& KnownAnswers() {
         {"abc", "900150983CD24FB0D6963F7D28E17F72"},
         {"message digest", "F96B697D7CB7938D525A2F31AAF161D0"},
         {"abcdefghijklmnopqrstuvwxyz", "C3FCD3D76192E4007DFB496CCA67E13B"},
-        {"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789", "D174AB98D277D9F5A5611C2C9F419D9F"},
+        {"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789",
+         "D174AB98D277D9F5A5611C2C9F419D9F"},
         {"12345678901234567890123456789012345678901234567890123456789012345678901234567890",
          "57EDF4A22BE3C955AC49DA2E2107B67A"},
         {Repeated('a', 55), "EF1772B6DFF9A122358552954AD0DF65"},
@@ -87,7 +88,8 @@ TEST(Md5, KnownAnswersInOneUpdateAndByteByByte) {
 TEST(Md5, PieceSizesAroundTheBlockSizeGiveTheSameDigest) {
     for (const auto& [message, hex] : KnownAnswers()) {
         for (const std::size_t pieceSize : {63u, 64u, 65u, 4097u}) {
-            SCOPED_TRACE("length " + std::to_string(message.size()) + ", pieces of " + std::to_string(pieceSize));
+            SCOPED_TRACE("length " + std::to_string(message.size()) + ", pieces of " +
+                         std::to_string(pieceSize));
             EXPECT_EQ(HexInPieces(message, pieceSize), hex);
         }
     }

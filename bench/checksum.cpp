@@ -1,0 +1,213 @@
+// How fast a file is summed on the window's thread compared with the system's md5sum, and
+// whether memory stays flat with the file's size.
+//
+// Sums one 1 GiB file from the page cache three ways, each run three times in turn with the
+// best run kept: md5sum; ComputeFileMd5 with a pump that does nothing; ComputeFileMd5 with the
+// real window shown (offscreen unless a platform is set) and its real event pump. Then splits
+// the time of the last way into reading, MD5, the event pump and the source-text check.
+#include "core/checksum.h"
+
+#include <sys/resource.h>
+
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QLineEdit>
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "core/messages.h"
+#include "ui/Unit1.h"
+#include "ui/qt_dialogs.h"
+#include "ui/window_seams.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr std::uint64_t MiB = 1024 * 1024;
+constexpr std::uint64_t BigFileSize = 1024 * MiB;
+constexpr int Rounds = 3;
+
+double SecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+double SecondsFor(const std::function<void()>& work) {
+    const Clock::time_point start = Clock::now();
+    work();
+    return SecondsSince(start);
+}
+
+double MegabytesPerSecond(std::uint64_t bytes, double seconds) {
+    return static_cast<double>(bytes) / seconds / 1e6;
+}
+
+std::string TempPath(const std::string& name) {
+    const char* base = std::getenv("TMPDIR");
+    return std::string(base && *base ? base : "/tmp") + "/" + name;
+}
+
+// Random bytes; only the first 8 bytes of each MiB differ from one MiB to the next.
+void WriteRandomFile(const std::string& path, std::uint64_t size) {
+    std::mt19937_64 generator(42);
+    std::vector<std::uint64_t> block(MiB / sizeof(std::uint64_t));
+    for (auto& word : block) word = generator();
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    for (std::uint64_t written = 0; written < size; written += MiB) {
+        block[0] = written;
+        out.write(reinterpret_cast<const char*>(block.data()),
+                  static_cast<std::streamsize>(std::min<std::uint64_t>(MiB, size - written)));
+    }
+}
+
+std::string SystemMd5(const std::string& path) {
+    FILE* pipe = popen(("md5sum -- '" + path + "'").c_str(), "r");
+    std::array<char, 33> hex{};
+    if (!pipe) return {};
+    const std::size_t read = std::fread(hex.data(), 1, 32, pipe);
+    pclose(pipe);
+    return QString::fromLatin1(hex.data(), static_cast<qsizetype>(read)).toUpper().toStdString();
+}
+
+long PeakResidentKiB() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+class NoPump : public core::EventPump {
+  public:
+    void ProcessPendingEvents() override {}
+};
+
+// Passes each call on and adds up the time it took.
+class TimedPump : public core::EventPump {
+  public:
+    explicit TimedPump(core::EventPump& inner) : inner_(inner) {}
+    void ProcessPendingEvents() override {
+        const Clock::time_point start = Clock::now();
+        inner_.ProcessPendingEvents();
+        seconds += SecondsSince(start);
+    }
+    double seconds = 0;
+
+  private:
+    core::EventPump& inner_;
+};
+
+class TimedSourceWatch : public core::SourceWatch {
+  public:
+    explicit TimedSourceWatch(core::SourceWatch& inner) : inner_(inner) {}
+    std::string SourceText() override {
+        const Clock::time_point start = Clock::now();
+        std::string text = inner_.SourceText();
+        seconds += SecondsSince(start);
+        return text;
+    }
+    double seconds = 0;
+
+  private:
+    core::SourceWatch& inner_;
+};
+
+std::string SumFile(const std::string& path, core::Seams& seams, const core::ProgramState& state) {
+    return core::FileMd5Hex(path, seams, state).value_or("(no checksum)");
+}
+
+double ReadOnlySeconds(const std::string& path) {
+    return SecondsFor([&] {
+        std::optional<platform::File> file = platform::File::OpenForChecksum(path);
+        std::array<std::uint8_t, core::ChecksumPieceSize> piece;
+        while (file && file->Read(piece) > 0) {
+        }
+    });
+}
+
+double Md5OnlySeconds(std::uint64_t bytes) {
+    std::vector<std::uint8_t> data(64 * MiB, 0x5A);
+    return SecondsFor([&] {
+        core::Md5Context context;
+        core::Md5Init(context);
+        for (std::uint64_t done = 0; done < bytes; done += core::ChecksumPieceSize)
+            core::Md5Update(context, std::span(data).subspan(done % data.size(), core::ChecksumPieceSize));
+        core::Md5Digest digest;
+        core::Md5Final(context, digest);
+    });
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    core::ProgramState state;
+    ui::QtDialogs dialogs;
+    ui::TForm1 form(dialogs, state);
+    ui::WindowSeams window(form, dialogs);
+    NoPump noPump;
+    core::Seams windowSeams = window.Bundle();
+    core::Seams quietSeams{noPump, window, window, window, window, window};
+
+    const std::string smallPath = TempPath("fc-bench-1MiB.bin");
+    const std::string bigPath = TempPath("fc-bench-1GiB.bin");
+    form.Edit1->setText(QString::fromLocal8Bit(bigPath.c_str()));
+    form.show();
+    form.SetStatus(std::string(core::messages::CalculatingMd5), state.Settings.Colours.FontStatusColor, true);
+    application.processEvents();
+
+    WriteRandomFile(smallPath, MiB);
+    SumFile(smallPath, windowSeams, state);
+    const long smallPeak = PeakResidentKiB();
+
+    WriteRandomFile(bigPath, BigFileSize);
+    const std::string expected = SystemMd5(bigPath);  // also brings the file into the page cache
+    double best[3] = {1e9, 1e9, 1e9};
+    for (int round = 0; round < Rounds; ++round) {
+        best[0] = std::min(best[0], SecondsFor([&] { SystemMd5(bigPath); }));
+        std::string quiet, pumped;
+        best[1] = std::min(best[1], SecondsFor([&] { quiet = SumFile(bigPath, quietSeams, state); }));
+        best[2] = std::min(best[2], SecondsFor([&] { pumped = SumFile(bigPath, windowSeams, state); }));
+        if (quiet != expected || pumped != expected) {
+            std::printf("checksum mismatch: md5sum %s, ours %s and %s\n", expected.c_str(), quiet.c_str(),
+                        pumped.c_str());
+            return 1;
+        }
+    }
+    const long bigPeak = PeakResidentKiB();
+
+    TimedPump timedPump(window);
+    TimedSourceWatch timedWatch(window);
+    core::Seams timedSeams{timedPump, window, window, window, timedWatch, window};
+    const double timedTotal = SecondsFor([&] { SumFile(bigPath, timedSeams, state); });
+    const double readSeconds = ReadOnlySeconds(bigPath);
+    const double md5Seconds = Md5OnlySeconds(BigFileSize);
+
+    std::filesystem::remove(smallPath);
+    std::filesystem::remove(bigPath);
+
+    const double md5sumRate = MegabytesPerSecond(BigFileSize, best[0]);
+    std::printf("1 GiB from the page cache, best of %d, MB = 10^6 bytes, event dispatcher %s\n", Rounds,
+                QAbstractEventDispatcher::instance()->metaObject()->className());
+    std::printf("  md5sum                              %7.1f MB/s\n", md5sumRate);
+    std::printf("  (a) ComputeFileMd5, no-op pump      %7.1f MB/s  ratio to md5sum %.3f\n",
+                MegabytesPerSecond(BigFileSize, best[1]), best[0] / best[1]);
+    std::printf("  (b) ComputeFileMd5, window pump     %7.1f MB/s  ratio to md5sum %.3f\n",
+                MegabytesPerSecond(BigFileSize, best[2]), best[0] / best[2]);
+    std::printf("Where the time of (b) goes, one more run of %.3f s:\n", timedTotal);
+    std::printf("  event pump   %.3f s  (%.2f us per piece)\n", timedPump.seconds,
+                timedPump.seconds * 1e6 / static_cast<double>(BigFileSize / core::ChecksumPieceSize));
+    std::printf("  source text  %.3f s\n", timedWatch.seconds);
+    std::printf("  4096-byte reads alone %.3f s, MD5 alone (in memory) %.3f s\n", readSeconds, md5Seconds);
+    std::printf(
+        "Peak resident memory after summing 1 MiB: %ld KiB, after 1 GiB: %ld KiB (difference %ld KiB)\n",
+        smallPeak, bigPeak, bigPeak - smallPeak);
+    return 0;
+}
