@@ -65,21 +65,12 @@ void CleanUp(QLineEdit& box) {
     if (box.text().contains(DoubleQuote)) RemoveQuotes(box);
 }
 
-// Writing the text back drops the selection; it returns cut at the text's new end.
+// Leaving the box drops its selection; the caret keeps the selection's start, cut at the new end.
 void TrimEnd(QLineEdit& box) {
     const int start = box.hasSelectedText() ? box.selectionStart() : box.cursorPosition();
-    const int length = box.selectionLength();
     const QString trimmed = WithoutTrailingBlanks(box.text());
     if (trimmed == box.text()) return;
-    box.setText(trimmed);
-
-    const int end = Length(box.text());
-    const int kept = std::min(start, end);
-    if (length > 0 && kept < end) {
-        box.setSelection(kept, std::min(length, end - kept));
-    } else {
-        box.setCursorPosition(kept);
-    }
+    WriteText(box, trimmed, start);
 }
 
 // Letter case aside, the two names lead to the same directory entry. Other spellings of one
