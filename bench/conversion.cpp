@@ -31,7 +31,9 @@ using Clock = std::chrono::steady_clock;
 constexpr int FileMiB = 256;
 constexpr int TickIntervalMs = 10;
 
-double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+double SecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
 
 std::string Quoted(const std::string& path) { return "'" + path + "'"; }
 
@@ -51,13 +53,14 @@ void WriteVersion(const std::string& path, bool changed) {
             word = seed;
         }
         if (changed && mib % 16 == 5) std::fill_n(block.begin() + 100, 8, 0x0123456789ABCDEFull);
-        out.write(reinterpret_cast<const char*>(block.data()), static_cast<std::streamsize>(block.size() * 8));
+        out.write(reinterpret_cast<const char*>(block.data()),
+                  static_cast<std::streamsize>(block.size() * 8));
     }
 }
 
 // Answers every question with Yes and remembers what it was shown and when.
 class BenchDialogs : public ui::Dialogs {
-public:
+  public:
     void ShowError(const QString& text) override {
         std::fprintf(stderr, "error box: %s\n", text.toLocal8Bit().constData());
         failed = true;
@@ -73,7 +76,7 @@ public:
 
 // The longest time between two ticks of a short timer: how long the window could not react.
 class TickWatch {
-public:
+  public:
     TickWatch() {
         timer_.setInterval(TickIntervalMs);
         QObject::connect(&timer_, &QTimer::timeout, [this] {
@@ -89,7 +92,7 @@ public:
     void Stop() { timer_.stop(); }
     double LongestGapMs() const { return longest_; }
 
-private:
+  private:
     QTimer timer_;
     Clock::time_point last_;
     double longest_ = 0;
@@ -172,9 +175,10 @@ std::optional<double> ConvertInShell(const Files& files, const std::string& targ
     const std::string copy = files.work + "/shell-copy.tmp";
     Shell("sync");
     const Clock::time_point start = Clock::now();
-    const bool ok = Shell("cp " + Quoted(files.source) + " " + Quoted(copy) + " && bspatch " + Quoted(copy) + " " +
-                          Quoted(target) + " " + Quoted(files.patch) + " && md5sum " + Quoted(files.source) + " " +
-                          Quoted(target) + " >/dev/null && rm -f " + Quoted(copy));
+    const bool ok =
+        Shell("cp " + Quoted(files.source) + " " + Quoted(copy) + " && bspatch " + Quoted(copy) + " " +
+              Quoted(target) + " " + Quoted(files.patch) + " && md5sum " + Quoted(files.source) + " " +
+              Quoted(target) + " >/dev/null && rm -f " + Quoted(copy));
     const double seconds = SecondsSince(start);
     if (!ok) return std::nullopt;
     return seconds;
@@ -204,7 +208,8 @@ int Report(const Files& files) {
     const std::string shellTarget = files.work + "/shell-target.bin";
     const std::optional<double> shell = ConvertInShell(files, shellTarget);
     const WindowTimes window = ConvertThroughWindow(files, windowTarget);
-    if (!shell || !window.succeeded || !Shell("cmp -s " + Quoted(windowTarget) + " " + Quoted(files.changed))) {
+    if (!shell || !window.succeeded ||
+        !Shell("cmp -s " + Quoted(windowTarget) + " " + Quoted(files.changed))) {
         std::fprintf(stderr, "a conversion failed\n");
         return 1;
     }
@@ -214,8 +219,8 @@ int Report(const Files& files) {
     std::printf("ratio window / shell: %.3f (goal <= 1.15)\n", window.Total() / *shell);
     std::printf("ratio without the identification after success: %.3f\n",
                 (window.identify + window.convert) / *shell);
-    std::printf("longest gap between two ticks of a %d ms timer during the window run: %.1f ms\n", TickIntervalMs,
-                window.longestGapMs);
+    std::printf("longest gap between two ticks of a %d ms timer during the window run: %.1f ms\n",
+                TickIntervalMs, window.longestGapMs);
     return 0;
 }
 

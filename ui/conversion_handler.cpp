@@ -18,13 +18,13 @@ namespace {
 
 // While the patch tool runs, nobody may close the window or press Cancel.
 class WindowConversionLock : public core::ConversionLock {
-public:
+  public:
     explicit WindowConversionLock(TForm1& form) : form_(form) {}
 
     void EnterConvertingPhase() override { SetConverting(true); }
     void LeaveConvertingPhase() override { SetConverting(false); }
 
-private:
+  private:
     void SetConverting(bool converting) {
         form_.Converting = converting;
         form_.Button4->setEnabled(!converting);
@@ -36,8 +36,9 @@ private:
 // Nothing may start a second run or change the inputs while this one works.
 void LockInputs(TForm1& form) {
     form.Button3->setFocus(Qt::OtherFocusReason);
-    for (QWidget* control : std::initializer_list<QWidget*>{form.Button3, form.Edit1, form.Edit2, form.Button1,
-                                                            form.Button2, form.CheckBox1, form.ListBox1}) {
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{form.Button3, form.Edit1, form.Edit2, form.Button1, form.Button2,
+                                         form.CheckBox1, form.ListBox1}) {
         control->setEnabled(false);
     }
 }
@@ -65,8 +66,8 @@ bool MayWriteTarget(const std::string& target, core::Seams& seams, const core::P
 
 void TForm1::Button3Click() {
     LockInputs(*this);
-    const core::ConversionPaths paths = core::ConversionPathsFor(state_, ToSystemText(Edit1->text()),
-                                                                 ToSystemText(Edit2->text()), CheckBox1->isChecked());
+    const core::ConversionPaths paths = core::ConversionPathsFor(
+        state_, ToSystemText(Edit1->text()), ToSystemText(Edit2->text()), CheckBox1->isChecked());
     core::Seams seams = CoreSeams();
     bool started = false;
     if (MayWriteTarget(paths.target, seams, state_)) {

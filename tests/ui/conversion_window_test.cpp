@@ -40,7 +40,9 @@ std::string CommandOutput(const std::string& command) {
 
 std::string Quoted(const std::string& path) { return "'" + path + "'"; }
 
-std::string Md5Of(const std::string& path) { return CommandOutput("md5sum < " + Quoted(path) + " | cut -c1-32"); }
+std::string Md5Of(const std::string& path) {
+    return CommandOutput("md5sum < " + Quoted(path) + " | cut -c1-32");
+}
 
 // Reproducible bytes a little over one 64 KiB copy block, so that the copy processes events.
 std::string VersionBytes(unsigned seed, std::size_t size = 70000) {
@@ -55,7 +57,7 @@ std::string VersionBytes(unsigned seed, std::size_t size = 70000) {
 constexpr core::DosFields TargetStamp{2001, 2, 3, 4, 5, 6};
 
 class ConversionWindow : public testing_support::WindowFixture {
-protected:
+  protected:
     void SetUp() override {
         extraction = dir.File("extracted");
         fs::create_directory(extraction);
@@ -73,7 +75,8 @@ protected:
         MakePatch(file2, file1, "game_2_1.bsdiff");
 
         state.ExtractionDir = extraction;
-        state.FileInfos = {Entry("1", file1, core::NoTimeStamp), Entry("2", file2, *core::PackDosDateTime(TargetStamp))};
+        state.FileInfos = {Entry("1", file1, core::NoTimeStamp),
+                           Entry("2", file2, *core::PackDosDateTime(TargetStamp))};
 
         form.SetCaptions();
         form.SetFixedCaptions();
@@ -87,12 +90,14 @@ protected:
     }
 
     void MakePatch(const std::string& from, const std::string& to, const std::string& name) {
-        ASSERT_EQ(std::system(("bsdiff " + Quoted(from) + " " + Quoted(to) + " " + Quoted(extraction + "/" + name))
-                                  .c_str()),
-                  0);
+        ASSERT_EQ(
+            std::system(("bsdiff " + Quoted(from) + " " + Quoted(to) + " " + Quoted(extraction + "/" + name))
+                            .c_str()),
+            0);
     }
 
-    static core::FileInfo Entry(const std::string& version, const std::string& file, core::ShortDosDateTime stamp) {
+    static core::FileInfo Entry(const std::string& version, const std::string& file,
+                                core::ShortDosDateTime stamp) {
         core::FileInfo entry;
         entry.FileName = "game.dat";
         entry.Version = version;
@@ -139,7 +144,8 @@ protected:
 
     std::set<std::string> Listing(const std::string& directory) const {
         std::set<std::string> names;
-        for (const auto& entry : fs::directory_iterator(directory)) names.insert(entry.path().filename().string());
+        for (const auto& entry : fs::directory_iterator(directory))
+            names.insert(entry.path().filename().string());
         return names;
     }
 
@@ -173,8 +179,8 @@ TEST_F(ConversionWindow, ANewTargetIsWrittenStampedVerifiedAndTheSourceIdentifie
     const std::optional<platform::LocalTime> stamp = platform::ModificationTime(target);
     ASSERT_TRUE(stamp.has_value());
     EXPECT_EQ(std::tie(stamp->year, stamp->month, stamp->day, stamp->hour, stamp->minute, stamp->second),
-              std::tie(TargetStamp.year, TargetStamp.month, TargetStamp.day, TargetStamp.hour, TargetStamp.minute,
-                       TargetStamp.second));
+              std::tie(TargetStamp.year, TargetStamp.month, TargetStamp.day, TargetStamp.hour,
+                       TargetStamp.minute, TargetStamp.second));
     EXPECT_EQ(ReadWholeFile(source), version1);
     EXPECT_EQ(Listing(dir.File("files")), (std::set<std::string>{"game.dat", "new.dat"}));
     EXPECT_EQ(Listing(extraction), extracted);
@@ -184,9 +190,9 @@ TEST_F(ConversionWindow, ANewTargetIsWrittenStampedVerifiedAndTheSourceIdentifie
     EXPECT_EQ(state.SourceIndex, 0);
     EXPECT_EQ(form.ListBox1->currentRow(), 0);
     EXPECT_TRUE(form.Edit2->hasFocus());
-    for (QWidget* control : std::initializer_list<QWidget*>{form.Edit1, form.Edit2, form.Button1, form.Button2,
-                                                            form.CheckBox1, form.ListBox1, form.Button3,
-                                                            form.Button4}) {
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{form.Edit1, form.Edit2, form.Button1, form.Button2, form.CheckBox1,
+                                         form.ListBox1, form.Button3, form.Button4}) {
         EXPECT_TRUE(control->isEnabled()) << control->objectName().toStdString();
     }
 }
