@@ -106,12 +106,30 @@ TForm1::TForm1(Dialogs& dialogs, core::ProgramState& state, std::function<void(i
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(BlinkIntervalMs);
     connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
-    connect(Button3, &QPushButton::clicked, this, [this] {
-        if (Button3Click) Button3Click();
-    });
+    connect(Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
     connect(Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
+    ConnectInputHandlers();
 
     ApplyColours(core::Colours{});
+}
+
+// The change handlers read the box's current text: a nested write leaves the signal's argument stale.
+void TForm1::ConnectInputHandlers() {
+    connect(Edit1, &QLineEdit::textChanged, this, [this] { Edit1Change(); });
+    connect(Edit2, &QLineEdit::textChanged, this, [this] { Edit2Change(); });
+    connect(CheckBox1, &QCheckBox::toggled, this, [this] { CheckBox1Click(); });
+    // The program's own changes of the list block its signals, so this is the user's choice.
+    connect(ListBox1, &QListWidget::itemSelectionChanged, this, &TForm1::ListBox1Click);
+    Edit1->installEventFilter(this);
+    Edit2->installEventFilter(this);
+}
+
+// The controls outlive this object's own part of the destruction; they must not call it meanwhile.
+void TForm1::DisconnectInputHandlers() {
+    for (QObject* control : std::initializer_list<QObject*>{Edit1, Edit2, CheckBox1, ListBox1}) {
+        control->disconnect(this);
+        control->removeEventFilter(this);
+    }
 }
 
 void TForm1::SetUpWindow() {
@@ -139,7 +157,7 @@ void TForm1::SetUpTabOrder() {
     }
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() { DisconnectInputHandlers(); }
 
 core::Seams TForm1::CoreSeams() { return seams_->Bundle(); }
 

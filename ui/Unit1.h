@@ -73,8 +73,9 @@ public:
 
     // Runs when the window accepts a close request.
     std::function<void()> onFormClose;
-    // The Convert button's handler.
-    std::function<void()> Button3Click;
+    // The Convert button (also Enter): turns the source into the selected version, then hands
+    // the window back.
+    void Button3Click();
     // While set, every close request is refused.
     bool Converting = false;
 
@@ -107,12 +108,20 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    // Runs the edit boxes' exit handlers when they lose the keyboard focus.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void SetUpWindow();
     void SetUpFonts();
     void SetUpTabOrder();
     void CentreOnScreen();
+    void ConnectInputHandlers();
+    void DisconnectInputHandlers();
+    // Shows what the catalogue says about the source with this checksum.
+    void ShowIdentification(const std::string& md5Hex);
+    // The version list's selected row, -1 when no item is selected.
+    int SelectedVersionRow() const;
 
     Dialogs& dialogs_;
     core::ProgramState& state_;

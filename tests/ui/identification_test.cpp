@@ -1,0 +1,266 @@
+// Identifying the source: what the window shows for a known, unknown or unreadable file, which
+// versions it lists, how a version is chosen, and identifications overtaken by newer events.
+#include <sys/file.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QCheckBox>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTextCursor>
+#include <QTimer>
+#include <functional>
+
+#include "core/dos_time.h"
+#include "tests/ui/support/catalogue_window_fixture.h"
+#include "ui/qt_colours.h"
+
+namespace {
+
+using testing_support::CatalogueWindowFixture;
+
+class Identification : public CatalogueWindowFixture {
+protected:
+    QColor LabelColour() const { return form.Label3->palette().color(QPalette::WindowText); }
+    QStringList ListedVersions() const {
+        QStringList texts;
+        for (int row = 0; row < form.ListBox1->count(); ++row) texts << form.ListBox1->item(row)->text();
+        return texts;
+    }
+};
+
+TEST_F(Identification, KnownSourceShowsItsEntryAndSelectsItsOnlyTargetAtOnce) {
+    state.AppInfos = {{"other.exe", "Other Program"}, {"GAME.exe", "The Game"}, {"game.EXE", "Later Name"}};
+    const int source = AddVersion("Game.exe", "1.0", OldBytes, "Version 1.0", {"First line", "Second line"});
+    const int target = AddVersion("game.exe", "1.1 Beta", NewBytes, "Version 1.1 Beta", {"What is new"});
+    Entry(target).ProposedFileName = "game_beta.exe";
+    Entry(target).TimeStamp = core::PackDosDateTime({2004, 3, 1, 13, 5, 8}).value();
+    const std::string patch = AddPatch(source, target);
+    const std::string path = files.Write("game.exe", OldBytes);
+    ShowActive();
+    form.Button1->setFocus();
+    form.Edit2->setText("my target");
+    form.Edit2->setCursorPosition(0);
+    int targetDescriptionsShown = 0;
+    QObject::connect(form.Memo2, &QPlainTextEdit::textChanged, &form, [&] {
+        if (!form.Memo2->toPlainText().isEmpty()) ++targetDescriptionsShown;
+    });
+
+    SetSource(path);
+
+    EXPECT_EQ(state.SourceIndex, source);
+    EXPECT_EQ(SourceLabel(), "The Game\nVersion 1.0");
+    EXPECT_TRUE(form.Label3->font().bold());
+    EXPECT_EQ(LabelColour(), ui::ToQColor(state.Settings.Colours.FontColor));
+    EXPECT_EQ(form.Label4->text(), "md5 checksum:\n" + LowerHex(OldBytes));
+    EXPECT_EQ(form.Memo1->toPlainText(), "First line\nSecond line");
+    EXPECT_EQ(form.Memo1->textCursor().position(), 0);
+    EXPECT_FALSE(form.Memo1->textCursor().hasSelection());
+
+    EXPECT_EQ(ListedVersions(), QStringList{"Version 1.1 Beta"});
+    EXPECT_TRUE(form.ListBox1->item(0)->isSelected());
+    EXPECT_EQ(form.Memo2->toPlainText(), "What is new\n\nTime stamp: 03/01/2004 13:05:08");
+    EXPECT_EQ(form.Memo2->textCursor().position(), 0);
+    EXPECT_EQ(targetDescriptionsShown, 1);  // the program's own selection is handled once
+    EXPECT_EQ(state.SelectedPatchPath, patch);
+    EXPECT_EQ(state.SelectedTarget.Version, "1.1 Beta");
+    EXPECT_EQ(state.SelectedTarget.ProposedFileName, "game_beta.exe");
+    EXPECT_EQ(state.SelectedTarget.Md5, Entry(target).Md5);
+    EXPECT_EQ(state.SelectedTarget.TimeStamp, Entry(target).TimeStamp);
+    EXPECT_TRUE(form.Button3->isEnabled());
+    EXPECT_EQ(QApplication::focusWidget(), form.Edit2);
+    EXPECT_EQ(form.Edit2->cursorPosition(), form.Edit2->text().size());
+    EXPECT_EQ(StatusText(), "idle");
+    EXPECT_FALSE(form.Timer1->isActive());
+}
+
+TEST_F(Identification, WithoutApplicationNameTheFirstLineIsEmptyAndAnEmptyTargetBoxKeepsConvertOff) {
+    state.AppInfos = {{"other.exe", "Other Program"}};
+    const int source = AddVersion("game.exe", "1.0", OldBytes, "Version 1.0");
+    AddPatch(source, AddVersion("game.exe", "2.0", NewBytes, "Version 2.0", {"Plain"}));
+
+    SetSource(files.Write("game.exe", OldBytes));
+
+    EXPECT_EQ(SourceLabel(), "\nVersion 1.0");
+    EXPECT_EQ(form.Memo1->toPlainText(), "");
+    EXPECT_EQ(form.Memo2->toPlainText(), "Plain");
+    EXPECT_FALSE(form.Button3->isEnabled());
+}
+
+TEST_F(Identification, TheEarlierOfTwoEntriesWithTheSameChecksumWins) {
+    AddVersion("game.exe", "1.0", OldBytes, "Original");
+    state.FileInfos.back().Md5 = core::LowerCase(state.FileInfos.back().Md5);
+    AddVersion("game.exe", "1.0 again", OldBytes, "Duplicate");
+
+    SetSource(files.Write("game.exe", OldBytes));
+
+    EXPECT_EQ(state.SourceIndex, 0);
+    EXPECT_EQ(SourceLabel(), "\nOriginal");
+}
+
+TEST_F(Identification, ListsOnlyOtherVersionsOfTheSameFileWhosePatchArrived) {
+    const int source = AddVersion("game.exe", "1.0", OldBytes, "Version 1.0");
+    AddPatch(source, source);
+    AddPatch(source, AddVersion("GAME.EXE", "2.0", NewBytes, "Version 2.0"));
+    AddVersion("game.exe", "3.0", "three", "Version 3.0 without patch");
+    AddVersion("tool.exe", "2.0", "tool", "Another file whose patch name matches");
+    AddPatch(source, AddVersion("game.exe", "4.0", "four", "Version 4.0"));
+    form.Edit2->setText("target");
+
+    SetSource(files.Write("game.exe", OldBytes));
+
+    EXPECT_EQ(ListedVersions(), (QStringList{"Version 2.0", "Version 4.0"}));
+    EXPECT_TRUE(form.ListBox1->selectedItems().isEmpty());
+    EXPECT_EQ(form.Memo2->toPlainText(), "");
+    EXPECT_FALSE(form.Button3->isEnabled());
+}
+
+TEST_F(Identification, AnIdenticalCopyOfTheSourceEntryIsATargetOfItsOwn) {
+    const int source = AddVersion("game.exe", "1.0", OldBytes, "Version 1.0");
+    const int copy = AddVersion("game.exe", "1.0", OldBytes, "The same again");
+    AddPatch(source, copy);
+
+    SetSource(files.Write("game.exe", OldBytes));
+
+    EXPECT_EQ(ListedVersions(), QStringList{"The same again"});
+}
+
+TEST_F(Identification, TheUserChoosesAVersionWithTheMouseOrTheArrowKeys) {
+    const int source = AddVersion("game.exe", "1.0", OldBytes, "Version 1.0");
+    const int second = AddVersion("game.exe", "2.0", NewBytes, "Version 2.0", {"No stamp"});
+    const int third = AddVersion("game.exe", "3.0", "three", "Version 3.0", {"Stamp outside the calendar"});
+    Entry(third).TimeStamp = 0;
+    AddPatch(source, second);
+    const std::string thirdPatch = AddPatch(source, third);
+    ShowActive();
+    form.Edit2->setText("target");
+    SetSource(files.Write("game.exe", OldBytes));
+    ASSERT_EQ(form.ListBox1->count(), 2);
+    ASSERT_FALSE(form.Button3->isEnabled());
+
+    const QRect secondRow = form.ListBox1->visualItemRect(form.ListBox1->item(0));
+    QTest::mouseClick(form.ListBox1->viewport(), Qt::LeftButton, {}, secondRow.center());
+    EXPECT_EQ(form.Memo2->toPlainText(), "No stamp");
+    EXPECT_EQ(state.SelectedTarget.Version, "2.0");
+    EXPECT_TRUE(form.Button3->isEnabled());
+
+    QTest::keyClick(form.ListBox1, Qt::Key_Down);
+    EXPECT_EQ(form.Memo2->toPlainText(), "Stamp outside the calendar");
+    EXPECT_EQ(state.SelectedTarget.Version, "3.0");
+    EXPECT_EQ(state.SelectedPatchPath, thirdPatch);
+
+    QTest::keyClick(form.ListBox1, Qt::Key_Up);
+    EXPECT_EQ(form.Memo2->toPlainText(), "No stamp");
+    EXPECT_EQ(state.SelectedTarget.Version, "2.0");
+}
+
+TEST_F(Identification, AChoiceSurvivesAChangeOfSourceButTheListDoesNot) {
+    const int source = AddVersion("game.exe", "1.0", OldBytes, "Version 1.0");
+    AddPatch(source, AddVersion("game.exe", "2.0", NewBytes, "Version 2.0", {"New"}));
+    SetSource(files.Write("game.exe", OldBytes));
+    ASSERT_EQ(form.ListBox1->count(), 1);
+
+    SetSource(files.File("missing.exe"));
+
+    EXPECT_EQ(form.ListBox1->count(), 0);
+    EXPECT_EQ(form.Memo2->toPlainText(), "");
+    EXPECT_EQ(state.SourceIndex, -1);
+    EXPECT_EQ(state.SelectedTarget.Version, "2.0");
+}
+
+TEST_F(Identification, AnUnknownChecksumShowsTheInvalidFileTextAndTheChecksum) {
+    AddVersion("game.exe", "1.0", OldBytes, "Version 1.0");
+    const std::string unknown = "a file nobody catalogued";
+
+    SetSource(files.Write("unknown.bin", unknown));
+
+    EXPECT_EQ(state.SourceIndex, -1);
+    EXPECT_EQ(SourceLabel(), "Invalid file\nor unsupported version");
+    EXPECT_TRUE(form.Label3->font().bold());
+    EXPECT_EQ(LabelColour(), QColor(255, 0, 0));
+    EXPECT_EQ(form.Label4->text(), "md5 checksum:\n" + LowerHex(unknown));
+    EXPECT_EQ(form.ListBox1->count(), 0);
+    EXPECT_FALSE(form.Button3->isEnabled());
+    EXPECT_EQ(StatusText(), "idle");
+}
+
+TEST_F(Identification, AFileHeldByAnotherOpenerStaysNeutralWithoutAMessage) {
+    AddVersion("game.exe", "1.0", OldBytes, "Version 1.0");
+    const std::string path = files.Write("game.exe", OldBytes);
+    const int holder = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(flock(holder, LOCK_EX | LOCK_NB), 0);
+
+    SetSource(path);
+    close(holder);
+
+    EXPECT_EQ(SourceLabel(), "No information available");
+    EXPECT_FALSE(form.Label3->font().bold());
+    EXPECT_EQ(form.Label4->text(), "");
+    EXPECT_EQ(StatusText(), "idle");
+    EXPECT_FALSE(form.Timer1->isActive());
+    EXPECT_TRUE(dialogs.boxes.empty());
+}
+
+// A file large enough that its checksum takes many pieces, with window events between them.
+class InterruptedIdentification : public Identification {
+protected:
+    void SetUp() override {
+        const std::string bigBytes(4 << 20, 'x');
+        AddVersion("game.exe", "1.0", bigBytes, "Big version", {"Big"});
+        AddVersion("game.exe", "2.0", NewBytes, "Small version", {"Small"});
+        big = files.Write("big.exe", bigBytes);
+        small = files.Write("small.exe", NewBytes);
+        ShowActive();
+    }
+
+    // Runs `meanwhile` from the event processing of the big file's checksum.
+    void IdentifyBigFileWhile(std::function<void()> meanwhile) {
+        QTimer::singleShot(0, &form, std::move(meanwhile));
+        SetSource(big);
+    }
+
+    std::string big;
+    std::string small;
+};
+
+TEST_F(InterruptedIdentification, ANewSourceNameEndsTheEarlierChecksumWithoutAResult) {
+    IdentifyBigFileWhile([this] { SetSource(small); });
+
+    EXPECT_EQ(form.Edit1->text(), QString::fromStdString(small));
+    EXPECT_EQ(state.SourceIndex, 1);
+    EXPECT_EQ(SourceLabel(), "\nSmall version");
+    EXPECT_EQ(form.Memo1->toPlainText(), "Small");
+    EXPECT_EQ(form.Label4->text(), "md5 checksum:\n" + LowerHex(NewBytes));
+    EXPECT_EQ(StatusText(), "idle");
+}
+
+TEST_F(InterruptedIdentification, AMissingNameTypedMeanwhileLeavesFileNotFoundAndAnIdleStatus) {
+    IdentifyBigFileWhile([this] { QTest::keyClick(form.Edit1, Qt::Key_X); });
+
+    EXPECT_EQ(SourceLabel(), "File not found");
+    EXPECT_EQ(form.Label4->text(), "");
+    EXPECT_EQ(form.Memo1->toPlainText(), "");
+    EXPECT_EQ(state.SourceIndex, -1);
+    EXPECT_EQ(StatusText(), "idle");
+    EXPECT_FALSE(form.Timer1->isActive());
+}
+
+TEST_F(InterruptedIdentification, ClosingTheWindowEndsTheChecksumWithoutTouchingTheWindow) {
+    form.onFormClose = [this] {
+        state.ShuttingDown = true;
+        form.SetStatus("Shutting down...", state.Settings.Colours.FontStatusColor, true);
+    };
+
+    IdentifyBigFileWhile([this] { form.close(); });
+
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(SourceLabel(), "No information available");
+    EXPECT_EQ(form.Label4->text(), "");
+    EXPECT_EQ(state.SourceIndex, -1);
+    EXPECT_EQ(StatusText(), "Shutting down...");
+    EXPECT_TRUE(form.Timer1->isActive());
+}
+
+}  // namespace

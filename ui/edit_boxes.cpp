@@ -1,0 +1,140 @@
+// The source and target file-name boxes, which clean their own text and react to every change of
+// it, the overwrite check box, and the rules that switch Convert on and off.
+#include <QCheckBox>
+#include <QEvent>
+#include <QFocusEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <algorithm>
+
+#include "core/messages.h"
+#include "core/text.h"
+#include "platform/files.h"
+#include "ui/Unit1.h"
+#include "ui/qt_text.h"
+
+namespace ui {
+namespace {
+
+constexpr QChar Blank(u' ');
+constexpr QChar DoubleQuote(u'"');
+
+int Length(const QString& text) { return static_cast<int>(text.size()); }
+
+// Blanks and control characters: the codes 0 to 32.
+bool IsBlankOrControl(QChar c) { return c.unicode() <= 32; }
+
+QString WithoutLeadingBlanks(const QString& text) {
+    int first = 0;
+    while (first < Length(text) && IsBlankOrControl(text[first])) ++first;
+    return text.mid(first);
+}
+
+QString WithoutTrailingBlanks(const QString& text) {
+    int end = Length(text);
+    while (end > 0 && IsBlankOrControl(text[end - 1])) --end;
+    return text.left(end);
+}
+
+// Writing a different text runs the box's change handler at once, nested; the caret then goes to
+// `caret`, or to the end when that lies beyond it.
+void WriteText(QLineEdit& box, const QString& text, int caret) {
+    if (box.text() != text) box.setText(text);
+    box.setCursorPosition(std::min(caret, Length(box.text())));
+}
+
+// Deletes every double quote from the end towards the start; a quote standing directly in front
+// of the caret when it is deleted takes the caret one step back.
+void RemoveQuotes(QLineEdit& box) {
+    QString text = box.text();
+    int caret = box.cursorPosition();
+    for (int position = Length(text); position >= 1; --position) {
+        if (text[position - 1] != DoubleQuote) continue;
+        if (position == caret) --caret;
+        text.remove(position - 1, 1);
+    }
+    WriteText(box, text, caret);
+}
+
+// A blank typed at the start vanishes with the caret at the start; a quote vanishes with the
+// caret staying where it was.
+void CleanUp(QLineEdit& box) {
+    const QString text = box.text();
+    const int caret = text.isEmpty() || text.front() != Blank ? box.cursorPosition() : 0;
+    WriteText(box, WithoutLeadingBlanks(text), caret);
+    if (box.text().contains(DoubleQuote)) RemoveQuotes(box);
+}
+
+// Leaving the box drops its selection; the caret keeps the selection's start, cut at the new end.
+void TrimEnd(QLineEdit& box) {
+    const int start = box.hasSelectedText() ? box.selectionStart() : box.cursorPosition();
+    const QString trimmed = WithoutTrailingBlanks(box.text());
+    if (trimmed == box.text()) return;
+    WriteText(box, trimmed, start);
+}
+
+// Letter case aside, the two names lead to the same directory entry. Other spellings of one
+// file's path (relative, through a parent directory) are not recognised.
+bool NamesSameFile(const std::string& first, const std::string& second) {
+    return core::LowerCase(platform::ActualFileName(first)) == core::LowerCase(platform::ActualFileName(second));
+}
+
+// The user moved on to another control; activating another window, opening a context menu or
+// disabling the box is no exit.
+bool IsExit(const QLineEdit& box, const QFocusEvent& event) {
+    return box.isEnabled() && event.reason() != Qt::ActiveWindowFocusReason &&
+           event.reason() != Qt::PopupFocusReason;
+}
+
+}  // namespace
+
+void TForm1::Edit1Change() {
+    CleanUp(*Edit1);
+    const std::string source = ToSystemText(Edit1->text());
+    state_.SourceIndex = -1;
+    FillTargetList();
+    if (source.empty()) {
+        ResetSourceInfo();
+    } else if (platform::IsExistingFile(source)) {
+        Button3->setEnabled(false);
+        IdentifySource(source);
+    } else {
+        ResetSourceInfo();
+        ShowSourceLabel(std::string(core::messages::FileNotFoundLabel), true, state_.Settings.Colours.FontErrorColor);
+    }
+}
+
+void TForm1::Edit2Change() {
+    CleanUp(*Edit2);
+    if (Edit2->text().isEmpty() && !CheckBox1->isChecked()) {
+        Button3->setEnabled(false);
+    } else if (state_.Settings.DisableSourceOverwrite &&
+               NamesSameFile(ToSystemText(Edit1->text()), ToSystemText(Edit2->text()))) {
+        Button3->setEnabled(false);
+    } else if (SelectedVersionRow() >= 0) {
+        Button3->setEnabled(true);
+    }
+}
+
+void TForm1::Edit1Exit() { TrimEnd(*Edit1); }
+
+void TForm1::Edit2Exit() { TrimEnd(*Edit2); }
+
+void TForm1::CheckBox1Click() {
+    const bool overwriteSource = CheckBox1->isChecked();
+    Edit2->setEnabled(!overwriteSource);
+    Button2->setEnabled(!overwriteSource);
+    if (overwriteSource && SelectedVersionRow() >= 0) Button3->setEnabled(true);
+    if (!overwriteSource && Edit2->text().isEmpty()) Button3->setEnabled(false);
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusOut) {
+        const auto& focusEvent = static_cast<const QFocusEvent&>(*event);
+        if (watched == Edit1 && IsExit(*Edit1, focusEvent)) Edit1Exit();
+        if (watched == Edit2 && IsExit(*Edit2, focusEvent)) Edit2Exit();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace ui

@@ -1,0 +1,114 @@
+// Identification of the source file by its checksum, the list of versions it can become, and the
+// choice of one of them.
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QTextCursor>
+#include <optional>
+#include <vector>
+
+#include "core/checksum.h"
+#include "core/identification.h"
+#include "core/messages.h"
+#include "core/text.h"
+#include "ui/Unit1.h"
+#include "ui/qt_text.h"
+
+namespace ui {
+namespace {
+
+namespace msg = core::messages;
+
+constexpr std::string_view ChecksumCaption = "md5 checksum:";
+
+// One line per entry, no line break after the last; the view starts at the top with nothing selected.
+void ShowLines(QPlainTextEdit& memo, const std::vector<std::string>& lines) {
+    QString text;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (i > 0) text += QChar('\n');
+        text += ToQString(lines[i]);
+    }
+    memo.setPlainText(text);
+    memo.moveCursor(QTextCursor::Start);
+}
+
+const core::FileInfo& EntryAt(const core::ProgramState& state, int index) {
+    return state.FileInfos[static_cast<std::size_t>(index)];
+}
+
+}  // namespace
+
+void TForm1::IdentifySource(const std::string& path) {
+    const core::Colours& colours = state_.Settings.Colours;
+    SetStatus(std::string(msg::CalculatingMd5), colours.FontStatusColor, true);
+    ResetSourceInfo();
+
+    core::Seams seams = CoreSeams();
+    const std::optional<std::string> md5Hex = core::FileMd5Hex(path, seams, state_);
+    // Closing the window ends the computation; the window is no longer ours to change.
+    if (state_.ShuttingDown) return;
+    // Without a checksum (unreadable file, or a newer source name handled meanwhile, which owns the
+    // source information now) only the status line returns to idle.
+    if (md5Hex) ShowIdentification(*md5Hex);
+    SetStatus(std::string(msg::Idle), colours.FontColor, false);
+}
+
+void TForm1::ShowIdentification(const std::string& md5Hex) {
+    const core::Colours& colours = state_.Settings.Colours;
+    state_.SourceIndex = core::FindSourceIndex(state_.FileInfos, md5Hex);
+    if (state_.SourceIndex < 0) {
+        ResetSourceInfo();
+        ShowSourceLabel(std::string(msg::InvalidFile), true, colours.FontErrorColor);
+    } else {
+        const core::FileInfo& source = EntryAt(state_, state_.SourceIndex);
+        const std::string application = core::ApplicationNameFor(state_.AppInfos, source.FileName);
+        ShowSourceLabel(application + core::CarriageReturn + source.Description1, true, colours.FontColor);
+        ShowLines(*Memo1, source.Description2);
+        FillTargetList();
+    }
+    SetLabelText(*Label4, std::string(ChecksumCaption) + core::CarriageReturn + core::LowerCase(md5Hex));
+}
+
+void TForm1::FillTargetList() {
+    // The list changes here by program; ListBox1Click runs only where this says so.
+    const QSignalBlocker quietList(ListBox1);
+    ListBox1->clear();
+    Memo2->clear();
+    if (state_.SourceIndex < 0) return;
+
+    for (int target : core::ReachableTargets(state_))
+        ListBox1->addItem(ToQString(EntryAt(state_, target).Description1));
+    if (ListBox1->count() != 1) return;
+
+    ListBox1->setCurrentRow(0);
+    ListBox1Click();
+    if (Edit2->isEnabled()) Edit2->setFocus(Qt::OtherFocusReason);
+    Edit2->end(false);
+}
+
+void TForm1::ListBox1Click() {
+    const int row = SelectedVersionRow();
+    if (row < 0) return;
+    const std::vector<int> targets = core::ReachableTargets(state_);
+    if (static_cast<std::size_t>(row) >= targets.size()) return;
+
+    const core::FileInfo& source = EntryAt(state_, state_.SourceIndex);
+    const core::FileInfo& target = EntryAt(state_, targets[static_cast<std::size_t>(row)]);
+    state_.SelectedPatchPath = core::PatchFileName(state_.ExtractionDir, source, target);
+    // A target name proposed from this choice must be made here, while SelectedTarget still holds
+    // the previous choice it is compared with.
+    state_.SelectedTarget = {target.Version, target.ProposedFileName, target.Md5, target.TimeStamp};
+    ShowLines(*Memo2, core::TargetDescriptionLines(target));
+    if (!Edit2->text().isEmpty() || CheckBox1->isChecked()) Button3->setEnabled(true);
+}
+
+int TForm1::SelectedVersionRow() const {
+    const QList<QListWidgetItem*> selected = ListBox1->selectedItems();
+    return selected.isEmpty() ? -1 : ListBox1->row(selected.front());
+}
+
+}  // namespace ui
