@@ -1,6 +1,9 @@
 #include "app/file_converter_app.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
 
 #include "app/extraction_dir.h"
 #include "core/catalogue.h"
@@ -8,6 +11,7 @@
 #include "core/errors.h"
 #include "core/messages.h"
 #include "core/process_runner.h"
+#include "core/text.h"
 #include "platform/files.h"
 #include "ui/Unit1.h"
 

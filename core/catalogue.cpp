@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -35,22 +36,19 @@ std::optional<int> WholeNumber(std::optional<std::string_view> piece) {
     if (digits.empty() || !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
         return std::nullopt;
     int value = 0;
-    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-    if (error != std::errc{} || end != digits.data() + digits.size()) return std::nullopt;
+    const auto result = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    if (result.ec != std::errc{}) return std::nullopt;  // too large
     return value;
 }
 
-bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
-
-int DaysInMonth(int year, int month) {
-    static constexpr int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return month == 2 && IsLeapYear(year) ? 29 : days[month - 1];
-}
-
+// Years 1 to 9999 of the Gregorian calendar, any time of day to the second.
 bool IsValidDateTime(const DosFields& t) {
-    return t.year >= 1 && t.year <= 9999 && t.month >= 1 && t.month <= 12 && t.day >= 1 &&
-           t.day <= DaysInMonth(t.year, t.month) && t.hour >= 0 && t.hour <= 23 && t.minute >= 0 &&
-           t.minute <= 59 && t.second >= 0 && t.second <= 59;
+    const bool fieldsInRange = t.year >= 1 && t.year <= 9999 && t.month >= 1 && t.month <= 12 && t.day >= 1 &&
+                               t.day <= 31 && t.hour <= 23 && t.minute <= 59 && t.second <= 59;
+    return fieldsInRange && std::chrono::year_month_day{std::chrono::year{t.year},
+                                                        std::chrono::month{static_cast<unsigned>(t.month)},
+                                                        std::chrono::day{static_cast<unsigned>(t.day)}}
+                                .ok();
 }
 
 // ---- Reading lines -----------------------------------------------------------------------------
@@ -238,10 +236,9 @@ ShortDosDateTime ParseTimeStamp(std::string_view text) {
     const auto minute = WholeNumber(CutAt(text, ':'));
     const auto second = WholeNumber(text);
     if (!month || !day || !year || !hour || !minute || !second) return NoTimeStamp;
-    DosFields fields{*year, *month, *day, *hour, *minute, *second};
+    const DosFields fields{*year, *month, *day, *hour, *minute, *second};
     if (!IsValidDateTime(fields)) return NoTimeStamp;
     if (fields.year < 1980 || fields.year > 2099) return 0;
-    fields.second -= fields.second % 2;
     return PackDosDateTime(fields).value_or(NoTimeStamp);
 }
 

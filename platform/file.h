@@ -32,11 +32,36 @@ class File {
     [[nodiscard]] std::optional<std::uint64_t> Position() const;
     [[nodiscard]] bool Seek(std::uint64_t position);
 
-  private:
+    // --- Shared reading and writing, used by the conversion run ---
+
+    // Opens an existing file for reading only, without a lock, so other openers are not disturbed.
+    [[nodiscard]] static std::optional<File> OpenForReading(const std::string& path);
+    // Creates the file for writing, or empties the file that is there; fails on a directory.
+    [[nodiscard]] static std::optional<File> CreateForWriting(const std::string& path);
+
+    // Writes all the bytes at the current position, continuing after short writes; false on an error.
+    [[nodiscard]] bool WriteAll(std::span<const std::uint8_t> bytes);
+    // Waits until the file's contents and attributes are on the disk.
+    [[nodiscard]] bool Sync();
+
+private:
     explicit File(int descriptor) : descriptor_(descriptor) {}
     void Close();
 
     int descriptor_ = -1;
 };
+
+// --- Replacing a file safely, used by the conversion run ---
+
+// Creates a new, empty, hidden file with a unique name in the directory of `path`, never taking
+// a name that exists. It gets the permissions of the file at `path` when there is one, else
+// those of any new file (0644 under the umask). Returns its path, or nullopt when it cannot be created.
+[[nodiscard]] std::optional<std::string> CreateUniqueFileBeside(const std::string& path);
+
+// Moves `from` to `to` in one step, replacing whatever file stands at `to` (same file system only).
+[[nodiscard]] bool RenameFile(const std::string& from, const std::string& to);
+
+// True when anything at all stands at the path, a dangling symbolic link included.
+[[nodiscard]] bool EntryExists(const std::string& path);
 
 }  // namespace platform

@@ -73,8 +73,9 @@ public:
 
     // Runs when the window accepts a close request.
     std::function<void()> onFormClose;
-    // The Convert button's handler.
-    std::function<void()> Button3Click;
+    // The Convert button (also Enter): turns the source into the selected version, then hands
+    // the window back.
+    void Button3Click();
     // While set, every close request is refused.
     bool Converting = false;
 

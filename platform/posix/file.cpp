@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <random>
+#include <string_view>
 #include <utility>
 
 namespace platform {
@@ -67,6 +69,85 @@ std::optional<std::uint64_t> File::Position() const {
 
 bool File::Seek(std::uint64_t position) {
     return ::lseek(descriptor_, static_cast<off_t>(position), SEEK_SET) >= 0;
+}
+
+// --- Shared reading and writing, used by the conversion run ---
+
+std::optional<File> File::OpenForReading(const std::string& path) {
+    // O_NONBLOCK: a FIFO fails its reads rather than stopping the window until a writer comes.
+    File file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (file.descriptor_ < 0) return std::nullopt;
+    return file;
+}
+
+std::optional<File> File::CreateForWriting(const std::string& path) {
+    File file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0666));
+    if (file.descriptor_ < 0) return std::nullopt;
+    return file;
+}
+
+bool File::WriteAll(std::span<const std::uint8_t> bytes) {
+    while (!bytes.empty()) {
+        const ssize_t count = ::write(descriptor_, bytes.data(), bytes.size());
+        if (count < 0 && errno == EINTR) continue;
+        if (count <= 0) return false;
+        bytes = bytes.subspan(static_cast<std::size_t>(count));
+    }
+    return true;
+}
+
+bool File::Sync() { return ::fsync(descriptor_) == 0; }
+
+namespace {
+
+// Six characters drawn from letters and digits, enough that a clash is rare; a clash is retried.
+std::string RandomSuffix() {
+    static constexpr std::string_view Alphabet = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    std::random_device random;
+    std::uniform_int_distribution<std::size_t> pick(0, Alphabet.size() - 1);
+    std::string suffix(6, ' ');
+    for (char& c : suffix) c = Alphabet[pick(random)];
+    return suffix;
+}
+
+// The permissions of an existing file at `path`, if there is one.
+std::optional<mode_t> ExistingPermissions(const std::string& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0 || S_ISDIR(status.st_mode)) return std::nullopt;
+    return status.st_mode & 07777;
+}
+
+}  // namespace
+
+std::optional<std::string> CreateUniqueFileBeside(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    const std::string directory = slash == std::string::npos ? "" : path.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    constexpr int Attempts = 100;
+    constexpr std::size_t MaxNameStem = 200;  // room for the dot and the suffix within a 255-byte name
+    for (int attempt = 0; attempt < Attempts; ++attempt) {
+        const std::string candidate = directory + "." + name.substr(0, MaxNameStem) + "." + RandomSuffix();
+        const int descriptor =
+            ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW, 0644);
+        if (descriptor < 0 && errno == EEXIST) continue;
+        if (descriptor < 0) return std::nullopt;
+        const std::optional<mode_t> permissions = ExistingPermissions(path);
+        const bool ok = !permissions || ::fchmod(descriptor, *permissions) == 0;
+        ::close(descriptor);
+        if (ok) return candidate;
+        ::unlink(candidate.c_str());
+        return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+bool RenameFile(const std::string& from, const std::string& to) {
+    return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool EntryExists(const std::string& path) {
+    struct stat status {};
+    return ::lstat(path.c_str(), &status) == 0;
 }
 
 }  // namespace platform

@@ -14,8 +14,8 @@ xvfb_pid=""
 program_pid=""
 
 cleanup() {
-    [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+    if [ -n "$program_pid" ]; then kill "$program_pid" 2>/dev/null || true; fi
+    if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -28,7 +28,8 @@ fail() {
 start_x_server() {
     fifo="$work/display.fifo"
     mkfifo "$fifo"
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" 2>/dev/null &
+    # Xvfb's output must not hold the test runner's pipes open.
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
     xvfb_pid=$!
     display=$(head -n 1 "$fifo")
     export DISPLAY=":$display"
@@ -49,7 +50,7 @@ install_patch_set() {  # <archive path> <catalogue file name> <version>=<file>..
 }
 
 start_program() {  # <dir> <executable name>
-    (cd "$1" && exec "./$2") &
+    (cd "$1" && exec "./$2") </dev/null &
     program_pid=$!
 }
 
@@ -68,10 +69,9 @@ type_text() {  # <window> <text>
     xdotool type --delay 5 -- "$2"
 }
 
-# Waits for the program to end and prints its exit code.
+# Waits for the program to end and leaves its exit code in $exit_code.
 wait_for_exit() {
-    status=0
-    wait "$program_pid" || status=$?
+    exit_code=0
+    wait "$program_pid" || exit_code=$?
     program_pid=""
-    echo "$status"
 }

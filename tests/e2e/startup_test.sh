@@ -16,8 +16,8 @@ window=$(wait_for_window "File Converter")
 [ -d "$TMPDIR/convert" ] || fail "the patch set was not unpacked into $TMPDIR/convert"
 [ -f "$TMPDIR/convert/patchinfo.ini" ] || fail "the catalogue is not in the extraction directory"
 press_key "$window" Escape
-code=$(wait_for_exit)
-[ "$code" = 0 ] || fail "exit code $code after Escape, expected 0"
+wait_for_exit
+[ "$exit_code" = 0 ] || fail "exit code $exit_code after Escape, expected 0"
 [ ! -e "$TMPDIR/convert" ] || fail "the extraction directory is still there after closing"
 
 echo "case: no patch set beside the program"
@@ -26,8 +26,8 @@ start_program "$work/bare" lonely
 window=$(wait_for_window "Error")
 [ -n "$window" ] || fail "no error box appeared"
 press_key "$window" Return
-code=$(wait_for_exit)
-[ "$code" = 2 ] || fail "exit code $code after the fatal error, expected 2"
+wait_for_exit
+[ "$exit_code" = 2 ] || fail "exit code $exit_code after the fatal error, expected 2"
 [ -z "$(ls -A "$TMPDIR")" ] || fail "something was created under the temporary folder"
 
 echo "1 passed, 0 failed: startup"

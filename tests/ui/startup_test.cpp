@@ -1,5 +1,6 @@
 // Start-up and shutdown of the whole program in-process: the extraction directory, the archive's
 // arguments, every fatal start-up error, and the removal of the unpacked set on close.
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <QApplication>

@@ -7,10 +7,11 @@ namespace {
 
 template <class T>
 T TakeFront(std::deque<T>& script, T whenEmpty) {
-    if (script.empty()) return whenEmpty;
-    T front = std::move(script.front());
-    script.pop_front();
-    return front;
+    if (!script.empty()) {
+        whenEmpty = std::move(script.front());
+        script.pop_front();
+    }
+    return whenEmpty;
 }
 
 }  // namespace

@@ -1,0 +1,243 @@
+// Converts a 256 MiB file through the real window (identify, Convert, verify, identify again) and
+// times the shell doing the same work with cp, bspatch and md5sum. Prints both times, their ratio
+// and the longest pause of a 10 ms timer while the window worked.
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/checksum.h"
+#include "core/dos_time.h"
+#include "core/program_state.h"
+#include "platform/files.h"
+#include "ui/Unit1.h"
+#include "ui/dialogs.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr int FileMiB = 256;
+constexpr int TickIntervalMs = 10;
+
+double SecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+std::string Quoted(const std::string& path) { return "'" + path + "'"; }
+
+bool Shell(const std::string& command) { return std::system(command.c_str()) == 0; }
+
+// Pseudo-random bytes; the changed version differs in one short run every 16 MiB, so that the
+// patch stays small.
+void WriteVersion(const std::string& path, bool changed) {
+    std::vector<std::uint64_t> block((1u << 20) / sizeof(std::uint64_t));
+    std::uint64_t seed = 0x9E3779B97F4A7C15ull;
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    for (int mib = 0; mib < FileMiB; ++mib) {
+        for (std::uint64_t& word : block) {
+            seed ^= seed << 13;
+            seed ^= seed >> 7;
+            seed ^= seed << 17;
+            word = seed;
+        }
+        if (changed && mib % 16 == 5) std::fill_n(block.begin() + 100, 8, 0x0123456789ABCDEFull);
+        out.write(reinterpret_cast<const char*>(block.data()),
+                  static_cast<std::streamsize>(block.size() * 8));
+    }
+}
+
+// Answers every question with Yes and remembers what it was shown and when.
+class BenchDialogs : public ui::Dialogs {
+  public:
+    void ShowError(const QString& text) override {
+        std::fprintf(stderr, "error box: %s\n", text.toLocal8Bit().constData());
+        failed = true;
+    }
+    bool AskYesNo(const QString&) override { return true; }
+    void ShowSuccess(const QString&) override { succeededAt = Clock::now(); }
+    std::optional<QString> OpenFileName(const QString&, const QString&) override { return std::nullopt; }
+    std::optional<QString> SaveFileName(const QString&, const QString&) override { return std::nullopt; }
+
+    bool failed = false;
+    std::optional<Clock::time_point> succeededAt;
+};
+
+// The longest time between two ticks of a short timer: how long the window could not react.
+class TickWatch {
+  public:
+    TickWatch() {
+        timer_.setInterval(TickIntervalMs);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            const Clock::time_point now = Clock::now();
+            longest_ = std::max(longest_, std::chrono::duration<double, std::milli>(now - last_).count());
+            last_ = now;
+        });
+    }
+    void Start() {
+        last_ = Clock::now();
+        timer_.start();
+    }
+    void Stop() { timer_.stop(); }
+    double LongestGapMs() const { return longest_; }
+
+  private:
+    QTimer timer_;
+    Clock::time_point last_;
+    double longest_ = 0;
+};
+
+struct Files {
+    std::string work;
+    std::string extraction;
+    std::string source;
+    std::string changed;
+    std::string patch;
+};
+
+// The catalogue's checksum of a version, taken before the measured work starts.
+std::string Md5Of(const std::string& path, ui::TForm1& form) {
+    core::ProgramState quiet;
+    core::Seams seams = form.CoreSeams();
+    return core::FileMd5Hex(path, seams, quiet).value_or(std::string());
+}
+
+core::FileInfo Entry(const std::string& version, const std::string& md5) {
+    core::FileInfo entry;
+    entry.FileName = "source.bin";
+    entry.Version = version;
+    entry.Md5 = md5;
+    entry.Description1 = "Version " + version;
+    entry.TimeStamp = *core::PackDosDateTime({2004, 3, 1, 13, 5, 8});
+    return entry;
+}
+
+struct WindowTimes {
+    double identify = 0;
+    double convert = 0;
+    double handBack = 0;
+    double longestGapMs = 0;
+    bool succeeded = false;
+    double Total() const { return identify + convert + handBack; }
+};
+
+// Names the target first, so that identifying the source chooses its one version and enables Convert.
+WindowTimes ConvertThroughWindow(const Files& files, const std::string& target) {
+    core::ProgramState state;
+    state.ExtractionDir = files.extraction;
+    BenchDialogs dialogs;
+    ui::TForm1 form(dialogs, state);
+    state.FileInfos = {Entry("1", Md5Of(files.source, form)), Entry("2", Md5Of(files.changed, form))};
+    form.SetCaptions();
+    form.SetFixedCaptions();
+    form.show();
+    form.Edit2->setText(QString::fromLocal8Bit(target));
+    QApplication::processEvents();
+    Shell("sync");
+
+    WindowTimes times;
+    TickWatch ticks;
+    ticks.Start();
+    const Clock::time_point start = Clock::now();
+    form.Edit1->setText(QString::fromLocal8Bit(files.source));
+    times.identify = SecondsSince(start);
+    if (!form.Button3->isEnabled()) {
+        std::fprintf(stderr, "Convert is not enabled after identifying the source\n");
+        return times;
+    }
+    const Clock::time_point convertStart = Clock::now();
+    form.Button3->click();
+    const Clock::time_point end = Clock::now();
+    ticks.Stop();
+
+    times.succeeded = dialogs.succeededAt.has_value() && !dialogs.failed;
+    if (times.succeeded) {
+        times.convert = std::chrono::duration<double>(*dialogs.succeededAt - convertStart).count();
+        times.handBack = std::chrono::duration<double>(end - *dialogs.succeededAt).count();
+    }
+    times.longestGapMs = ticks.LongestGapMs();
+    return times;
+}
+
+// The same work in the shell: copy aside, patch, checksum the source and the result.
+std::optional<double> ConvertInShell(const Files& files, const std::string& target) {
+    const std::string copy = files.work + "/shell-copy.tmp";
+    Shell("sync");
+    const Clock::time_point start = Clock::now();
+    const bool ok =
+        Shell("cp " + Quoted(files.source) + " " + Quoted(copy) + " && bspatch " + Quoted(copy) + " " +
+              Quoted(target) + " " + Quoted(files.patch) + " && md5sum " + Quoted(files.source) + " " +
+              Quoted(target) + " >/dev/null && rm -f " + Quoted(copy));
+    const double seconds = SecondsSince(start);
+    if (!ok) return std::nullopt;
+    return seconds;
+}
+
+// The two versions, the patch tool and the patch, all inside the work directory.
+std::optional<Files> MakeFiles(const std::string& work) {
+    Files files{work, work + "/extracted", work + "/source.bin", work + "/changed.bin",
+                work + "/extracted/source_1_2.bsdiff"};
+    fs::create_directory(files.extraction);
+    WriteVersion(files.source, false);
+    WriteVersion(files.changed, true);
+    if (!Shell("cp \"$(command -v bspatch)\" " + Quoted(files.extraction + "/bspatch"))) return std::nullopt;
+
+    std::printf("making the patch with bsdiff (%d MiB, not part of the measured work)...\n", FileMiB);
+    std::fflush(stdout);
+    const Clock::time_point start = Clock::now();
+    if (!Shell("bsdiff " + Quoted(files.source) + " " + Quoted(files.changed) + " " + Quoted(files.patch)))
+        return std::nullopt;
+    std::printf("bsdiff: %.1f s, patch %ju bytes\n", SecondsSince(start),
+                static_cast<std::uintmax_t>(fs::file_size(files.patch)));
+    return files;
+}
+
+int Report(const Files& files) {
+    const std::string windowTarget = files.work + "/window-target.bin";
+    const std::string shellTarget = files.work + "/shell-target.bin";
+    const std::optional<double> shell = ConvertInShell(files, shellTarget);
+    const WindowTimes window = ConvertThroughWindow(files, windowTarget);
+    if (!shell || !window.succeeded ||
+        !Shell("cmp -s " + Quoted(windowTarget) + " " + Quoted(files.changed))) {
+        std::fprintf(stderr, "a conversion failed\n");
+        return 1;
+    }
+    std::printf("window: %.2f s (identify %.2f s, convert until success %.2f s, identify again %.2f s)\n",
+                window.Total(), window.identify, window.convert, window.handBack);
+    std::printf("shell (cp, bspatch, md5sum of source and result): %.2f s\n", *shell);
+    std::printf("ratio window / shell: %.3f (goal <= 1.15)\n", window.Total() / *shell);
+    std::printf("ratio without the identification after success: %.3f\n",
+                (window.identify + window.convert) / *shell);
+    std::printf("longest gap between two ticks of a %d ms timer during the window run: %.1f ms\n",
+                TickIntervalMs, window.longestGapMs);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    std::string work = platform::TempFolder() + "/fc-bench-XXXXXX";
+    if (!mkdtemp(work.data())) {
+        std::fprintf(stderr, "could not create a work directory in %s\n", platform::TempFolder().c_str());
+        return 1;
+    }
+    const std::optional<Files> files = MakeFiles(work);
+    const int result = files ? Report(*files) : 1;
+    if (!files) std::fprintf(stderr, "could not prepare the files\n");
+    std::error_code ignored;
+    fs::remove_all(work, ignored);
+    return result;
+}

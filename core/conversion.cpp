@@ -1,0 +1,176 @@
+#include "core/conversion.h"
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "core/checksum.h"
+#include "core/command_line.h"
+#include "core/errors.h"
+#include "core/messages.h"
+#include "core/process_runner.h"
+#include "core/text.h"
+#include "platform/file.h"
+#include "platform/files.h"
+
+namespace core {
+
+namespace {
+
+constexpr std::uint64_t CopyBlockSize = 65536;
+
+std::string PatchToolPath(const ProgramState& state) { return state.ExtractionDir + "/bspatch"; }
+
+// Fills the buffer from `from` and writes all of it to `to`; false when either moves fewer bytes.
+bool CopyPiece(platform::File& from, platform::File& to, std::span<std::uint8_t> buffer) {
+    return from.Read(buffer) == static_cast<std::int64_t>(buffer.size()) && to.WriteAll(buffer);
+}
+
+// Copies `size` bytes: full blocks with window events after each, then the remainder.
+// A failed piece marks the copy as failed but the later pieces are still attempted.
+bool CopyContents(platform::File& from, platform::File& to, std::uint64_t size, EventPump& pump) {
+    std::vector<std::uint8_t> buffer(CopyBlockSize);
+    bool ok = true;
+    for (std::uint64_t block = 0; block < size / CopyBlockSize; ++block) {
+        ok = CopyPiece(from, to, buffer) && ok;
+        pump.ProcessPendingEvents();
+    }
+    const auto remainder = static_cast<std::size_t>(size % CopyBlockSize);
+    if (remainder != 0) ok = CopyPiece(from, to, std::span(buffer).first(remainder)) && ok;
+    return ok;
+}
+
+std::optional<ShortDosDateTime> DosModificationTime(const std::string& path) {
+    const std::optional<platform::LocalTime> time = platform::ModificationTime(path);
+    if (!time) return std::nullopt;
+    return PackDosDateTime(DosFields{time->year, time->month, time->day, time->hour, time->minute, time->second});
+}
+
+void SetStatus(Seams& seams, std::string_view text, Colour colour, bool blinking) {
+    seams.status.SetStatus(std::string(text), colour, blinking);
+}
+
+void EnterConvertingPhase(const ProgramState& state, Seams& seams, ConversionLock& lock) {
+    lock.EnterConvertingPhase();
+    seams.cursor.ShowBusyCursor();
+    SetStatus(seams, messages::Converting, state.Settings.Colours.FontStatusColor, true);
+}
+
+void LeaveConvertingPhase(Seams& seams, ConversionLock& lock) {
+    lock.LeaveConvertingPhase();
+    seams.cursor.ShowDefaultCursor();
+}
+
+// The tool writes into `output`, never into the target itself: old file, new file, patch file.
+bool RunPatchTool(const ConversionPaths& paths, const std::string& output, const ProgramState& state,
+                  Seams& seams) {
+    CommandLine commandLine;
+    for (const std::string& argument : {PatchToolPath(state), paths.temporaryCopy, output, paths.patch})
+        AppendArgument(commandLine, argument);
+    const RunOptions options{.workingDirectory = "", .checkExitCode = true, .nonFatal = true, .hidden = true};
+    return RunProcess(commandLine, options, seams, state);
+}
+
+void Discard(const std::string& path) { (void)platform::RemoveFile(path); }
+
+// Flushes the result to the disk and moves it to `target` in one step; on failure it is removed.
+bool PutInPlace(const std::string& output, const std::string& target) {
+    std::optional<platform::File> file = platform::File::OpenForReading(output);
+    if (file && file->Sync() && platform::RenameFile(output, target)) return true;
+    Discard(output);
+    return false;
+}
+
+bool MatchesCatalogue(const std::string& md5, const ProgramState& state) {
+    return !md5.empty() && EqualIgnoringCase(md5, state.SelectedTarget.Md5);
+}
+
+// Stamps and verifies the tool's output, then decides its fate: a verified result replaces the
+// target; an unverified one is kept for inspection only where it destroys nothing.
+void SettleResult(const std::string& output, const std::string& target, bool targetExisted,
+                  const ProgramState& state, Seams& seams) {
+    if (state.SelectedTarget.TimeStamp >= 0) SetFileDosTime(output, state.SelectedTarget.TimeStamp);
+    const bool verified = MatchesCatalogue(ResultFileMd5(output, seams, state), state);
+    if (verified || !targetExisted) {
+        if (!PutInPlace(output, target)) {
+            ShowError(seams, std::string(messages::ConversionFailed));
+            return;
+        }
+    } else {
+        Discard(output);
+    }
+    if (state.ShuttingDown) return;
+    if (verified) {
+        SetStatus(seams, messages::Idle, state.Settings.Colours.FontColor, false);
+        seams.boxes.ShowSuccessBox(std::string(messages::ConversionSuccessful));
+    } else {
+        ShowError(seams, std::string(messages::Md5VerificationFailed));
+    }
+}
+
+}  // namespace
+
+ConversionPaths ConversionPathsFor(const ProgramState& state, const std::string& sourceText,
+                                   const std::string& targetText, bool overwriteSource) {
+    return ConversionPaths{
+        .source = sourceText,
+        .target = overwriteSource ? sourceText : targetText,
+        .temporaryCopy = state.ExtractionDir + "/" + FileNamePart(sourceText) + ".tmp",
+        .patch = state.SelectedPatchPath,
+    };
+}
+
+bool CopyFileKeepDate(const std::string& sourcePath, const std::string& copyPath, EventPump& pump) {
+    bool ok = false;
+    {
+        std::optional<platform::File> source = platform::File::OpenForReading(sourcePath);
+        std::optional<platform::File> copy = platform::File::CreateForWriting(copyPath);
+        const std::optional<std::uint64_t> size = source ? source->Size() : std::nullopt;
+        ok = source && copy && size && CopyContents(*source, *copy, *size, pump);
+    }  // both files are closed before the copy gets its time stamp
+    if (ok) {
+        if (const std::optional<ShortDosDateTime> time = DosModificationTime(sourcePath))
+            SetFileDosTime(copyPath, *time);
+    }
+    return ok;
+}
+
+void SetFileDosTime(const std::string& path, ShortDosDateTime timeStamp) {
+    const DosFields fields = UnpackDosDateTime(timeStamp);
+    if (!PackDosDateTime(fields)) return;
+    (void)platform::SetModificationTime(
+        path, platform::LocalTime{fields.year, fields.month, fields.day, fields.hour, fields.minute, fields.second});
+}
+
+bool RunConversion(const ConversionPaths& paths, ProgramState& state, Seams& seams, ConversionLock& lock) {
+    const bool targetExisted = platform::EntryExists(paths.target);
+    EnterConvertingPhase(state, seams, lock);
+
+    bool started = false;
+    std::optional<std::string> output;
+    if (!CopyFileKeepDate(paths.source, paths.temporaryCopy, seams.pump)) {
+        ShowError(seams, MessageWithName(messages::CouldNotCopyToTemp, paths.temporaryCopy));
+    } else {
+        // Without a place to write, the tool is not run and the run ends as one that produced nothing.
+        output = platform::CreateUniqueFileBeside(paths.target);
+        started = !output || RunPatchTool(paths, *output, state, seams);
+    }
+    Discard(paths.temporaryCopy);
+    LeaveConvertingPhase(seams, lock);
+
+    if (!started) {
+        if (output) Discard(*output);
+        SetStatus(seams, messages::Idle, state.Settings.Colours.FontColor, false);
+        return false;
+    }
+    if (!output || !platform::IsExistingFile(*output)) {
+        if (output) Discard(*output);
+        ShowError(seams, std::string(messages::ConversionFailed));
+        return true;
+    }
+    SettleResult(*output, paths.target, targetExisted, state, seams);
+    return true;
+}
+
+}  // namespace core

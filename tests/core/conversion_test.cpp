@@ -1,0 +1,534 @@
+// Whole conversion runs with real files, Debian's real patch tool and small stand-ins for it that
+// misbehave in the ways a patch tool can.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/conversion.h"
+#include "tests/core/support/fake_seams.h"
+#include "tests/core/support/temp_dir.h"
+
+namespace {
+
+using testing::ElementsAre;
+using testing::IsEmpty;
+using testing_support::FakeSeams;
+using testing_support::ReadWholeFile;
+using testing_support::TempDir;
+
+// Deterministic bytes that differ from seed to seed.
+std::string SampleBytes(std::size_t size, unsigned seed) {
+    std::string bytes(size, '\0');
+    unsigned value = seed;
+    for (char& byte : bytes) {
+        value = value * 1103515245u + 12345u;
+        byte = static_cast<char>(value >> 16);
+    }
+    return bytes;
+}
+
+std::string ShellQuoted(const std::string& text) {
+    std::string quoted = "'";
+    for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+std::string Md5Sum(const std::string& path) {
+    FILE* pipe = popen(("md5sum " + ShellQuoted(path)).c_str(), "r");
+    char digits[33] = {};
+    const std::size_t count = pipe ? std::fread(digits, 1, 32, pipe) : 0;
+    if (pipe) pclose(pipe);
+    EXPECT_EQ(count, 32u);
+    return digits;
+}
+
+std::set<std::string> Entries(const std::string& directory) {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(directory))
+        names.insert(entry.path().filename().string());
+    return names;
+}
+
+std::vector<std::string> Lines(const std::string& path) {
+    std::ifstream in(path);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+struct stat StatusOf(const std::string& path) {
+    struct stat info {};
+    EXPECT_EQ(stat(path.c_str(), &info), 0) << path;
+    return info;
+}
+
+std::time_t LocalSeconds(int year, int month, int day, int hour, int minute, int second) {
+    std::tm local{};
+    local.tm_year = year - 1900;
+    local.tm_mon = month - 1;
+    local.tm_mday = day;
+    local.tm_hour = hour;
+    local.tm_min = minute;
+    local.tm_sec = second;
+    local.tm_isdst = -1;
+    return std::mktime(&local);
+}
+
+mode_t CurrentUmask() {
+    const mode_t mask = umask(0);
+    umask(mask);
+    return mask;
+}
+
+std::vector<std::string> StatusTexts(const FakeSeams& fake) {
+    std::vector<std::string> texts;
+    for (const auto& call : fake.statuses) texts.push_back(call.text);
+    return texts;
+}
+
+// Records each phase change together with how many status texts had been shown by then.
+class RecordingLock : public core::ConversionLock {
+public:
+    explicit RecordingLock(const FakeSeams& fake) : fake_(fake) {}
+    void EnterConvertingPhase() override { events.emplace_back("enter", fake_.statuses.size()); }
+    void LeaveConvertingPhase() override { events.emplace_back("leave", fake_.statuses.size()); }
+    bool Entered() const { return !events.empty() && events.back().first == "enter"; }
+
+    std::vector<std::pair<std::string, std::size_t>> events;
+
+private:
+    const FakeSeams& fake_;
+};
+
+// A status line that lets a test act at the moment a text is shown.
+class HookedStatus : public core::StatusLine {
+public:
+    explicit HookedStatus(FakeSeams& fake) : fake_(fake) {}
+    void SetStatus(const std::string& text, core::Colour colour, bool blinking) override {
+        fake_.SetStatus(text, colour, blinking);
+        if (onStatus) onStatus(text);
+    }
+    std::function<void(const std::string&)> onStatus;
+
+private:
+    FakeSeams& fake_;
+};
+
+class ConversionRun : public ::testing::Test {
+protected:
+    void SetUp() override { UseExtractionDir(extraction.path()); }
+
+    void UseExtractionDir(const std::string& directory) {
+        std::filesystem::create_directories(directory);
+        state.ExtractionDir = directory;
+        std::filesystem::copy_file("/usr/bin/bspatch", ToolPath(),
+                                   std::filesystem::copy_options::overwrite_existing);
+    }
+
+    std::string ToolPath() const { return state.ExtractionDir + "/bspatch"; }
+    std::string NewVersionPath() const { return scratch.File("new version"); }
+
+    // Replaces the patch tool by a shell script; $NEW names a file holding the right result.
+    void InstallFakeTool(const std::string& body) {
+        std::ofstream(ToolPath(), std::ios::trunc) << "#!/bin/sh\nNEW=" << ShellQuoted(NewVersionPath()) << "\n"
+                                                   << body << "\n";
+        std::filesystem::permissions(ToolPath(), std::filesystem::perms::owner_all);
+    }
+
+    // Makes the patch from the old to the new version with the real bsdiff and selects the new
+    // version as the target, as the catalogue would describe it.
+    void SelectNewVersion() {
+        const std::string oldPath = scratch.Write("old version", oldBytes);
+        scratch.Write("new version", newBytes);
+        state.SelectedPatchPath = state.ExtractionDir + "/game_1.0_2.0.bsdiff";
+        const std::string command = "bsdiff " + ShellQuoted(oldPath) + " " + ShellQuoted(NewVersionPath()) + " " +
+                                    ShellQuoted(state.SelectedPatchPath);
+        ASSERT_EQ(std::system(command.c_str()), 0);
+        state.SelectedTarget.Md5 = Md5Sum(NewVersionPath());
+    }
+
+    std::string WriteSource(const std::string& name = "game.dat") {
+        const std::string path = work.Write(name, oldBytes);
+        const timespec times[2] = {{0, UTIME_OMIT}, {LocalSeconds(2001, 2, 3, 4, 5, 7), 250}};
+        EXPECT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+        return path;
+    }
+
+    bool Run(const core::ConversionPaths& paths) {
+        core::Seams seams{fake, fake, status, fake, fake, fake};
+        return core::RunConversion(paths, state, seams, lock);
+    }
+
+    // Overwrites the source with its own conversion, as the check box asks for.
+    bool RunOverwritingSource(const std::string& source) {
+        return Run(core::ConversionPathsFor(state, source, "", true));
+    }
+
+    void ExpectOnly(const std::string& directory, const std::set<std::string>& names) {
+        EXPECT_EQ(Entries(directory), names) << directory;
+    }
+
+    void ExpectNoLeftovers(const std::set<std::string>& workNames) {
+        ExpectOnly(work.path(), workNames);
+        ExpectOnly(state.ExtractionDir, {"bspatch", "game_1.0_2.0.bsdiff"});
+    }
+
+    void ExpectUntouched(const std::string& path, const std::string& bytes, const timespec& modified) {
+        EXPECT_EQ(ReadWholeFile(path), bytes);
+        const timespec now = StatusOf(path).st_mtim;
+        EXPECT_EQ(now.tv_sec, modified.tv_sec);
+        EXPECT_EQ(now.tv_nsec, modified.tv_nsec);
+    }
+
+    TempDir work;
+    TempDir extraction;
+    TempDir scratch;
+    FakeSeams fake;
+    HookedStatus status{fake};
+    RecordingLock lock{fake};
+    core::ProgramState state;
+    const std::string oldBytes = SampleBytes(150000, 1);
+    const std::string newBytes = oldBytes.substr(0, 90000) + SampleBytes(70001, 2);
+};
+
+TEST_F(ConversionRun, WritesANewTargetWithTheUsualPermissionsAndReportsSuccess) {
+    const std::string source = WriteSource();
+    SelectNewVersion();
+    const std::string target = work.File("game_New.dat");
+
+    EXPECT_TRUE(Run(core::ConversionPathsFor(state, source, target, false)));
+
+    EXPECT_EQ(ReadWholeFile(target), newBytes);
+    EXPECT_EQ(ReadWholeFile(source), oldBytes);
+    EXPECT_EQ(StatusOf(target).st_mode & 07777, 0644 & ~CurrentUmask());
+    EXPECT_THAT(fake.errors, IsEmpty());
+    EXPECT_THAT(fake.successes, ElementsAre("Conversion successful."));
+    EXPECT_THAT(StatusTexts(fake), ElementsAre("Converting...", "Verifying...", "idle"));
+    EXPECT_EQ(fake.statuses.front().colour, state.Settings.Colours.FontStatusColor);
+    EXPECT_TRUE(fake.statuses.front().blinking);
+    EXPECT_EQ(fake.statuses.back().colour, state.Settings.Colours.FontColor);
+    EXPECT_FALSE(fake.statuses.back().blinking);
+    EXPECT_FALSE(fake.busyCursor);
+    ExpectNoLeftovers({"game.dat", "game_New.dat"});
+}
+
+TEST_F(ConversionRun, ReplacesAnExistingTargetAndKeepsItsPermissions) {
+    const std::string source = WriteSource();
+    SelectNewVersion();
+    const std::string target = work.Write("old result.dat", "an older result");
+    chmod(target.c_str(), 0600);
+
+    EXPECT_TRUE(Run(core::ConversionPathsFor(state, source, target, false)));
+
+    EXPECT_EQ(ReadWholeFile(target), newBytes);
+    EXPECT_EQ(StatusOf(target).st_mode & 07777, 0600u);
+    EXPECT_THAT(fake.successes, ElementsAre("Conversion successful."));
+    ExpectNoLeftovers({"game.dat", "old result.dat"});
+}
+
+TEST_F(ConversionRun, OverwritesTheSourceWithAVerifiedResult) {
+    const std::string source = WriteSource();
+    SelectNewVersion();
+
+    EXPECT_TRUE(RunOverwritingSource(source));
+
+    EXPECT_EQ(ReadWholeFile(source), newBytes);
+    EXPECT_THAT(fake.errors, IsEmpty());
+    EXPECT_THAT(fake.successes, ElementsAre("Conversion successful."));
+    ExpectNoLeftovers({"game.dat"});
+}
+
+TEST_F(ConversionRun, StampsTheResultWithTheCatalogueTimeOrLeavesTheToolsTime) {
+    const std::string source = WriteSource();
+    SelectNewVersion();
+    state.SelectedTarget.TimeStamp = core::PackDosDateTime({2004, 7, 15, 13, 45, 32}).value();
+    ASSERT_TRUE(Run(core::ConversionPathsFor(state, source, work.File("stamped.dat"), false)));
+    EXPECT_EQ(StatusOf(work.File("stamped.dat")).st_mtim.tv_sec, LocalSeconds(2004, 7, 15, 13, 45, 32));
+    EXPECT_EQ(StatusOf(work.File("stamped.dat")).st_mtim.tv_nsec, 0);
+
+    state.SelectedTarget.TimeStamp = core::NoTimeStamp;
+    const std::time_t before = std::time(nullptr);
+    ASSERT_TRUE(Run(core::ConversionPathsFor(state, source, work.File("unstamped.dat"), false)));
+    EXPECT_GE(StatusOf(work.File("unstamped.dat")).st_mtim.tv_sec, before);
+    EXPECT_THAT(fake.successes, ElementsAre("Conversion successful.", "Conversion successful."));
+}
+
+TEST_F(ConversionRun, HandsThePatchToolItsThreeFilesExactlyWhateverTheirNamesHold) {
+    UseExtractionDir(extraction.File("temp folder"));
+    std::filesystem::create_directory(work.File("my data"));
+    const std::string source = WriteSource("my data/say \"hi\" 'there'.dat");
+    SelectNewVersion();
+    const std::string target = work.File("my data/say \"hi\" new.dat");
+    const std::string record = scratch.File("arguments");
+    // Records the argument count, the arguments, whether the copy holds the source's bytes and
+    // whether the output was handed over as a fresh empty file; then writes the right result.
+    InstallFakeTool("{ echo $#; printf '%s\\n' \"$@\"; cmp -s \"$1\" " + ShellQuoted(source) +
+                    " && echo copy-ok; test -f \"$2\" && test ! -s \"$2\" && echo fresh; } > " +
+                    ShellQuoted(record) + "\ncp \"$NEW\" \"$2\"");
+    const core::ConversionPaths paths = core::ConversionPathsFor(state, source, target, false);
+
+    EXPECT_TRUE(Run(paths));
+
+    const std::vector<std::string> lines = Lines(record);
+    ASSERT_EQ(lines.size(), 6u);
+    EXPECT_EQ(lines[0], "3");
+    EXPECT_EQ(lines[1], paths.temporaryCopy);
+    EXPECT_EQ(lines[1], extraction.File("temp folder/say \"hi\" 'there'.dat.tmp"));
+    EXPECT_EQ(std::filesystem::path(lines[2]).parent_path(), work.File("my data"));
+    EXPECT_EQ(std::filesystem::path(lines[2]).filename().string().front(), '.');
+    EXPECT_EQ(lines[3], state.SelectedPatchPath);
+    EXPECT_EQ(lines[4], "copy-ok");
+    EXPECT_EQ(lines[5], "fresh");
+    EXPECT_EQ(ReadWholeFile(target), newBytes);
+    EXPECT_THAT(fake.successes, ElementsAre("Conversion successful."));
+    ExpectOnly(work.File("my data"), {"say \"hi\" 'there'.dat", "say \"hi\" new.dat"});
+}
+
+TEST_F(ConversionRun, TheRealToolWorksWithBlanksAndQuotesInEveryPath) {
+    UseExtractionDir(extraction.File("temp folder"));
+    const std::string source = WriteSource("a \"quoted\" name.dat");
+    SelectNewVersion();
+    const std::string target = work.File("a \"quoted\" name_New.dat");
+
+    EXPECT_TRUE(Run(core::ConversionPathsFor(state, source, target, false)));
+
+    EXPECT_EQ(ReadWholeFile(target), newBytes);
+    EXPECT_THAT(fake.errors, IsEmpty());
+    EXPECT_THAT(fake.successes, ElementsAre("Conversion successful."));
+}
+
+TEST_F(ConversionRun, HoldsTheLockAndTheBusyCursorWhileCopyingAndPatchingOnly) {
+    const std::string source = WriteSource();
+    SelectNewVersion();
+    std::vector<std::pair<bool, bool>> duringCopy;  // lock entered, busy cursor, at each pump call
+    fake.onPump = [&](int) {
+        if (StatusTexts(fake) == std::vector<std::string>{"Converting..."})
+            duringCopy.emplace_back(lock.Entered(), fake.busyCursor);
+    };
+
+    ASSERT_TRUE(RunOverwritingSource(source));
+
+    using Event = std::pair<std::string, std::size_t>;
+    EXPECT_THAT(lock.events, ElementsAre(Event{"enter", 0}, Event{"leave", 1}));
+    ASSERT_FALSE(duringCopy.empty());
+    for (const auto& [entered, busy] : duringCopy) {
+        EXPECT_TRUE(entered);
+        EXPECT_TRUE(busy);
+    }
+    EXPECT_FALSE(fake.busyCursor);
+}
+
+TEST_F(ConversionRun, ACopyThatFailsIsReportedAndTheToolIsNotRun) {
+    const std::string source = WriteSource();
+    SelectNewVersion();
+    const std::string temporaryCopy = state.ExtractionDir + "/game.dat.tmp";
+    std::filesystem::create_directory(temporaryCopy);
+    InstallFakeTool("touch " + ShellQuoted(scratch.File("tool ran")));
+
+    EXPECT_FALSE(Run(core::ConversionPathsFor(state, source, work.File("game_New.dat"), false)));
+
+    EXPECT_THAT(fake.errors, ElementsAre("Could not copy to temp file:\r" + temporaryCopy));
+    EXPECT_FALSE(std::filesystem::exists(scratch.File("tool ran")));
+    EXPECT_EQ(fake.statuses.back().text, "idle");
+    EXPECT_EQ(fake.statuses.back().colour, state.Settings.Colours.FontColor);
+    EXPECT_FALSE(fake.statuses.back().blinking);
+    EXPECT_EQ(lock.events.size(), 2u);
+    EXPECT_FALSE(fake.busyCursor);
+    ExpectOnly(work.path(), {"game.dat"});
+}
+
+TEST_F(ConversionRun, ATargetThatCannotBeWrittenFailsWithoutRunningTheTool) {
+    const std::string source = WriteSource();
+    SelectNewVersion();
+    InstallFakeTool("touch " + ShellQuoted(scratch.File("tool ran")));
+
+    EXPECT_TRUE(Run(core::ConversionPathsFor(state, source, work.File("no such folder/new.dat"), false)));
+
+    EXPECT_THAT(fake.errors, ElementsAre("Conversion failed"));
+    EXPECT_FALSE(std::filesystem::exists(scratch.File("tool ran")));
+    ExpectNoLeftovers({"game.dat"});
+}
+
+TEST_F(ConversionRun, ADirectoryAtTheTargetPathIsNeitherReplacedNorLeftWithLitter) {
+    const std::string source = WriteSource();
+    SelectNewVersion();
+    std::filesystem::create_directory(work.File("folder.dat"));
+
+    EXPECT_TRUE(Run(core::ConversionPathsFor(state, source, work.File("folder.dat"), false)));
+
+    EXPECT_THAT(fake.errors, ElementsAre("Conversion failed"));
+    EXPECT_TRUE(std::filesystem::is_empty(work.File("folder.dat")));
+    ExpectNoLeftovers({"game.dat", "folder.dat"});
+}
+
+TEST_F(ConversionRun, AnUnverifiedResultIsKeptWhereNoFileStoodBefore) {
+    const std::string source = WriteSource();
+    SelectNewVersion();
+    state.SelectedTarget.Md5 = "00112233445566778899aabbccddeeff";
+    const std::string target = work.File("game_New.dat");
+
+    EXPECT_TRUE(Run(core::ConversionPathsFor(state, source, target, false)));
+
+    EXPECT_EQ(ReadWholeFile(target), newBytes);
+    EXPECT_THAT(fake.errors, ElementsAre("md5 verification failed"));
+    EXPECT_THAT(fake.successes, IsEmpty());
+    ExpectNoLeftovers({"game.dat", "game_New.dat"});
+}
+
+TEST_F(ConversionRun, AnUnverifiedResultLeavesAnExistingTargetExactlyAsItWas) {
+    const std::string source = WriteSource();
+    SelectNewVersion();
+    state.SelectedTarget.Md5 = "00112233445566778899aabbccddeeff";
+    state.SelectedTarget.TimeStamp = core::PackDosDateTime({2004, 7, 15, 13, 45, 32}).value();
+    const std::string target = work.Write("kept.dat", "the user's own file");
+    const timespec modified = StatusOf(target).st_mtim;
+
+    EXPECT_TRUE(Run(core::ConversionPathsFor(state, source, target, false)));
+
+    ExpectUntouched(target, "the user's own file", modified);
+    EXPECT_THAT(fake.errors, ElementsAre("md5 verification failed"));
+    ExpectNoLeftovers({"game.dat", "kept.dat"});
+}
+
+TEST_F(ConversionRun, AResultThatCannotBeSummedNeverMatchesEvenAnEmptyCatalogueChecksum) {
+    const std::string source = WriteSource();
+    SelectNewVersion();
+    state.SelectedTarget.Md5.clear();
+    // Another holder locks the result just before it is summed.
+    std::vector<int> held;
+    status.onStatus = [&](const std::string& text) {
+        if (text != "Verifying...") return;
+        for (const std::string& name : Entries(work.path())) {
+            if (name.front() != '.') continue;
+            const int fd = open(work.File(name).c_str(), O_RDONLY | O_CLOEXEC);
+            ASSERT_GE(fd, 0);
+            ASSERT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);
+            held.push_back(fd);
+        }
+    };
+
+    EXPECT_TRUE(Run(core::ConversionPathsFor(state, source, work.File("game_New.dat"), false)));
+    for (const int fd : held) close(fd);
+
+    EXPECT_EQ(held.size(), 1u);  // the tool's output
+    EXPECT_THAT(fake.errors, ElementsAre("md5 verification failed"));
+    EXPECT_THAT(fake.successes, IsEmpty());
+    ExpectNoLeftovers({"game.dat", "game_New.dat"});
+}
+
+TEST_F(ConversionRun, ClosingTheWindowDuringVerificationSuppressesEveryResultMessage) {
+    const std::string source = WriteSource();
+    const timespec modified = StatusOf(source).st_mtim;
+    SelectNewVersion();
+    fake.onPump = [&](int) {
+        if (fake.statuses.back().text == "Verifying...") state.ShuttingDown = true;
+    };
+
+    EXPECT_TRUE(RunOverwritingSource(source));
+
+    EXPECT_THAT(fake.errors, IsEmpty());
+    EXPECT_THAT(fake.successes, IsEmpty());
+    ExpectUntouched(source, oldBytes, modified);
+    ExpectNoLeftovers({"game.dat"});
+}
+
+TEST_F(ConversionRun, AToolThatExitsWithOneButWritesTheRightResultStillSucceeds) {
+    const std::string source = WriteSource();
+    SelectNewVersion();
+    InstallFakeTool("cp \"$NEW\" \"$2\"\nexit 1");
+
+    EXPECT_TRUE(RunOverwritingSource(source));
+
+    EXPECT_THAT(fake.errors, ElementsAre(ToolPath() + "\rreturned exit code 1"));
+    EXPECT_THAT(fake.successes, ElementsAre("Conversion successful."));
+    EXPECT_EQ(ReadWholeFile(source), newBytes);
+    ExpectNoLeftovers({"game.dat"});
+}
+
+TEST_F(ConversionRun, TheRealToolFailingOnADamagedPatchLeavesTheSourceAlone) {
+    const std::string source = WriteSource();
+    const timespec modified = StatusOf(source).st_mtim;
+    SelectNewVersion();
+    std::filesystem::resize_file(state.SelectedPatchPath, 40);
+
+    EXPECT_TRUE(RunOverwritingSource(source));
+
+    EXPECT_THAT(fake.errors, ElementsAre(ToolPath() + "\rreturned exit code 1", "Conversion failed"));
+    ExpectUntouched(source, oldBytes, modified);
+    ExpectNoLeftovers({"game.dat"});
+}
+
+TEST_F(ConversionRun, AToolThatCannotBeStartedIsReportedAndChangesNothing) {
+    const std::string source = WriteSource();
+    const timespec modified = StatusOf(source).st_mtim;
+    SelectNewVersion();
+    const auto expectNotStarted = [&](const std::set<std::string>& extractionNames) {
+        fake.errors.clear();
+        EXPECT_FALSE(RunOverwritingSource(source));
+        EXPECT_THAT(fake.errors, ElementsAre("Could not execute\r" + ToolPath()));
+        EXPECT_EQ(fake.statuses.back().text, "idle");
+        ExpectUntouched(source, oldBytes, modified);
+        ExpectOnly(work.path(), {"game.dat"});
+        ExpectOnly(state.ExtractionDir, extractionNames);
+    };
+
+    std::filesystem::rename(ToolPath(), scratch.File("moved tool"));
+    expectNotStarted({"game_1.0_2.0.bsdiff"});
+
+    std::filesystem::rename(scratch.File("moved tool"), ToolPath());
+    std::filesystem::permissions(ToolPath(),
+                                 std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    expectNotStarted({"bspatch", "game_1.0_2.0.bsdiff"});
+}
+
+struct MisbehavingTool {
+    std::string name;
+    std::string script;
+    std::string exitCode;  // empty when the tool exits with 0
+    std::string finalMessage;
+};
+
+class MisbehavingToolRun : public ConversionRun, public ::testing::WithParamInterface<MisbehavingTool> {};
+
+TEST_P(MisbehavingToolRun, LeavesTheOverwrittenSourceExactlyAsItWas) {
+    const std::string source = WriteSource();
+    const timespec modified = StatusOf(source).st_mtim;
+    SelectNewVersion();
+    InstallFakeTool(GetParam().script);
+
+    EXPECT_TRUE(RunOverwritingSource(source));
+
+    std::vector<std::string> expected;
+    if (!GetParam().exitCode.empty()) expected.push_back(ToolPath() + "\rreturned exit code " + GetParam().exitCode);
+    expected.push_back(GetParam().finalMessage);
+    EXPECT_EQ(fake.errors, expected);
+    EXPECT_THAT(fake.successes, IsEmpty());
+    ExpectUntouched(source, oldBytes, modified);
+    ExpectNoLeftovers({"game.dat"});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    PatchTools, MisbehavingToolRun,
+    ::testing::Values(MisbehavingTool{"ExitsOneLeavingNothing", "rm -f \"$2\"\nexit 1", "1", "Conversion failed"},
+                      MisbehavingTool{"WritesHalfTheResult", "head -c 80000 \"$NEW\" > \"$2\"", "",
+                                      "md5 verification failed"},
+                      MisbehavingTool{"WritesWrongBytes", "printf 'wrong' > \"$2\"", "", "md5 verification failed"},
+                      MisbehavingTool{"IsKilledBySignal", "kill -9 $$", "137", "md5 verification failed"},
+                      MisbehavingTool{"DatesItsResultBefore1980", "cp \"$NEW\" \"$2\"\ntouch -d 1975-01-01 \"$2\"",
+                                      "", "Conversion failed"}),
+    [](const ::testing::TestParamInfo<MisbehavingTool>& tool) { return tool.param.name; });
+
+}  // namespace
