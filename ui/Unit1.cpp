@@ -94,6 +94,11 @@ TForm1::TForm1(Dialogs& dialogs, core::ProgramState& state, std::function<void(i
     ListBox1->setSortingEnabled(false);
     Panel1->setFrameShape(QFrame::NoFrame);
     Panel1->hide();
+    // The frame runs through the middle of the caption line, so the layout's positions inside a
+    // group (measured from its top edge) land where they were designed to.
+    for (QGroupBox* group : {GroupBox1, GroupBox2, GroupBox3})
+        group->setStyleSheet(QStringLiteral("QGroupBox { border: 1px solid palette(mid); margin-top: 6px; }"
+                                            "QGroupBox::title { subcontrol-origin: margin; left: 8px; }"));
 
     Label1->setBuddy(Edit1);
     Label2->setBuddy(Edit2);
