@@ -11,6 +11,8 @@
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
+
+#include "app/event_dispatcher.h"
 #include <QLineEdit>
 #include <array>
 #include <chrono>
@@ -147,6 +149,7 @@ double Md5OnlySeconds(std::uint64_t bytes) {
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    app::PreferQtEventDispatcher();  // as the program itself runs
     QApplication application(argc, argv);
     core::ProgramState state;
     ui::QtDialogs dialogs;

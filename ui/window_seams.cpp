@@ -44,7 +44,16 @@ void WindowSeams::ShowBusyCursor() {
 
 void WindowSeams::ShowDefaultCursor() { QApplication::restoreOverrideCursor(); }
 
-std::string WindowSeams::SourceText() { return ToSystemText(form_.Edit1->text()); }
+// Asked after every 4096-byte piece of a checksum: convert the text only when it changed.
+std::string WindowSeams::SourceText() {
+    const QString text = form_.Edit1->text();
+    if (text != lastSourceText_ || !lastSourceTextValid_) {
+        lastSourceText_ = text;
+        lastSourceBytes_ = ToSystemText(text);
+        lastSourceTextValid_ = true;
+    }
+    return lastSourceBytes_;
+}
 
 void WindowSeams::DisableMainWindow() { form_.setEnabled(false); }
 

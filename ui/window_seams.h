@@ -1,6 +1,8 @@
 #pragma once
 // The core's seams, served by the real window and the real dialogs.
+#include <QString>
 #include <functional>
+#include <string>
 
 #include "core/seams.h"
 
@@ -39,6 +41,9 @@ private:
     TForm1& form_;
     Dialogs& dialogs_;
     std::function<void(int)> exitProcess_;
+    QString lastSourceText_;
+    std::string lastSourceBytes_;
+    bool lastSourceTextValid_ = false;
 };
 
 }  // namespace ui
