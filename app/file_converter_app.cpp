@@ -10,27 +10,27 @@
 #include "core/command_line.h"
 #include "core/errors.h"
 #include "core/messages.h"
+#include "core/patch_set.h"
 #include "core/process_runner.h"
 #include "core/text.h"
 #include "platform/files.h"
 #include "ui/Unit1.h"
+#include "ui/qt_text.h"
 
 namespace app {
 
 namespace msg = core::messages;
 
-FileConverterApp::FileConverterApp(std::string executablePath, ui::Dialogs& dialogs,
+FileConverterApp::FileConverterApp(const std::string& executablePath, ui::Dialogs& dialogs,
                                    std::function<void(int)> exit)
-    : executablePath_(std::move(executablePath)),
-      companions_(CompanionFilesFor(executablePath_)),
+    : companions_(CompanionFilesFor(executablePath)),
       dialogs_(dialogs),
       exit_(std::move(exit)) {}
 
 FileConverterApp::~FileConverterApp() = default;
 
 void FileConverterApp::Start() {
-    QApplication::setApplicationName(QString::fromLocal8Bit(msg::DefaultTitle.data(),
-                                                            static_cast<qsizetype>(msg::DefaultTitle.size())));
+    QApplication::setApplicationName(ui::ToQString(std::string(msg::DefaultTitle)));
     // The event loop ends in FormClose, after the unpacked patch set is gone.
     QApplication::setQuitOnLastWindowClosed(false);
 
@@ -89,8 +89,8 @@ void FileConverterApp::UnpackPatchSet() {
                             .hidden = true},
                            seams, state_);
 
-    RequireUnpacked(state_.ExtractionDir + "/bspatch");
-    RequireUnpacked(state_.ExtractionDir + "/patchinfo.ini");
+    RequireUnpacked(core::PatchToolPath(state_.ExtractionDir));
+    RequireUnpacked(core::CataloguePath(state_.ExtractionDir));
 }
 
 void FileConverterApp::RequireUnpacked(const std::string& path) {
@@ -101,9 +101,9 @@ void FileConverterApp::RequireUnpacked(const std::string& path) {
 
 void FileConverterApp::PresetFileNames() {
     // Each write runs the box's change handling at once, as typing would.
-    form_->Edit1->setText(QString::fromLocal8Bit(state_.Settings.SourceFile));
+    form_->Edit1->setText(ui::ToQString(state_.Settings.SourceFile));
     form_->Edit1->end(false);
-    form_->Edit2->setText(QString::fromLocal8Bit(state_.Settings.TargetFile));
+    form_->Edit2->setText(ui::ToQString(state_.Settings.TargetFile));
     form_->Edit2->end(false);
 }
 

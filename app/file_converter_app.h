@@ -18,7 +18,7 @@ namespace app {
 class FileConverterApp {
 public:
     // `exit` ends the process with the given code and must not return.
-    FileConverterApp(std::string executablePath, ui::Dialogs& dialogs, std::function<void(int)> exit);
+    FileConverterApp(const std::string& executablePath, ui::Dialogs& dialogs, std::function<void(int)> exit);
     ~FileConverterApp();
     FileConverterApp(const FileConverterApp&) = delete;
     FileConverterApp& operator=(const FileConverterApp&) = delete;
@@ -31,7 +31,6 @@ public:
 
     core::ProgramState& State() { return state_; }
     ui::TForm1& Form() { return *form_; }
-    const CompanionFiles& Companions() const { return companions_; }
 
 private:
     void UnpackPatchSet();
@@ -39,7 +38,6 @@ private:
     void PresetFileNames();
     void FormClose();
 
-    std::string executablePath_;
     CompanionFiles companions_;
     core::ProgramState state_;
     ui::Dialogs& dialogs_;

@@ -257,7 +257,7 @@ CatalogueStatus LoadCatalogue(const std::string& path, EventPump& pump, Catalogu
 }
 
 void ReadCatalogue(ProgramState& state, Seams& seams) {
-    const std::string path = state.ExtractionDir + "/" + std::string(CatalogueFileName);
+    const std::string path = CataloguePath(state.ExtractionDir);
     CatalogueContents contents;
     switch (LoadCatalogue(path, seams.pump, contents)) {
         case CatalogueStatus::Ok:

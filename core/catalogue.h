@@ -5,12 +5,11 @@
 
 #include "core/catalogue_types.h"
 #include "core/dos_time.h"
+#include "core/patch_set.h"
 #include "core/program_state.h"
 #include "core/seams.h"
 
 namespace core {
-
-inline constexpr std::string_view CatalogueFileName = "patchinfo.ini";
 
 // "month/day/year hours:minutes:seconds", blanks around each number allowed. -1 when the text
 // cannot be read, 0 for a valid date and time outside the years 1980 to 2099, else the packed value.

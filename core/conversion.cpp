@@ -9,6 +9,7 @@
 #include "core/command_line.h"
 #include "core/errors.h"
 #include "core/messages.h"
+#include "core/patch_set.h"
 #include "core/process_runner.h"
 #include "core/text.h"
 #include "platform/file.h"
@@ -19,8 +20,6 @@ namespace core {
 namespace {
 
 constexpr std::uint64_t CopyBlockSize = 65536;
-
-std::string PatchToolPath(const ProgramState& state) { return state.ExtractionDir + "/bspatch"; }
 
 // Fills the buffer from `from` and writes all of it to `to`; false when either moves fewer bytes.
 bool CopyPiece(platform::File& from, platform::File& to, std::span<std::uint8_t> buffer) {
@@ -66,7 +65,7 @@ void LeaveConvertingPhase(Seams& seams, ConversionLock& lock) {
 bool RunPatchTool(const ConversionPaths& paths, const std::string& output, const ProgramState& state,
                   Seams& seams) {
     CommandLine commandLine;
-    for (const std::string& argument : {PatchToolPath(state), paths.temporaryCopy, output, paths.patch})
+    for (const std::string& argument : {PatchToolPath(state.ExtractionDir), paths.temporaryCopy, output, paths.patch})
         AppendArgument(commandLine, argument);
     const RunOptions options{.workingDirectory = "", .checkExitCode = true, .nonFatal = true, .hidden = true};
     return RunProcess(commandLine, options, seams, state);

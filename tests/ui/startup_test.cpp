@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -115,6 +116,23 @@ TEST_F(Startup, UnpacksIntoAPrivateDirectoryAndRemovesItOnClose) {
     EXPECT_TRUE(program->State().ShuttingDown);
     EXPECT_FALSE(fs::exists(extraction));
     EXPECT_TRUE(TempIsEmpty());
+}
+
+TEST_F(Startup, ClosingWhileASourceIsSummedRemovesTheSetAndShowsNoResult) {
+    InstallPatchSet();
+    auto program = MakeApp();
+    program->Start();
+    const std::string extraction = program->State().ExtractionDir;
+    const std::string source = dir.Write("large.bin", std::string(1 << 20, 'x'));
+
+    // The close request waits in the queue until the checksum hands the window its first events.
+    QTimer::singleShot(0, &program->Form(), [&] { program->Form().close(); });
+    program->Form().Edit1->setText(QString::fromLocal8Bit(source));
+
+    EXPECT_TRUE(program->State().ShuttingDown);
+    EXPECT_FALSE(fs::exists(extraction));
+    EXPECT_TRUE(program->Form().Label4->text().isEmpty());
+    EXPECT_EQ(program->Form().Label8->text(), "Shutting down...");
 }
 
 TEST_F(Startup, RunsTheArchiveWithItsPathTheSwitchAndTheDirectory) {
