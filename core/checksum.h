@@ -11,7 +11,10 @@
 
 namespace core {
 
+// The file is summed in pieces of this size, with window events after each piece.
 inline constexpr std::size_t ChecksumPieceSize = 4096;
+// The pieces are taken from one buffer of this size, filled by one read call at a time.
+inline constexpr std::size_t ChecksumReadSize = 1024 * 1024;
 
 // Sums the whole file from its start. On completion writes the digest and sets `completed`;
 // when the source text changes or the program shuts down meanwhile, or the file's size or

@@ -31,6 +31,9 @@ class File {
     [[nodiscard]] std::optional<std::uint64_t> Size() const;
     [[nodiscard]] std::optional<std::uint64_t> Position() const;
     [[nodiscard]] bool Seek(std::uint64_t position);
+    // Tells the kernel that the file will be read from start to end, so that it reads ahead
+    // further. Only advice: nothing changes when the kernel declines.
+    void AdviseSequentialReading();
 
     // --- Shared reading and writing, used by the conversion run ---
 

@@ -71,6 +71,8 @@ bool File::Seek(std::uint64_t position) {
     return ::lseek(descriptor_, static_cast<off_t>(position), SEEK_SET) >= 0;
 }
 
+void File::AdviseSequentialReading() { (void)::posix_fadvise(descriptor_, 0, 0, POSIX_FADV_SEQUENTIAL); }
+
 // --- Shared reading and writing, used by the conversion run ---
 
 std::optional<File> File::OpenForReading(const std::string& path) {

@@ -60,7 +60,11 @@ class ComputeFileMd5Test : public ::testing::Test {
     }
 };
 
+// One pump per 4096-byte piece, whatever the size of the reads behind the pieces: the first read
+// already takes up to a whole read buffer.
 TEST_F(ComputeFileMd5Test, MatchesMd5sumWithOnePumpPerPiece) {
+    constexpr std::size_t ReadSize = core::ChecksumReadSize;
+    constexpr int PiecesPerRead = static_cast<int>(ReadSize / 4096);
     struct Case {
         std::size_t size;
         int pumps;
@@ -75,16 +79,26 @@ TEST_F(ComputeFileMd5Test, MatchesMd5sumWithOnePumpPerPiece) {
                           {4096, 1},
                           {4097, 2},
                           {65536, 16},
-                          {3 * 1024 * 1024 + 17, 769}};
+                          {ReadSize - 1, PiecesPerRead},
+                          {ReadSize, PiecesPerRead},
+                          {ReadSize + 1, PiecesPerRead + 1},
+                          {3 * ReadSize + 17, 3 * PiecesPerRead + 1}};
     for (const Case& c : cases) {
         SCOPED_TRACE("size " + std::to_string(c.size));
         const std::string path = dir.Write("data.bin", RandomBytes(c.size, static_cast<unsigned>(c.size)));
+        std::optional<platform::File> file = platform::File::OpenForChecksum(path);
+        ASSERT_TRUE(file);
+        std::optional<std::uint64_t> positionAtFirstPump;
         fake.pumpCalls = 0;
+        fake.onPump = [&](int call) {
+            if (call == 1) positionAtFirstPump = file->Position();
+        };
         completed = false;
-        Compute(path);
+        ComputeAt(*file);
         EXPECT_TRUE(completed);
         EXPECT_EQ(core::Md5Hex(digest), testing_support::SystemMd5Hex(path));
         EXPECT_EQ(fake.pumpCalls, c.pumps);
+        EXPECT_EQ(positionAtFirstPump, std::min(c.size, ReadSize));
     }
 }
 
@@ -133,8 +147,13 @@ TEST_F(ComputeFileMd5Test, NeverClearsACompletedFlagTheCallerSet) {
     EXPECT_EQ(digest, Filled(0xAA));
 }
 
+// The file changes after its first read, while the pieces of that read are still being summed;
+// what the next read finds decides where the checksum ends.
+constexpr std::size_t ReadSize = core::ChecksumReadSize;
+constexpr int PiecesPerRead = static_cast<int>(ReadSize / 4096);
+
 TEST_F(ComputeFileMd5Test, AFailedReadEndsTheFileThere) {
-    const std::string content = RandomBytes(3 * 4096, 2);
+    const std::string content = RandomBytes(ReadSize + 2 * 4096, 2);
     const std::string path = dir.Write("data.bin", content);
     const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     ASSERT_GE(descriptor, 0);
@@ -150,12 +169,12 @@ TEST_F(ComputeFileMd5Test, AFailedReadEndsTheFileThere) {
     };
     ComputeAt(file);
     EXPECT_TRUE(completed);
-    EXPECT_EQ(digest, core::Md5Of(std::string_view(content).substr(0, 4096)));
-    EXPECT_EQ(fake.pumpCalls, 2);
+    EXPECT_EQ(digest, core::Md5Of(std::string_view(content).substr(0, ReadSize)));
+    EXPECT_EQ(fake.pumpCalls, PiecesPerRead + 1);
 }
 
 TEST_F(ComputeFileMd5Test, SumsUpToTheSizeTakenAtTheStartWhenTheFileGrows) {
-    const std::string content = RandomBytes(2 * 4096, 3);
+    const std::string content = RandomBytes(ReadSize + 4096, 3);
     const std::string path = dir.Write("data.bin", content);
     fake.onPump = [&](int call) {
         if (call == 1) std::ofstream(path, std::ios::binary | std::ios::app) << "appended";
@@ -163,19 +182,19 @@ TEST_F(ComputeFileMd5Test, SumsUpToTheSizeTakenAtTheStartWhenTheFileGrows) {
     Compute(path);
     EXPECT_TRUE(completed);
     EXPECT_EQ(digest, core::Md5Of(content));
-    EXPECT_EQ(fake.pumpCalls, 2);
+    EXPECT_EQ(fake.pumpCalls, PiecesPerRead + 1);
 }
 
 TEST_F(ComputeFileMd5Test, SumsUpToTheFirstEmptyReadWhenTheFileShrinks) {
-    const std::string content = RandomBytes(3 * 4096, 4);
+    const std::string content = RandomBytes(ReadSize + 3 * 4096, 4);
     const std::string path = dir.Write("data.bin", content);
     fake.onPump = [&](int call) {
-        if (call == 1) std::filesystem::resize_file(path, 5000);
+        if (call == 1) std::filesystem::resize_file(path, ReadSize + 5000);
     };
     Compute(path);
     EXPECT_TRUE(completed);
-    EXPECT_EQ(digest, core::Md5Of(std::string_view(content).substr(0, 5000)));
-    EXPECT_EQ(fake.pumpCalls, 3);  // 4096, then 904, then 0 bytes
+    EXPECT_EQ(digest, core::Md5Of(std::string_view(content).substr(0, ReadSize + 5000)));
+    EXPECT_EQ(fake.pumpCalls, PiecesPerRead + 3);  // then 4096, 904 and 0 bytes
 }
 
 TEST_F(ComputeFileMd5Test, FileIsHeldAgainstOtherOpenersOnlyWhileSummed) {
