@@ -120,7 +120,7 @@ class TimedSourceWatch : public core::SourceWatch {
     core::SourceWatch& inner_;
 };
 
-std::string SumFile(const std::string& path, core::Seams& seams, const core::ProgramState& state) {
+std::string SumFile(const std::string& path, core::Seams& seams, core::ProgramState& state) {
     return core::FileMd5Hex(path, seams, state).value_or("(no checksum)");
 }
 

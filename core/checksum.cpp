@@ -59,6 +59,33 @@ class PieceReader {
     std::size_t next_ = 0;
 };
 
+enum class Remembered { Ignore, Take };
+
+// Opens the file for a checksum and sums it; a completed checksum is remembered. The identity
+// is taken before the first read, so that a change while reading gives a later change time and
+// the remembered checksum is never taken for the changed file.
+std::optional<Md5Digest> SumFile(const std::string& path, Seams& seams, ProgramState& state,
+                                 Remembered remembered) {
+    std::optional<platform::File> file = platform::File::OpenForChecksum(path);
+    if (!file) return std::nullopt;
+    const platform::FileTime began = platform::CurrentFileTime();
+    const std::optional<platform::FileIdentity> identity = file->Identity();
+    if (remembered == Remembered::Take && identity) {
+        if (std::optional<Md5Digest> digest = state.Checksums.Recall(*identity)) return digest;
+    }
+    bool completed = false;
+    Md5Digest digest{};
+    ComputeFileMd5(*file, completed, digest, seams, state);
+    if (!completed) return std::nullopt;
+    if (identity) state.Checksums.Remember(*identity, began, digest);
+    return digest;
+}
+
+std::optional<std::string> HexOf(const std::optional<Md5Digest>& digest) {
+    if (!digest) return std::nullopt;
+    return Md5Hex(*digest);
+}
+
 }  // namespace
 
 void ComputeFileMd5(platform::File& file, bool& completed, Md5Digest& digest, Seams& seams,
@@ -87,19 +114,15 @@ void ComputeFileMd5(platform::File& file, bool& completed, Md5Digest& digest, Se
     completed = true;
 }
 
-std::optional<std::string> FileMd5Hex(const std::string& path, Seams& seams, const ProgramState& state) {
-    bool completed = false;
-    Md5Digest digest{};
-    {
-        std::optional<platform::File> file = platform::File::OpenForChecksum(path);
-        if (!file) return std::nullopt;
-        ComputeFileMd5(*file, completed, digest, seams, state);
-    }  // closed as soon as the computation ends
-    if (!completed) return std::nullopt;
-    return Md5Hex(digest);
+std::optional<std::string> FileMd5Hex(const std::string& path, Seams& seams, ProgramState& state) {
+    return HexOf(SumFile(path, seams, state, Remembered::Ignore));
 }
 
-std::string ResultFileMd5(const std::string& path, Seams& seams, const ProgramState& state) {
+std::optional<std::string> SourceMd5Hex(const std::string& path, Seams& seams, ProgramState& state) {
+    return HexOf(SumFile(path, seams, state, Remembered::Take));
+}
+
+std::string ResultFileMd5(const std::string& path, Seams& seams, ProgramState& state) {
     seams.status.SetStatus(std::string(messages::Verifying), state.Settings.Colours.FontStatusColor, true);
     return FileMd5Hex(path, seams, state).value_or(std::string());
 }

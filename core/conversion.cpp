@@ -88,7 +88,7 @@ bool MatchesCatalogue(const std::string& md5, const ProgramState& state) {
 // Stamps and verifies the tool's output, then decides its fate: a verified result replaces the
 // target; an unverified one is kept for inspection only where it destroys nothing.
 void SettleResult(const std::string& output, const std::string& target, bool targetExisted,
-                  const ProgramState& state, Seams& seams) {
+                  ProgramState& state, Seams& seams) {
     if (state.SelectedTarget.TimeStamp >= 0) SetFileDosTime(output, state.SelectedTarget.TimeStamp);
     const bool verified = MatchesCatalogue(ResultFileMd5(output, seams, state), state);
     if (verified || !targetExisted) {

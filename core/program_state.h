@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/catalogue_types.h"
+#include "core/checksum_memory.h"
 #include "core/colours.h"
 #include "core/dos_time.h"
 
@@ -34,6 +35,7 @@ struct ProgramState {
     TargetChoice SelectedTarget;
     std::string SelectedPatchPath;
     StoredSettings Settings;
+    ChecksumMemory Checksums;  // of every file summed to its end in this run
 };
 
 }  // namespace core

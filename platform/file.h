@@ -8,6 +8,27 @@
 
 namespace platform {
 
+// A moment as file time stamps give it: seconds and nanoseconds since 1970 (UTC).
+struct FileTime {
+    std::int64_t seconds = 0;
+    std::int64_t nanoseconds = 0;
+    bool operator==(const FileTime&) const = default;
+};
+
+// Which file an open file is (device and inode) and, as far as its metadata tells, which state of
+// it: any change of its contents or attributes gives a new change time.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::uint64_t size = 0;
+    FileTime modified;
+    FileTime changed;
+    bool operator==(const FileIdentity&) const = default;
+};
+
+// Now, on the clock that file time stamps are taken from.
+[[nodiscard]] FileTime CurrentFileTime();
+
 class File {
   public:
     // Opens an existing regular file for reading only and takes an exclusive lock on it, so that
@@ -29,6 +50,7 @@ class File {
     [[nodiscard]] std::int64_t Read(std::span<std::uint8_t> buffer);
 
     [[nodiscard]] std::optional<std::uint64_t> Size() const;
+    [[nodiscard]] std::optional<FileIdentity> Identity() const;
     [[nodiscard]] std::optional<std::uint64_t> Position() const;
     [[nodiscard]] bool Seek(std::uint64_t position);
     // Tells the kernel that the file will be read from start to end, so that it reads ahead

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <ctime>
 #include <random>
 #include <string_view>
 #include <utility>
@@ -13,6 +14,18 @@
 namespace platform {
 
 static_assert(sizeof(off_t) == 8, "sizes and positions of files over 4 GiB need a 64-bit off_t");
+
+namespace {
+
+FileTime FromTimespec(const timespec& time) { return FileTime{time.tv_sec, time.tv_nsec}; }
+
+}  // namespace
+
+FileTime CurrentFileTime() {
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return FromTimespec(now);
+}
 
 std::optional<File> File::OpenForChecksum(const std::string& path) {
     // O_NONBLOCK keeps the open from waiting for a writer when the name is a FIFO; it is
@@ -61,6 +74,18 @@ std::optional<std::uint64_t> File::Size() const {
     return static_cast<std::uint64_t>(status.st_size);
 }
 
+std::optional<FileIdentity> File::Identity() const {
+    struct stat status {};
+    if (::fstat(descriptor_, &status) != 0) return std::nullopt;
+    return FileIdentity{
+        .device = static_cast<std::uint64_t>(status.st_dev),
+        .inode = static_cast<std::uint64_t>(status.st_ino),
+        .size = static_cast<std::uint64_t>(status.st_size),
+        .modified = FromTimespec(status.st_mtim),
+        .changed = FromTimespec(status.st_ctim),
+    };
+}
+
 std::optional<std::uint64_t> File::Position() const {
     const off_t position = ::lseek(descriptor_, 0, SEEK_CUR);
     if (position < 0) return std::nullopt;
@@ -104,7 +129,8 @@ namespace {
 
 // Six characters drawn from letters and digits, enough that a clash is rare; a clash is retried.
 std::string RandomSuffix() {
-    static constexpr std::string_view Alphabet = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    static constexpr std::string_view Alphabet =
+        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     std::random_device random;
     std::uniform_int_distribution<std::size_t> pick(0, Alphabet.size() - 1);
     std::string suffix(6, ' ');

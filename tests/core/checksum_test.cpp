@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -286,6 +287,132 @@ TEST_F(FileChecksumTest, AFileLockedByAnotherProcessCannotBeSummed) {
 
     other.Release();
     EXPECT_EQ(core::FileMd5Hex(path, seams, state), "900150983CD24FB0D6963F7D28E17F72");
+}
+
+// A file's checksum is remembered once it was summed to its end; identifying the file again takes
+// the remembered checksum only while the file is provably the same.
+class RememberedChecksumTest : public FileChecksumTest {
+  protected:
+    using Sum = std::optional<std::string> (*)(const std::string&, core::Seams&, core::ProgramState&);
+
+    // Sums the file and counts the pieces it took.
+    std::optional<std::string> SumCounted(Sum sum, const std::string& path, int& pieces) {
+        fake.pumpCalls = 0;
+        std::optional<std::string> hex = sum(path, seams, state);
+        pieces = fake.pumpCalls;
+        return hex;
+    }
+
+    static platform::FileTime ChangeTimeOf(const std::string& path) {
+        struct stat info {};
+        EXPECT_EQ(::stat(path.c_str(), &info), 0);
+        return {info.st_ctim.tv_sec, info.st_ctim.tv_nsec};
+    }
+
+    static std::chrono::nanoseconds Since(const platform::FileTime& time) {
+        const platform::FileTime now = platform::CurrentFileTime();
+        return std::chrono::seconds(now.seconds - time.seconds) +
+               std::chrono::nanoseconds(now.nanoseconds - time.nanoseconds);
+    }
+
+    // Waits until the file's last change lies further back than the time-stamp granularity.
+    static void WaitUntilSettled(const std::string& path) {
+        const platform::FileTime changed = ChangeTimeOf(path);
+        for (int waited = 0; Since(changed) <= core::TimeStampGranularity && waited < 30'000; waited += 10)
+            ::usleep(10'000);
+        ASSERT_GT(Since(changed), core::TimeStampGranularity);
+    }
+
+    // Writes other bytes of the same length and gives the file its old modification time back.
+    static void RewriteKeepingSizeAndTime(const std::string& path) {
+        struct stat before {};
+        ASSERT_EQ(::stat(path.c_str(), &before), 0);
+        std::string bytes = testing_support::ReadWholeFile(path);
+        bytes[100] = static_cast<char>(bytes[100] ^ 0x55);
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+        const timespec times[2] = {{0, UTIME_OMIT}, before.st_mtim};
+        ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    }
+};
+
+TEST_F(RememberedChecksumTest, IdentifyingAnUnchangedFileAgainTakesTheRememberedChecksum) {
+    struct Case {
+        const char* what;
+        Sum first;
+        Sum second;
+        int secondPieces;
+    };
+    const Case cases[] = {
+        {"identified twice", core::SourceMd5Hex, core::SourceMd5Hex, 0},
+        {"verified, then identified", core::FileMd5Hex, core::SourceMd5Hex, 0},
+        {"identified, then verified: verification always reads", core::SourceMd5Hex, core::FileMd5Hex, 3},
+    };
+    std::vector<std::string> paths;
+    for (unsigned i = 0; i < std::size(cases); ++i)
+        paths.push_back(dir.Write("settled" + std::to_string(i), RandomBytes(3 * 4096, 10 + i)));
+    WaitUntilSettled(paths.back());
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].what);
+        int pieces = 0;
+        const std::string expected = testing_support::SystemMd5Hex(paths[i]);
+        EXPECT_EQ(SumCounted(cases[i].first, paths[i], pieces), expected);
+        EXPECT_EQ(pieces, 3);
+        EXPECT_EQ(SumCounted(cases[i].second, paths[i], pieces), expected);
+        EXPECT_EQ(pieces, cases[i].secondPieces);
+    }
+}
+
+TEST_F(RememberedChecksumTest, AChangedOrJustChangedFileIsReadAgain) {
+    struct Case {
+        const char* what;
+        bool settledFirst;
+        std::function<void(const std::string&)> change;
+    };
+    const Case cases[] = {
+        {"rewritten with the same size and its modification time restored", true, RewriteKeepingSizeAndTime},
+        {"replaced by another file with the same size and times", true,
+         [this](const std::string& path) {
+             const std::string other = dir.Write("replacement", testing_support::ReadWholeFile(path));
+             struct stat before {};
+             ASSERT_EQ(::stat(path.c_str(), &before), 0);
+             const timespec times[2] = {before.st_atim, before.st_mtim};
+             ASSERT_EQ(::utimensat(AT_FDCWD, other.c_str(), times, 0), 0);
+             ASSERT_EQ(::rename(other.c_str(), path.c_str()), 0);
+         }},
+        {"written just before its checksum, then left alone", false, [](const std::string&) {}},
+        {"written just before its checksum, then rewritten within the same second", false,
+         RewriteKeepingSizeAndTime},
+    };
+    // The files that must have settled are written before the wait, the others just before
+    // their first checksum.
+    std::vector<std::string> paths(std::size(cases));
+    const auto write = [&](unsigned i) {
+        paths[i] = dir.Write("file" + std::to_string(i), RandomBytes(3 * 4096, 20 + i));
+    };
+    for (unsigned i = 0; i < std::size(cases); ++i)
+        if (cases[i].settledFirst) write(i);
+    for (unsigned i = 0; i < std::size(cases); ++i)
+        if (cases[i].settledFirst) WaitUntilSettled(paths[i]);
+
+    for (unsigned i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].what);
+        if (!cases[i].settledFirst) write(i);
+        const std::string& path = paths[i];
+        int pieces = 0;
+        EXPECT_EQ(SumCounted(core::SourceMd5Hex, path, pieces), testing_support::SystemMd5Hex(path));
+        cases[i].change(path);
+        EXPECT_EQ(SumCounted(core::SourceMd5Hex, path, pieces), testing_support::SystemMd5Hex(path));
+        EXPECT_EQ(pieces, 3);
+    }
+}
+
+TEST_F(RememberedChecksumTest, AFileHeldByAnotherProgramIsRefusedThoughRemembered) {
+    const std::string path = dir.Write("held.bin", RandomBytes(3 * 4096, 30));
+    WaitUntilSettled(path);
+    EXPECT_EQ(core::SourceMd5Hex(path, seams, state), testing_support::SystemMd5Hex(path));
+    LockingProcess other(path, dir.File("locked"));
+    ASSERT_TRUE(std::filesystem::exists(dir.File("locked")));
+    EXPECT_EQ(core::SourceMd5Hex(path, seams, state), std::nullopt);
 }
 
 }  // namespace
