@@ -2,8 +2,6 @@
 // times the shell doing the same work with cp, bspatch and md5sum. Prints both times, their ratio
 // and the longest pause of a 10 ms timer while the window worked.
 #include <QApplication>
-
-#include "app/event_dispatcher.h"
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -18,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "app/event_dispatcher.h"
+#include "bench/processor_name.h"
 #include "core/checksum.h"
 #include "core/dos_time.h"
 #include "core/program_state.h"
@@ -205,6 +205,13 @@ std::optional<Files> MakeFiles(const std::string& work) {
     return files;
 }
 
+// After a conversion the source is identified again; when it has not changed since the first
+// identification, its remembered checksum spares reading it.
+void ReportSecondIdentification(const WindowTimes& window) {
+    std::printf("second identification of the unchanged source: %.3f s (the first took %.3f s)\n",
+                window.handBack, window.identify);
+}
+
 int Report(const Files& files) {
     const std::string windowTarget = files.work + "/window-target.bin";
     const std::string shellTarget = files.work + "/shell-target.bin";
@@ -215,10 +222,12 @@ int Report(const Files& files) {
         std::fprintf(stderr, "a conversion failed\n");
         return 1;
     }
+    std::printf("Processor: %s\n", bench::ProcessorName().c_str());
     std::printf("window: %.2f s (identify %.2f s, convert until success %.2f s, identify again %.2f s)\n",
                 window.Total(), window.identify, window.convert, window.handBack);
+    ReportSecondIdentification(window);
     std::printf("shell (cp, bspatch, md5sum of source and result): %.2f s\n", *shell);
-    std::printf("ratio window / shell: %.3f (goal <= 1.15)\n", window.Total() / *shell);
+    std::printf("ratio window / shell: %.3f (goal <= 1.10)\n", window.Total() / *shell);
     std::printf("ratio without the identification after success: %.3f\n",
                 (window.identify + window.convert) / *shell);
     std::printf("longest gap between two ticks of a %d ms timer during the window run: %.1f ms\n",
