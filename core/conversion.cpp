@@ -7,6 +7,7 @@
 
 #include "core/checksum.h"
 #include "core/command_line.h"
+#include "core/disk_flush.h"
 #include "core/errors.h"
 #include "core/messages.h"
 #include "core/patch_set.h"
@@ -21,22 +22,17 @@ namespace {
 
 constexpr std::uint64_t CopyBlockSize = 65536;
 
-// Fills the buffer from `from` and writes all of it to `to`; false when either moves fewer bytes.
-bool CopyPiece(platform::File& from, platform::File& to, std::span<std::uint8_t> buffer) {
-    return from.Read(buffer) == static_cast<std::int64_t>(buffer.size()) && to.WriteAll(buffer);
-}
-
 // Copies `size` bytes: full blocks with window events after each, then the remainder.
 // A failed piece marks the copy as failed but the later pieces are still attempted.
 bool CopyContents(platform::File& from, platform::File& to, std::uint64_t size, EventPump& pump) {
     std::vector<std::uint8_t> buffer(CopyBlockSize);
     bool ok = true;
     for (std::uint64_t block = 0; block < size / CopyBlockSize; ++block) {
-        ok = CopyPiece(from, to, buffer) && ok;
+        ok = to.CopyFrom(from, buffer) && ok;
         pump.ProcessPendingEvents();
     }
     const auto remainder = static_cast<std::size_t>(size % CopyBlockSize);
-    if (remainder != 0) ok = CopyPiece(from, to, std::span(buffer).first(remainder)) && ok;
+    if (remainder != 0) ok = to.CopyFrom(from, std::span(buffer).first(remainder)) && ok;
     return ok;
 }
 
@@ -74,9 +70,9 @@ bool RunPatchTool(const ConversionPaths& paths, const std::string& output, const
 void Discard(const std::string& path) { (void)platform::RemoveFile(path); }
 
 // Flushes the result to the disk and moves it to `target` in one step; on failure it is removed.
-bool PutInPlace(const std::string& output, const std::string& target) {
+bool PutInPlace(const std::string& output, const std::string& target, EventPump& pump) {
     std::optional<platform::File> file = platform::File::OpenForReading(output);
-    if (file && file->Sync() && platform::RenameFile(output, target)) return true;
+    if (file && FlushInSteps(*file, pump) && platform::RenameFile(output, target)) return true;
     Discard(output);
     return false;
 }
@@ -92,7 +88,7 @@ void SettleResult(const std::string& output, const std::string& target, bool tar
     if (state.SelectedTarget.TimeStamp >= 0) SetFileDosTime(output, state.SelectedTarget.TimeStamp);
     const bool verified = MatchesCatalogue(ResultFileMd5(output, seams, state), state);
     if (verified || !targetExisted) {
-        if (!PutInPlace(output, target)) {
+        if (!PutInPlace(output, target, seams.pump)) {
             ShowError(seams, std::string(messages::ConversionFailed));
             return;
         }

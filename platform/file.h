@@ -66,8 +66,14 @@ class File {
 
     // Writes all the bytes at the current position, continuing after short writes; false on an error.
     [[nodiscard]] bool WriteAll(std::span<const std::uint8_t> bytes);
-    // Waits until the file's contents and attributes are on the disk.
-    [[nodiscard]] bool Sync();
+    // Moves the next buffer.size() bytes of `source` to this file's position: inside the kernel
+    // (copy_file_range) where it offers that for the two files, else read and written through
+    // the buffer. False when fewer bytes could be moved.
+    [[nodiscard]] bool CopyFrom(File& source, std::span<std::uint8_t> buffer);
+    // Writes the given range of the file's contents to the disk and waits until it is there.
+    [[nodiscard]] bool SyncRange(std::uint64_t offset, std::uint64_t length);
+    // Waits until the file's contents, and what is needed to read them back, are on the disk.
+    [[nodiscard]] bool SyncData();
 
 private:
     explicit File(int descriptor) : descriptor_(descriptor) {}

@@ -123,7 +123,28 @@ bool File::WriteAll(std::span<const std::uint8_t> bytes) {
     return true;
 }
 
-bool File::Sync() { return ::fsync(descriptor_) == 0; }
+bool File::CopyFrom(File& source, std::span<std::uint8_t> buffer) {
+    std::size_t moved = 0;
+    while (moved < buffer.size()) {
+        const ssize_t count =
+            ::copy_file_range(source.descriptor_, nullptr, descriptor_, nullptr, buffer.size() - moved, 0);
+        if (count < 0 && errno == EINTR) continue;
+        // Not offered for these two files, or nothing more to take: reading and writing decide.
+        if (count <= 0) break;
+        moved += static_cast<std::size_t>(count);
+    }
+    const std::span<std::uint8_t> rest = buffer.subspan(moved);
+    return rest.empty() || (source.Read(rest) == static_cast<std::int64_t>(rest.size()) && WriteAll(rest));
+}
+
+bool File::SyncRange(std::uint64_t offset, std::uint64_t length) {
+    constexpr unsigned WriteAndWait =
+        SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER;
+    return ::sync_file_range(descriptor_, static_cast<off_t>(offset), static_cast<off_t>(length),
+                             WriteAndWait) == 0;
+}
+
+bool File::SyncData() { return ::fdatasync(descriptor_) == 0; }
 
 namespace {
 
