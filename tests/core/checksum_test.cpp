@@ -335,84 +335,66 @@ class RememberedChecksumTest : public FileChecksumTest {
     }
 };
 
-TEST_F(RememberedChecksumTest, IdentifyingAnUnchangedFileAgainTakesTheRememberedChecksum) {
-    struct Case {
-        const char* what;
-        Sum first;
-        Sum second;
-        int secondPieces;
-    };
-    const Case cases[] = {
-        {"identified twice", core::SourceMd5Hex, core::SourceMd5Hex, 0},
-        {"verified, then identified", core::FileMd5Hex, core::SourceMd5Hex, 0},
-        {"identified, then verified: verification always reads", core::SourceMd5Hex, core::FileMd5Hex, 3},
-    };
-    std::vector<std::string> paths;
-    for (unsigned i = 0; i < std::size(cases); ++i)
-        paths.push_back(dir.Write("settled" + std::to_string(i), RandomBytes(3 * 4096, 10 + i)));
-    WaitUntilSettled(paths.back());
-    for (std::size_t i = 0; i < std::size(cases); ++i) {
-        SCOPED_TRACE(cases[i].what);
-        int pieces = 0;
-        const std::string expected = testing_support::SystemMd5Hex(paths[i]);
-        EXPECT_EQ(SumCounted(cases[i].first, paths[i], pieces), expected);
-        EXPECT_EQ(pieces, 3);
-        EXPECT_EQ(SumCounted(cases[i].second, paths[i], pieces), expected);
-        EXPECT_EQ(pieces, cases[i].secondPieces);
-    }
+// Replaces the file by a copy of itself that has the same size and times but is another file.
+void ReplaceByCopy(const std::string& path) {
+    ASSERT_EQ(
+        std::system(
+            ("cp -p '" + path + "' '" + path + ".copy' && mv '" + path + ".copy' '" + path + "'").c_str()),
+        0);
 }
 
-TEST_F(RememberedChecksumTest, AChangedOrJustChangedFileIsReadAgain) {
+TEST_F(RememberedChecksumTest, AFileIsReadAgainUnlessItProvablyHasNotChanged) {
+    const auto leaveAlone = [](const std::string&) {};
+    std::optional<LockingProcess> holder;
+    const auto hold = [&](const std::string& path) { holder.emplace(path, dir.File("locked")); };
     struct Case {
         const char* what;
-        bool settledFirst;
+        bool settled;  // last changed longer ago than the time-stamp granularity
+        Sum first;
         std::function<void(const std::string&)> change;
+        Sum second;
+        std::optional<int> secondPieces;  // none: the file is refused
     };
     const Case cases[] = {
-        {"rewritten with the same size and its modification time restored", true, RewriteKeepingSizeAndTime},
-        {"replaced by another file with the same size and times", true,
-         [this](const std::string& path) {
-             const std::string other = dir.Write("replacement", testing_support::ReadWholeFile(path));
-             struct stat before {};
-             ASSERT_EQ(::stat(path.c_str(), &before), 0);
-             const timespec times[2] = {before.st_atim, before.st_mtim};
-             ASSERT_EQ(::utimensat(AT_FDCWD, other.c_str(), times, 0), 0);
-             ASSERT_EQ(::rename(other.c_str(), path.c_str()), 0);
-         }},
-        {"written just before its checksum, then left alone", false, [](const std::string&) {}},
-        {"written just before its checksum, then rewritten within the same second", false,
-         RewriteKeepingSizeAndTime},
+        {"identified twice", true, core::SourceMd5Hex, leaveAlone, core::SourceMd5Hex, 0},
+        {"verified, then identified", true, core::FileMd5Hex, leaveAlone, core::SourceMd5Hex, 0},
+        {"identified, then verified", true, core::SourceMd5Hex, leaveAlone, core::FileMd5Hex, 3},
+        {"rewritten keeping size and modification time", true, core::SourceMd5Hex, RewriteKeepingSizeAndTime,
+         core::SourceMd5Hex, 3},
+        {"replaced by a copy with the same times", true, core::SourceMd5Hex, ReplaceByCopy,
+         core::SourceMd5Hex, 3},
+        {"held by another program", true, core::SourceMd5Hex, hold, core::SourceMd5Hex, std::nullopt},
+        {"written just before, then left alone", false, core::SourceMd5Hex, leaveAlone, core::SourceMd5Hex,
+         3},
+        {"written just before, then rewritten within the same second", false, core::SourceMd5Hex,
+         RewriteKeepingSizeAndTime, core::SourceMd5Hex, 3},
     };
-    // The files that must have settled are written before the wait, the others just before
-    // their first checksum.
+    // The settled files are written before the wait, the others just before their first checksum.
     std::vector<std::string> paths(std::size(cases));
     const auto write = [&](unsigned i) {
-        paths[i] = dir.Write("file" + std::to_string(i), RandomBytes(3 * 4096, 20 + i));
+        paths[i] = dir.Write("file" + std::to_string(i), RandomBytes(3 * 4096, i));
     };
     for (unsigned i = 0; i < std::size(cases); ++i)
-        if (cases[i].settledFirst) write(i);
+        if (cases[i].settled) write(i);
     for (unsigned i = 0; i < std::size(cases); ++i)
-        if (cases[i].settledFirst) WaitUntilSettled(paths[i]);
+        if (cases[i].settled) WaitUntilSettled(paths[i]);
 
     for (unsigned i = 0; i < std::size(cases); ++i) {
-        SCOPED_TRACE(cases[i].what);
-        if (!cases[i].settledFirst) write(i);
-        const std::string& path = paths[i];
+        const Case& c = cases[i];
+        SCOPED_TRACE(c.what);
+        if (!c.settled) write(i);
         int pieces = 0;
-        EXPECT_EQ(SumCounted(core::SourceMd5Hex, path, pieces), testing_support::SystemMd5Hex(path));
-        cases[i].change(path);
-        EXPECT_EQ(SumCounted(core::SourceMd5Hex, path, pieces), testing_support::SystemMd5Hex(path));
+        EXPECT_EQ(SumCounted(c.first, paths[i], pieces), testing_support::SystemMd5Hex(paths[i]));
         EXPECT_EQ(pieces, 3);
+        c.change(paths[i]);
+        const std::optional<std::string> again = SumCounted(c.second, paths[i], pieces);
+        if (c.secondPieces) {
+            EXPECT_EQ(again, testing_support::SystemMd5Hex(paths[i]));
+            EXPECT_EQ(pieces, *c.secondPieces);
+        } else {
+            EXPECT_EQ(again, std::nullopt);
+        }
     }
-}
-
-TEST_F(RememberedChecksumTest, AFileHeldByAnotherProgramIsRefusedThoughRemembered) {
-    const std::string path = dir.Write("held.bin", RandomBytes(3 * 4096, 30));
-    WaitUntilSettled(path);
-    EXPECT_EQ(core::SourceMd5Hex(path, seams, state), testing_support::SystemMd5Hex(path));
-    LockingProcess other(path, dir.File("locked"));
-    ASSERT_TRUE(std::filesystem::exists(dir.File("locked")));
-    EXPECT_EQ(core::SourceMd5Hex(path, seams, state), std::nullopt);
 }
 
 }  // namespace

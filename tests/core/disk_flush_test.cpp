@@ -1,7 +1,6 @@
 #include "core/disk_flush.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <string>
 
@@ -30,16 +29,6 @@ TEST(FlushInSteps, ProcessesEventsAfterEveryStepOfTheFile) {
         EXPECT_TRUE(core::FlushInSteps(*file, fake));
         EXPECT_EQ(fake.pumpCalls, c.steps);
     }
-}
-
-TEST(FlushInSteps, FailsForWhatCannotBeFlushed) {
-    const TempDir dir;
-    const std::string fifo = dir.File("fifo");
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    std::optional<platform::File> file = platform::File::OpenForReading(fifo);
-    ASSERT_TRUE(file);
-    FakeSeams fake;
-    EXPECT_FALSE(core::FlushInSteps(*file, fake));
 }
 
 }  // namespace
