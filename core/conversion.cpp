@@ -7,11 +7,11 @@
 
 #include "core/checksum.h"
 #include "core/command_line.h"
-#include "core/disk_flush.h"
 #include "core/errors.h"
 #include "core/messages.h"
 #include "core/patch_set.h"
 #include "core/process_runner.h"
+#include "core/stepwise_file_work.h"
 #include "core/text.h"
 #include "platform/file.h"
 #include "platform/files.h"
@@ -151,7 +151,7 @@ bool RunConversion(const ConversionPaths& paths, ProgramState& state, Seams& sea
         output = platform::CreateUniqueFileBeside(paths.target);
         started = !output || RunPatchTool(paths, *output, state, seams);
     }
-    Discard(paths.temporaryCopy);
+    DeleteInSteps(paths.temporaryCopy, seams.pump);
     LeaveConvertingPhase(seams, lock);
 
     if (!started) {

@@ -63,6 +63,9 @@ class File {
     [[nodiscard]] static std::optional<File> OpenForReading(const std::string& path);
     // Creates the file for writing, or empties the file that is there; fails on a directory.
     [[nodiscard]] static std::optional<File> CreateForWriting(const std::string& path);
+    // Opens an existing regular file for writing without changing it; a symbolic link is not
+    // followed, so it fails there.
+    [[nodiscard]] static std::optional<File> OpenForShortening(const std::string& path);
 
     // Writes all the bytes at the current position, continuing after short writes; false on an error.
     [[nodiscard]] bool WriteAll(std::span<const std::uint8_t> bytes);
@@ -74,6 +77,8 @@ class File {
     [[nodiscard]] bool SyncRange(std::uint64_t offset, std::uint64_t length);
     // Waits until the file's contents, and what is needed to read them back, are on the disk.
     [[nodiscard]] bool SyncData();
+    // Cuts the file to `size` bytes.
+    [[nodiscard]] bool Truncate(std::uint64_t size);
 
 private:
     explicit File(int descriptor) : descriptor_(descriptor) {}

@@ -113,6 +113,14 @@ std::optional<File> File::CreateForWriting(const std::string& path) {
     return file;
 }
 
+std::optional<File> File::OpenForShortening(const std::string& path) {
+    File file(::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW | O_NONBLOCK));
+    struct stat status {};
+    if (file.descriptor_ < 0 || ::fstat(file.descriptor_, &status) != 0 || !S_ISREG(status.st_mode))
+        return std::nullopt;
+    return file;
+}
+
 bool File::WriteAll(std::span<const std::uint8_t> bytes) {
     while (!bytes.empty()) {
         const ssize_t count = ::write(descriptor_, bytes.data(), bytes.size());
@@ -145,6 +153,8 @@ bool File::SyncRange(std::uint64_t offset, std::uint64_t length) {
 }
 
 bool File::SyncData() { return ::fdatasync(descriptor_) == 0; }
+
+bool File::Truncate(std::uint64_t size) { return ::ftruncate(descriptor_, static_cast<off_t>(size)) == 0; }
 
 namespace {
 

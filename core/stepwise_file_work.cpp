@@ -1,7 +1,9 @@
-#include "core/disk_flush.h"
+#include "core/stepwise_file_work.h"
 
 #include <algorithm>
 #include <optional>
+
+#include "platform/files.h"
 
 namespace core {
 
@@ -15,6 +17,17 @@ bool FlushInSteps(platform::File& file, EventPump& pump) {
     // What the steps wrote is on the disk already; this adds the file's size and anything
     // written meanwhile.
     return file.SyncData();
+}
+
+void DeleteInSteps(const std::string& path, EventPump& pump) {
+    if (std::optional<platform::File> file = platform::File::OpenForShortening(path)) {
+        std::optional<std::uint64_t> size = file->Size();
+        while (size && *size > DeleteStepSize && file->Truncate(*size - DeleteStepSize)) {
+            *size -= DeleteStepSize;
+            pump.ProcessPendingEvents();
+        }
+    }
+    (void)platform::RemoveFile(path);
 }
 
 }  // namespace core
