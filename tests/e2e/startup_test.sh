@@ -10,7 +10,7 @@ printf 'second version\n' >"$work/v2"
 echo "case: a patch set beside the program"
 install_program "$work/app" convert
 install_patch_set "$work/app/convert.sfx" sample.txt "1=$work/v1" "2=$work/v2"
-start_program "$work/app" convert
+start_program_until_ready "$work/app" convert
 window=$(wait_for_window "File Converter")
 [ -n "$window" ] || fail "the main window did not appear"
 [ -d "$TMPDIR/convert" ] || fail "the patch set was not unpacked into $TMPDIR/convert"
