@@ -19,6 +19,8 @@
 
 #include "core/conversion.h"
 #include "tests/core/support/fake_seams.h"
+#include "tests/core/support/sample_bytes.h"
+#include "tests/core/support/system_md5.h"
 #include "tests/core/support/temp_dir.h"
 
 namespace {
@@ -27,32 +29,13 @@ using testing::ElementsAre;
 using testing::IsEmpty;
 using testing_support::FakeSeams;
 using testing_support::ReadWholeFile;
+using testing_support::SampleBytes;
 using testing_support::TempDir;
-
-// Deterministic bytes that differ from seed to seed.
-std::string SampleBytes(std::size_t size, unsigned seed) {
-    std::string bytes(size, '\0');
-    unsigned value = seed;
-    for (char& byte : bytes) {
-        value = value * 1103515245u + 12345u;
-        byte = static_cast<char>(value >> 16);
-    }
-    return bytes;
-}
 
 std::string ShellQuoted(const std::string& text) {
     std::string quoted = "'";
     for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return quoted + "'";
-}
-
-std::string Md5Sum(const std::string& path) {
-    FILE* pipe = popen(("md5sum " + ShellQuoted(path)).c_str(), "r");
-    char digits[33] = {};
-    const std::size_t count = pipe ? std::fread(digits, 1, 32, pipe) : 0;
-    if (pipe) pclose(pipe);
-    EXPECT_EQ(count, 32u);
-    return digits;
 }
 
 std::set<std::string> Entries(const std::string& directory) {
@@ -151,7 +134,8 @@ protected:
         const std::string command = "bsdiff " + ShellQuoted(oldPath) + " " + ShellQuoted(NewVersionPath()) + " " +
                                     ShellQuoted(state.SelectedPatchPath);
         ASSERT_EQ(std::system(command.c_str()), 0);
-        state.SelectedTarget.Md5 = Md5Sum(NewVersionPath());
+        state.SelectedTarget.Md5 = testing_support::SystemMd5Hex(NewVersionPath());
+        ASSERT_FALSE(state.SelectedTarget.Md5.empty());
     }
 
     std::string WriteSource(const std::string& name = "game.dat") {
