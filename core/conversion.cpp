@@ -62,7 +62,8 @@ void LeaveConvertingPhase(Seams& seams, ConversionLock& lock) {
 }
 
 // The tool writes into `output`, never into the target itself: old file, new file, patch file.
-bool RunPatchTool(const ConversionPaths& paths, const std::string& output, ProgramState& state, Seams& seams) {
+bool RunPatchTool(const ConversionPaths& paths, const std::string& output, ProgramState& state,
+                  Seams& seams) {
     CommandLine commandLine;
     for (const std::string& argument : {PatchToolPath(state.ExtractionDir), paths.temporaryCopy, output, paths.patch})
         AppendArgument(commandLine, argument);
@@ -82,9 +83,9 @@ bool MayReplace(const std::string& target, Seams& seams, const ProgramState& sta
 // The tool's output beside the file it is to become: a replaced file keeps its permission bits,
 // owner and group; a new one takes the source's permission bits.
 std::optional<std::string> CreateOutputBeside(const std::string& destination, const std::string& source) {
-    const platform::FileAttributes attributes = platform::AttributesToKeep(destination)
-                                                    .value_or(platform::PermissionsFrom(source).value_or(
-                                                        platform::FileAttributes{}));
+    const platform::FileAttributes attributes =
+        platform::AttributesToKeep(destination)
+            .value_or(platform::PermissionsFrom(source).value_or(platform::FileAttributes{}));
     return platform::CreateUniqueFileBeside(destination, attributes);
 }
 
@@ -92,7 +93,8 @@ std::optional<std::string> CreateOutputBeside(const std::string& destination, co
 // removed. Without `replace` nothing that appeared there meanwhile is replaced.
 bool PutInPlace(const std::string& output, const std::string& destination, bool replace) {
     std::optional<platform::File> file = platform::File::OpenForReading(output);
-    if (file && file->Sync() && platform::MoveIntoPlace(output, destination, replace) == platform::MoveResult::Moved)
+    if (file && file->Sync() &&
+        platform::MoveIntoPlace(output, destination, replace) == platform::MoveResult::Moved)
         return true;
     Discard(output);
     return false;

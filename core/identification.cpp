@@ -51,8 +51,7 @@ std::vector<int> ReachableTargets(const ProgramState& state) {
         const FileInfo& candidate = state.FileInfos[i];
         if (static_cast<int>(i) == state.SourceIndex) continue;
         if (!EqualIgnoringCase(candidate.FileName, source.FileName)) continue;
-        if (PatchFileExists(state.ExtractionDir, source, candidate))
-            targets.push_back(static_cast<int>(i));
+        if (PatchFileExists(state.ExtractionDir, source, candidate)) targets.push_back(static_cast<int>(i));
     }
     return targets;
 }

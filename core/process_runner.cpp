@@ -25,7 +25,8 @@ std::string ProgramName(const CommandLine& commandLine) {
 
 }  // namespace
 
-bool RunProcess(const CommandLine& commandLine, const RunOptions& options, Seams& seams, ProgramState& state) {
+bool RunProcess(const CommandLine& commandLine, const RunOptions& options, Seams& seams,
+                ProgramState& state) {
     const std::optional<platform::ProgramId> program =
         platform::StartProgram(commandLine.arguments, options.workingDirectory);
     if (!program) {

@@ -57,7 +57,9 @@ std::vector<std::string> MatchingNames(int folderFd, std::string_view base) {
     return names;
 }
 
-bool SameEntry(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+bool SameEntry(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
 
 // The locked marker of an abandoned directory of ours; -1 when `name` is anything else.
 int LockAbandonedMarker(int folderFd, const std::string& name) {
@@ -65,12 +67,14 @@ int LockAbandonedMarker(int folderFd, const std::string& name) {
     if (::fstatat(folderFd, name.c_str(), &entry, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISDIR(entry.st_mode) ||
         entry.st_uid != ::geteuid())
         return -1;
-    const Descriptor directory(::openat(folderFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    const Descriptor directory(
+        ::openat(folderFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     struct stat opened {};
     if (directory.get() < 0 || ::fstat(directory.get(), &opened) != 0 || !SameEntry(entry, opened)) return -1;
     Descriptor marker(::openat(directory.get(), MarkerName, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     struct stat markerStatus {};
-    if (marker.get() < 0 || ::fstat(marker.get(), &markerStatus) != 0 || !S_ISREG(markerStatus.st_mode)) return -1;
+    if (marker.get() < 0 || ::fstat(marker.get(), &markerStatus) != 0 || !S_ISREG(markerStatus.st_mode))
+        return -1;
     if (::flock(marker.get(), LOCK_EX | LOCK_NB) != 0) return -1;  // a running program holds it
     return marker.release();
 }

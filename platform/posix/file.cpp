@@ -127,14 +127,16 @@ bool ApplyAttributes(int descriptor, const FileAttributes& attributes) {
     if (attributes.owner || attributes.group) {
         const auto owner = attributes.owner ? static_cast<uid_t>(*attributes.owner) : static_cast<uid_t>(-1);
         const auto group = attributes.group ? static_cast<gid_t>(*attributes.group) : static_cast<gid_t>(-1);
-        if (::fchown(descriptor, owner, group) != 0) (void)::fchown(descriptor, static_cast<uid_t>(-1), group);
+        if (::fchown(descriptor, owner, group) != 0)
+            (void)::fchown(descriptor, static_cast<uid_t>(-1), group);
     }
     return ::fchmod(descriptor, static_cast<mode_t>(attributes.permissions)) == 0;
 }
 
 // Waits until the directory's entries are on the disk; nothing is left to do when it fails.
 void SyncDirectory(const std::string& directory) {
-    const int descriptor = ::open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int descriptor =
+        ::open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (descriptor < 0) return;
     (void)::fsync(descriptor);
     ::close(descriptor);
@@ -146,7 +148,8 @@ std::string LinkText(const std::string& path) {
     for (;;) {
         const ssize_t length = ::readlink(path.c_str(), buffer.data(), buffer.size());
         if (length <= 0) return {};
-        if (static_cast<std::size_t>(length) < buffer.size()) return buffer.substr(0, static_cast<std::size_t>(length));
+        if (static_cast<std::size_t>(length) < buffer.size())
+            return buffer.substr(0, static_cast<std::size_t>(length));
         buffer.resize(buffer.size() * 2);
     }
 }
@@ -207,7 +210,8 @@ MoveResult MoveIntoPlace(const std::string& from, const std::string& to, bool re
         if (errno == EEXIST) return MoveResult::TargetExists;
         if (errno != EINVAL && errno != ENOSYS) return MoveResult::Failed;
         // A file system without that flag: a hard link is made only where no name stands.
-        if (::link(from.c_str(), to.c_str()) != 0) return errno == EEXIST ? MoveResult::TargetExists : MoveResult::Failed;
+        if (::link(from.c_str(), to.c_str()) != 0)
+            return errno == EEXIST ? MoveResult::TargetExists : MoveResult::Failed;
         ::unlink(from.c_str());
     }
     SyncDirectory(DirectoryOf(to));

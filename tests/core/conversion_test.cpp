@@ -1,8 +1,10 @@
 // Whole conversion runs with real files, Debian's real patch tool and small stand-ins for it that
 // misbehave in the ways a patch tool can.
+#include "core/conversion.h"
+
+#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,7 +19,6 @@
 #include <utility>
 #include <vector>
 
-#include "core/conversion.h"
 #include "tests/core/support/fake_seams.h"
 #include "tests/core/support/sample_bytes.h"
 #include "tests/core/support/system_md5.h"

@@ -1,5 +1,6 @@
 #include "platform/directory_mark.h"
 
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -7,8 +8,6 @@
 #include <fstream>
 #include <optional>
 #include <set>
-
-#include <gtest/gtest.h>
 
 #include "tests/core/support/temp_dir.h"
 
@@ -19,7 +18,8 @@ using testing_support::TempDir;
 
 std::set<std::string> Entries(const std::string& directory) {
     std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(directory)) names.insert(entry.path().filename().string());
+    for (const auto& entry : fs::directory_iterator(directory))
+        names.insert(entry.path().filename().string());
     return names;
 }
 
@@ -47,7 +47,7 @@ TEST(DirectoryMark, OnlyAbandonedDirectoriesOfThisProgramAndUserAreRemoved) {
     const TempDir temp;
     MakeAbandoned(temp.File("convert"));
     MakeAbandoned(temp.File("convert12"));
-    MakeAbandoned(temp.File("converter"));     // another program's name
+    MakeAbandoned(temp.File("converter"));  // another program's name
     MakeAbandoned(temp.File("convert-1"));
     MakeAbandoned(temp.File("elsewhere"));
     fs::create_directory_symlink(temp.File("elsewhere"), temp.File("convert3"));
@@ -55,8 +55,8 @@ TEST(DirectoryMark, OnlyAbandonedDirectoriesOfThisProgramAndUserAreRemoved) {
     fs::create_directory(temp.File("convert5"));
     fs::create_symlink(temp.File("converter/.extraction-in-use"), temp.File("convert5/.extraction-in-use"));
     std::ofstream(temp.File("convert6")) << "a file of that name";
-    std::set<std::string> expected = {"converter", "convert-1", "elsewhere", "convert3", "convert4", "convert5",
-                                      "convert6"};
+    std::set<std::string> expected = {"converter", "convert-1", "elsewhere", "convert3",
+                                      "convert4",  "convert5",  "convert6"};
     if (geteuid() == 0) {
         MakeAbandoned(temp.File("convert7"));  // another user's
         ASSERT_EQ(chown(temp.File("convert7").c_str(), 65534, 65534), 0);

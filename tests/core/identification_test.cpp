@@ -34,7 +34,7 @@ TEST(PatchFileExists, APathThatClimbsOutOfTheExtractionDirectoryCountsAsMissing)
         {Entry("letter.txt", "1"), Entry("letter.txt", "x/../../escaped"), false},
         {Entry("../letter.txt", "1"), Entry("letter.txt", "2"), false},
         {Entry("letter.txt", "1"), Entry("letter.txt", "x/inner/../../../escaped"), false},
-        {Entry("letter.txt", "1"), Entry("letter.txt", "x/inner"), true},   // a subdirectory stays inside
+        {Entry("letter.txt", "1"), Entry("letter.txt", "x/inner"), true},  // a subdirectory stays inside
         {Entry("letter.txt", "1"), Entry("letter.txt", "x/inner/2"), true},
         {Entry("letter.txt", "1"), Entry("letter.txt", "x/./inner"), true},
     };

@@ -25,7 +25,8 @@ TEST(EndInOrder, StopsTheProgramRemovesTheRunsFilesAndExitsSilently) {
     const std::string copy = dir.Write("extracted/game.dat.tmp", "copy");
     const std::string output = dir.Write(".game.dat.x1y2z3", "half a result");
     const std::string source = dir.Write("game.dat", "the source");
-    const auto tool = platform::StartProgram({"/bin/sh", "-c", "echo $$ > \"$0\"; sleep 60", dir.File("pid")}, "");
+    const auto tool =
+        platform::StartProgram({"/bin/sh", "-c", "echo $$ > \"$0\"; sleep 60", dir.File("pid")}, "");
     ASSERT_TRUE(tool.has_value());
     ASSERT_EQ(testing_support::WaitForPidFile(dir.File("pid")), *tool);
     state.RunningProgram = *tool;

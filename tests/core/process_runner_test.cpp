@@ -1,14 +1,13 @@
 #include "core/process_runner.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
-
-#include <gtest/gtest.h>
 
 #include "platform/process.h"
 #include "tests/core/support/fake_seams.h"
@@ -178,7 +177,8 @@ TEST(StartProgram, TheProgramDiesWithItsCaller) {
     const std::string pidFile = dir.File("pid");
     const pid_t caller = fork();
     if (caller == 0) {
-        const auto started = platform::StartProgram({"/bin/sh", "-c", "echo $$ > \"$0\"; exec sleep 60", pidFile}, "");
+        const auto started =
+            platform::StartProgram({"/bin/sh", "-c", "echo $$ > \"$0\"; exec sleep 60", pidFile}, "");
         if (started) pause();
         _exit(1);
     }
@@ -203,8 +203,8 @@ class StopProgramTest : public ::testing::TestWithParam<StubbornProgram> {};
 // The program and what it started in the background both end, also when they ignore SIGTERM.
 TEST_P(StopProgramTest, EndsTheProgramAndWhatItStarted) {
     TempDir dir;
-    const auto program =
-        platform::StartProgram({"/bin/sh", "-c", GetParam().script, dir.File("child"), dir.File("grandchild")}, "");
+    const auto program = platform::StartProgram(
+        {"/bin/sh", "-c", GetParam().script, dir.File("child"), dir.File("grandchild")}, "");
     ASSERT_TRUE(program.has_value());
     const pid_t grandchild = testing_support::WaitForPidFile(dir.File("grandchild"));
     ASSERT_EQ(testing_support::WaitForPidFile(dir.File("child")), *program);
@@ -219,7 +219,8 @@ TEST_P(StopProgramTest, EndsTheProgramAndWhatItStarted) {
 
 INSTANTIATE_TEST_SUITE_P(
     Programs, StopProgramTest,
-    ::testing::Values(StubbornProgram{"EndsOnTerminate", "sleep 60 & echo $! > \"$1\"; echo $$ > \"$0\"; wait"},
+    ::testing::Values(StubbornProgram{"EndsOnTerminate",
+                                      "sleep 60 & echo $! > \"$1\"; echo $$ > \"$0\"; wait"},
                       StubbornProgram{"IgnoresTerminate",
                                       "trap '' TERM; sleep 60 & echo $! > \"$1\"; echo $$ > \"$0\"; wait"}),
     [](const ::testing::TestParamInfo<StubbornProgram>& program) { return program.param.name; });

@@ -253,7 +253,8 @@ TEST_F(ConversionWindow, TheWindowCannotBeClosedOrCancelledWhileThePatchToolRuns
     // The tool holds on until the test has tried to close the window a few times (or gives up
     // after 30 seconds, so that a broken test cannot hang).
     const std::string go = dir.File("go");
-    WrapPatchTool("i=0; while [ ! -e " + Quoted(go) + " ] && [ $i -lt 3000 ]; do sleep 0.01; i=$((i+1)); done");
+    WrapPatchTool("i=0; while [ ! -e " + Quoted(go) +
+                  " ] && [ $i -lt 3000 ]; do sleep 0.01; i=$((i+1)); done");
     ChooseConversion(dir.File("files/new.dat"));
 
     int attempts = 0;

@@ -1,4 +1,6 @@
 // The real message boxes and file dialogs, answered by a timer while they run modally.
+#include "ui/qt_dialogs.h"
+
 #include <QAbstractButton>
 #include <QFileDialog>
 #include <QLabel>
@@ -9,7 +11,6 @@
 #include <functional>
 
 #include "tests/ui/support/window_fixture.h"
-#include "ui/qt_dialogs.h"
 
 namespace {
 

@@ -52,12 +52,14 @@ class Watcher {
         for (;;) {
             const std::string directory = DeepestExisting(Parent(file_));
             const bool atFile = directory == Parent(file_);
-            if (inotify_add_watch(fd_, directory.c_str(), atFile ? IN_CLOSE_NOWRITE : IN_CREATE | IN_MOVED_TO) < 0)
+            if (inotify_add_watch(fd_, directory.c_str(),
+                                  atFile ? IN_CLOSE_NOWRITE : IN_CREATE | IN_MOVED_TO) < 0)
                 return false;
             AnnounceOnce();
             // A directory created between the look and the watch is seen by looking again.
             if (!atFile && DeepestExisting(Parent(file_)) != directory) continue;
-            if (!NextEvent(atFile ? Name(file_) : std::string(), atFile ? IN_CLOSE_NOWRITE : IN_CREATE | IN_MOVED_TO))
+            if (!NextEvent(atFile ? Name(file_) : std::string(),
+                           atFile ? IN_CLOSE_NOWRITE : IN_CREATE | IN_MOVED_TO))
                 return false;
             if (atFile) return true;
         }
@@ -82,7 +84,8 @@ class Watcher {
             const ssize_t length = read(fd_, buffer.data(), buffer.size());
             for (ssize_t offset = 0; offset < length;) {
                 const auto* event = reinterpret_cast<const inotify_event*>(buffer.data() + offset);
-                if ((event->mask & bits) && (name.empty() || (event->len > 0 && name == event->name))) return true;
+                if ((event->mask & bits) && (name.empty() || (event->len > 0 && name == event->name)))
+                    return true;
                 offset += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
             }
         }
