@@ -3,16 +3,14 @@
 #include <QSocketNotifier>
 #include <utility>
 
-#include "platform/shutdown_signals.h"
 
 namespace app {
 
 ShutdownSignalWatch::ShutdownSignalWatch(std::function<void(int signal)> onSignal) {
-    const int pipe = platform::CatchShutdownSignals();
-    if (pipe < 0) return;
-    notifier_ = std::make_unique<QSocketNotifier>(pipe, QSocketNotifier::Read);
-    QObject::connect(notifier_.get(), &QSocketNotifier::activated, [pipe, onSignal = std::move(onSignal)] {
-        while (const std::optional<int> signal = platform::NextShutdownSignal(pipe)) onSignal(*signal);
+    if (signals_.descriptor() < 0) return;
+    notifier_ = std::make_unique<QSocketNotifier>(signals_.descriptor(), QSocketNotifier::Read);
+    QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this, onSignal = std::move(onSignal)] {
+        while (const std::optional<int> signal = signals_.Next()) onSignal(*signal);
     });
 }
 

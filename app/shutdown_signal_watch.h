@@ -3,6 +3,8 @@
 #include <functional>
 #include <memory>
 
+#include "platform/shutdown_signals.h"
+
 class QSocketNotifier;
 
 namespace app {
@@ -17,6 +19,7 @@ class ShutdownSignalWatch {
     ShutdownSignalWatch& operator=(const ShutdownSignalWatch&) = delete;
 
   private:
+    platform::ShutdownSignals signals_;
     std::unique_ptr<QSocketNotifier> notifier_;
 };
 

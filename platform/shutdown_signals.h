@@ -6,11 +6,22 @@
 
 namespace platform {
 
-// Installs the handlers (once per process) and returns the pipe's reading end, non-blocking;
-// -1 when the pipe cannot be made, in which case the signals keep their default effect.
-[[nodiscard]] int CatchShutdownSignals();
+class ShutdownSignals {
+  public:
+    // Installs the handlers (once per process) and opens a reading end of the pipe of its own,
+    // non-blocking. When the pipe cannot be made, descriptor() is -1 and the signals keep their
+    // default effect.
+    ShutdownSignals();
+    ~ShutdownSignals();
+    ShutdownSignals(const ShutdownSignals&) = delete;
+    ShutdownSignals& operator=(const ShutdownSignals&) = delete;
 
-// The number of the next caught signal waiting on the pipe; nullopt when none is waiting.
-[[nodiscard]] std::optional<int> NextShutdownSignal(int readFd);
+    [[nodiscard]] int descriptor() const { return descriptor_; }
+    // The number of the next caught signal; nullopt when none is waiting.
+    [[nodiscard]] std::optional<int> Next();
+
+  private:
+    int descriptor_ = -1;
+};
 
 }  // namespace platform
