@@ -100,6 +100,8 @@ std::string ChangeExtension(std::string_view path, std::string_view suffix) {
 // and replacing a match both happen at its end: the work is linear in the text's length.
 void ReplaceText(std::string& text, std::string_view find, bool caseSensitive, std::string_view replacement) {
     if (find.empty()) return;
+    // Every replacement starts from one in the original text; without one there is nothing to do.
+    if (caseSensitive && text.find(find) == std::string::npos) return;
     std::string reversed;
     reversed.reserve(text.size());
     for (std::size_t position = text.size(); position-- > 0;) {

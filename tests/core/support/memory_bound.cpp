@@ -48,7 +48,7 @@ BoundedRun RunWithinMemory(std::int64_t boundBytes, const std::function<bool()>&
             run.killed = true;
             kill(child, SIGKILL);
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     run.finished = WIFEXITED(status) && WEXITSTATUS(status) == 0;
     run.growthBytes = static_cast<std::int64_t>(usage.ru_maxrss) * 1024 - baseline;
