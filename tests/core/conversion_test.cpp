@@ -479,6 +479,9 @@ struct StandingEntry {
     std::function<std::string(const TempDir&)> make;  // makes the entry, returns the target path
 };
 
+// Test listings show the case's name rather than its bytes.
+void PrintTo(const StandingEntry& entry, std::ostream* out) { *out << entry.name; }
+
 class ExistingTargetRun : public ConversionRun, public ::testing::WithParamInterface<StandingEntry> {};
 
 // Whatever stands at the target path itself is asked about, whatever its date or name.
@@ -623,6 +626,8 @@ struct MisbehavingTool {
     std::string exitCode;  // empty when the tool exits with 0
     std::string finalMessage;
 };
+
+void PrintTo(const MisbehavingTool& tool, std::ostream* out) { *out << tool.name; }
 
 class MisbehavingToolRun : public ConversionRun, public ::testing::WithParamInterface<MisbehavingTool> {};
 

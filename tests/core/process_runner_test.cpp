@@ -198,6 +198,9 @@ struct StubbornProgram {
     std::string script;  // starts a grandchild and writes the two process ids
 };
 
+// Test listings show the case's name rather than its bytes.
+void PrintTo(const StubbornProgram& program, std::ostream* out) { *out << program.name; }
+
 class StopProgramTest : public ::testing::TestWithParam<StubbornProgram> {};
 
 // The program and what it started in the background both end, also when they ignore SIGTERM.
