@@ -13,6 +13,7 @@
 #include "core/orderly_end.h"
 #include "core/patch_set.h"
 #include "core/process_runner.h"
+#include "core/settings.h"
 #include "core/text.h"
 #include "platform/files.h"
 #include "ui/Unit1.h"
@@ -41,9 +42,8 @@ void FileConverterApp::Start() {
     // A logout, a closed terminal or Ctrl+C ends the program in order, with 128 + the signal.
     signalWatch_ = std::make_unique<ShutdownSignalWatch>([this](int signal) { EndInOrder(128 + signal); });
 
+    ReadSettings();
     const core::StoredSettings& settings = state_.Settings;
-    form_->SetCaptions(settings.AppName, std::string(msg::DefaultSourceCaption), std::string(msg::DefaultTargetCaption),
-                       std::string(msg::DefaultVersionCaption));
     form_->ApplyColours(settings.Colours);
     if (settings.DisableSourceOverwrite) form_->CheckBox1->hide();
     form_->show();
@@ -69,6 +69,15 @@ void FileConverterApp::Start() {
         form_->Button1->setFocus();
     seams.cursor.ShowDefaultCursor();
     started_ = true;
+}
+
+void FileConverterApp::ReadSettings() {
+    const core::LoadedSettings loaded =
+        core::ReadSettings(companions_.settingsFile, core::SystemPlaceholderSources());
+    state_.Settings = loaded.Stored;
+    QApplication::setApplicationName(ui::ToQString(state_.Settings.AppName));
+    form_->SetCaptions(state_.Settings.AppName, loaded.Captions.SourceFileString, loaded.Captions.TargetFileString,
+                       loaded.Captions.FileVersionString);
 }
 
 void FileConverterApp::UnpackPatchSet() {
