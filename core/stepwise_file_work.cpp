@@ -14,9 +14,9 @@ bool FlushInSteps(platform::File& file, EventPump& pump) {
         if (!file.SyncRange(offset, std::min(FlushStepSize, *size - offset))) return false;
         pump.ProcessPendingEvents();
     }
-    // What the steps wrote is on the disk already; this adds the file's size and anything
-    // written meanwhile.
-    return file.SyncData();
+    // What the steps wrote is on the disk already; this adds anything written meanwhile and the
+    // attributes the result was given (its permissions, owner and time stamp).
+    return file.Sync();
 }
 
 void DeleteInSteps(const std::string& path, EventPump& pump) {

@@ -17,7 +17,8 @@ inline constexpr std::uint64_t FlushStepSize = 4 * 1024 * 1024;
 inline constexpr std::uint64_t DeleteStepSize = 32 * 1024 * 1024;
 
 // Writes the file's contents to the disk one step at a time, processing window events after each
-// step, then waits until the data and its size are on the disk. False as soon as a step fails.
+// step, then waits until the contents and attributes are on the disk. False as soon as a step
+// fails.
 [[nodiscard]] bool FlushInSteps(platform::File& file, EventPump& pump);
 
 // Removes the file at `path` (a symbolic link itself, never what it points to). A large file is

@@ -8,9 +8,9 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <random>
 
 #include "tests/core/support/fake_seams.h"
+#include "tests/core/support/sample_bytes.h"
 #include "tests/core/support/system_md5.h"
 #include "tests/core/support/temp_dir.h"
 
@@ -18,17 +18,13 @@ namespace {
 
 using core::Md5Digest;
 using testing_support::FakeSeams;
+using testing_support::SampleBytes;
 using testing_support::TempDir;
 
 constexpr char EmptyInputMd5[] = "D41D8CD98F00B204E9800998ECF8427E";
 constexpr std::uint64_t StartPosition = 1234;
-
-std::string RandomBytes(std::size_t count, unsigned seed) {
-    std::mt19937 generator(seed);
-    std::string bytes(count, '\0');
-    for (char& byte : bytes) byte = static_cast<char>(generator() & 0xFF);
-    return bytes;
-}
+constexpr std::size_t ReadSize = core::ChecksumReadSize;
+constexpr int PiecesPerRead = static_cast<int>(ReadSize / core::ChecksumPieceSize);
 
 class ComputeFileMd5Test : public ::testing::Test {
   protected:
@@ -64,8 +60,6 @@ class ComputeFileMd5Test : public ::testing::Test {
 // One pump per 4096-byte piece, whatever the size of the reads behind the pieces: the first read
 // already takes up to a whole read buffer.
 TEST_F(ComputeFileMd5Test, MatchesMd5sumWithOnePumpPerPiece) {
-    constexpr std::size_t ReadSize = core::ChecksumReadSize;
-    constexpr int PiecesPerRead = static_cast<int>(ReadSize / 4096);
     struct Case {
         std::size_t size;
         int pumps;
@@ -86,7 +80,7 @@ TEST_F(ComputeFileMd5Test, MatchesMd5sumWithOnePumpPerPiece) {
                           {3 * ReadSize + 17, 3 * PiecesPerRead + 1}};
     for (const Case& c : cases) {
         SCOPED_TRACE("size " + std::to_string(c.size));
-        const std::string path = dir.Write("data.bin", RandomBytes(c.size, static_cast<unsigned>(c.size)));
+        const std::string path = dir.Write("data.bin", SampleBytes(c.size, static_cast<unsigned>(c.size)));
         std::optional<platform::File> file = platform::File::OpenForChecksum(path);
         ASSERT_TRUE(file);
         std::optional<std::uint64_t> positionAtFirstPump;
@@ -126,7 +120,7 @@ TEST_F(ComputeFileMd5Test, CancelsAtThePumpThatChangedTheWatchedState) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        const std::string path = dir.Write("data.bin", RandomBytes(c.size, 1));
+        const std::string path = dir.Write("data.bin", SampleBytes(c.size, 1));
         fake.pumpCalls = 0;
         fake.sourceText = "source.bin";
         state.ShuttingDown = false;
@@ -150,11 +144,8 @@ TEST_F(ComputeFileMd5Test, NeverClearsACompletedFlagTheCallerSet) {
 
 // The file changes after its first read, while the pieces of that read are still being summed;
 // what the next read finds decides where the checksum ends.
-constexpr std::size_t ReadSize = core::ChecksumReadSize;
-constexpr int PiecesPerRead = static_cast<int>(ReadSize / 4096);
-
 TEST_F(ComputeFileMd5Test, AFailedReadEndsTheFileThere) {
-    const std::string content = RandomBytes(ReadSize + 2 * 4096, 2);
+    const std::string content = SampleBytes(ReadSize + 2 * 4096, 2);
     const std::string path = dir.Write("data.bin", content);
     const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     ASSERT_GE(descriptor, 0);
@@ -175,7 +166,7 @@ TEST_F(ComputeFileMd5Test, AFailedReadEndsTheFileThere) {
 }
 
 TEST_F(ComputeFileMd5Test, SumsUpToTheSizeTakenAtTheStartWhenTheFileGrows) {
-    const std::string content = RandomBytes(ReadSize + 4096, 3);
+    const std::string content = SampleBytes(ReadSize + 4096, 3);
     const std::string path = dir.Write("data.bin", content);
     fake.onPump = [&](int call) {
         if (call == 1) std::ofstream(path, std::ios::binary | std::ios::app) << "appended";
@@ -187,7 +178,7 @@ TEST_F(ComputeFileMd5Test, SumsUpToTheSizeTakenAtTheStartWhenTheFileGrows) {
 }
 
 TEST_F(ComputeFileMd5Test, SumsUpToTheFirstEmptyReadWhenTheFileShrinks) {
-    const std::string content = RandomBytes(ReadSize + 3 * 4096, 4);
+    const std::string content = SampleBytes(ReadSize + 3 * 4096, 4);
     const std::string path = dir.Write("data.bin", content);
     fake.onPump = [&](int call) {
         if (call == 1) std::filesystem::resize_file(path, ReadSize + 5000);
@@ -199,7 +190,7 @@ TEST_F(ComputeFileMd5Test, SumsUpToTheFirstEmptyReadWhenTheFileShrinks) {
 }
 
 TEST_F(ComputeFileMd5Test, FileIsHeldAgainstOtherOpenersOnlyWhileSummed) {
-    const std::string path = dir.Write("data.bin", RandomBytes(2 * 4096, 5));
+    const std::string path = dir.Write("data.bin", SampleBytes(2 * 4096, 5));
     bool openedMeanwhile = true;
     fake.onPump = [&](int) { openedMeanwhile = platform::File::OpenForChecksum(path).has_value(); };
     EXPECT_EQ(core::FileMd5Hex(path, seams, state), testing_support::SystemMd5Hex(path));
@@ -372,7 +363,7 @@ TEST_F(RememberedChecksumTest, AFileIsReadAgainUnlessItProvablyHasNotChanged) {
     // The settled files are written before the wait, the others just before their first checksum.
     std::vector<std::string> paths(std::size(cases));
     const auto write = [&](unsigned i) {
-        paths[i] = dir.Write("file" + std::to_string(i), RandomBytes(3 * 4096, i));
+        paths[i] = dir.Write("file" + std::to_string(i), SampleBytes(3 * 4096, i));
     };
     for (unsigned i = 0; i < std::size(cases); ++i)
         if (cases[i].settled) write(i);
