@@ -56,10 +56,28 @@ double MegabytesPerSecond(std::uint64_t bytes, double seconds) {
     return static_cast<double>(bytes) / seconds / 1e6;
 }
 
-std::string TempPath(const std::string& name) {
-    const char* base = std::getenv("TMPDIR");
-    return std::string(base && *base ? base : "/tmp") + "/" + name;
-}
+// A directory of this run's own in the temporary folder, removed with everything in it at the
+// end: another run at the same time must not write or remove the files measured here.
+class WorkDirectory {
+  public:
+    WorkDirectory() {
+        const char* base = std::getenv("TMPDIR");
+        path_ = std::string(base && *base ? base : "/tmp") + "/fc-bench-XXXXXX";
+        if (!mkdtemp(path_.data())) path_.clear();
+    }
+    ~WorkDirectory() {
+        std::error_code ignored;
+        if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+    }
+    WorkDirectory(const WorkDirectory&) = delete;
+    WorkDirectory& operator=(const WorkDirectory&) = delete;
+
+    bool Created() const { return !path_.empty(); }
+    std::string File(const std::string& name) const { return path_ + "/" + name; }
+
+  private:
+    std::string path_;
+};
 
 // Random bytes; only the first 8 bytes of each MiB differ from one MiB to the next.
 void WriteRandomFile(const std::string& path, std::uint64_t size) {
@@ -195,8 +213,13 @@ int main(int argc, char** argv) {
     core::Seams windowSeams = window.Bundle();
     core::Seams quietSeams{noPump, window, window, window, window, window};
 
-    const std::string smallPath = TempPath("fc-bench-1MiB.bin");
-    const std::string bigPath = TempPath("fc-bench-1GiB.bin");
+    const WorkDirectory work;
+    if (!work.Created()) {
+        std::fprintf(stderr, "could not create a work directory\n");
+        return 1;
+    }
+    const std::string smallPath = work.File("1MiB.bin");
+    const std::string bigPath = work.File("1GiB.bin");
     form.Edit1->setText(QString::fromLocal8Bit(bigPath.c_str()));
     form.show();
     form.SetStatus(std::string(core::messages::CalculatingMd5), state.Settings.Colours.FontStatusColor, true);
@@ -250,7 +273,5 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
 
     ReportColdCache(bigPath, windowSeams, state);
-    std::filesystem::remove(smallPath);
-    std::filesystem::remove(bigPath);
     return 0;
 }
