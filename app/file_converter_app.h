@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "app/branding.h"
 #include "app/companion_files.h"
 #include "core/program_state.h"
 
@@ -39,6 +40,7 @@ private:
     void FormClose();
 
     CompanionFiles companions_;
+    Branding branding_;
     core::ProgramState state_;
     ui::Dialogs& dialogs_;
     std::function<void(int)> exit_;
