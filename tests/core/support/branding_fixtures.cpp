@@ -118,6 +118,26 @@ std::string MakeSolidBitmap(const TempDir& dir, std::string_view name, int width
     return MakeImage(dir, name, "-size " + std::to_string(width) + "x" + std::to_string(height) + " xc:red");
 }
 
+const std::vector<BitmapFormat>& BitmapFormats() {
+    static const std::vector<BitmapFormat> formats{
+        {"core header, 24 bits", "", "BMP2", 24, 0},
+        {"core header, 4-bit palette", "-colors 16 -type palette", "BMP2", 4, 0},
+        {"info header, 1-bit palette", "-colors 2 -type palette", "BMP3", 1, 0},
+        {"info header, 4-bit palette", "-colors 16 -type palette", "BMP3", 4, 0},
+        {"info header, 8-bit palette", "-type palette -compress None", "BMP3", 8, 0},
+        {"info header, 8-bit run lengths", "-type palette -compress RLE", "BMP3", 8, 0},
+        {"info header, 24 bits", "", "BMP3", 24, 0},
+        {"version 5 header, 16-bit masks", "-define bmp:subtype=RGB565", "BMP", 16, 7},
+        {"version 5 header, 32 bits with alpha", "-alpha set -channel A -evaluate set 50%", "BMP", 32, 0},
+    };
+    return formats;
+}
+
+std::string MakeBitmapInFormat(const TempDir& dir, std::string_view name, const BitmapFormat& format) {
+    return MakeImage(dir, name, std::string("-size 23x40 gradient:yellow-navy +dither ") + format.arguments,
+                     format.coder);
+}
+
 Bytes BitmapResourceOf(const std::string& bmpPath) {
     const Bytes file = ReadBytes(bmpPath);
     return Bytes(file.begin() + 14, file.end());

@@ -23,6 +23,18 @@ std::string MakeImage(const TempDir& dir, std::string_view name, const std::stri
 // A plain red picture of that size.
 std::string MakeSolidBitmap(const TempDir& dir, std::string_view name, int width, int height);
 
+// The kinds of .bmp file a branding bitmap can be, as ImageMagick writes them.
+struct BitmapFormat {
+    const char* name;
+    const char* arguments;  // for convert, after the picture
+    const char* coder;      // BMP2: oldest header, BMP3: 40-byte header, BMP: version 5 header
+    int bitCount;
+    int channelTolerance;  // readers widen channels narrower than 8 bits in different ways
+};
+const std::vector<BitmapFormat>& BitmapFormats();
+// A 23 x 40 gradient of 40 colours in that format.
+std::string MakeBitmapInFormat(const TempDir& dir, std::string_view name, const BitmapFormat& format);
+
 // A bitmap resource holds the .bmp file without its 14-byte file header.
 Bytes BitmapResourceOf(const std::string& bmpPath);
 
