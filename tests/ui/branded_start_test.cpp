@@ -71,9 +71,9 @@ class BrandedStart : public ::testing::Test {
         return program;
     }
 
-    std::string LibraryWithPicture(const std::string& folder, int size) {
+    std::string LibraryWithPicture(const std::string& folder, int size, LibraryFormat format) {
         const std::string picture = MakeSolidBitmap(dir, folder + "-picture.bmp", size, size);
-        return MakeResourceLibrary(dir, folder + "/convert.dll", {{"IMAGE1", "BITMAP", picture}});
+        return MakeResourceLibrary(dir, folder + "/convert.dll", {{"IMAGE1", "BITMAP", picture}}, format);
     }
 
     TempDir dir;
@@ -113,12 +113,12 @@ TEST_F(BrandedStart, TheLibraryBesideTheProgramComesBeforeTheOneInTheWorkingDire
     EXPECT_EQ(unbranded->Form().Edit1->geometry(), QRect(16, 30, 401, 21));
     unbranded->Form().close();
 
-    LibraryWithPicture("work", 50);
+    LibraryWithPicture("work", 50, LibraryFormat::Pe32);
     auto fromWorkingDirectory = Start();
     EXPECT_EQ(fromWorkingDirectory->Form().Image1->width(), 50);
     fromWorkingDirectory->Form().close();
 
-    LibraryWithPicture("bin", 70);
+    LibraryWithPicture("bin", 70, LibraryFormat::Pe32Plus);
     auto besideTheProgram = Start();
     EXPECT_EQ(besideTheProgram->Form().Image1->width(), 70);
     besideTheProgram->Form().close();
