@@ -35,7 +35,8 @@ QPixmap TransparentPixmap(const QImage& picture) {
 QImage DecodeBitmapResource(std::span<const std::uint8_t> resource) {
     const std::optional<std::vector<std::uint8_t>> file = core::BitmapFileFromResource(resource);
     if (!file) return {};
-    const QImage decoded = QImage::fromData(file->data(), static_cast<int>(file->size()), "BMP");
+    const QImage decoded =
+        QImage::fromData(QByteArrayView(file->data(), static_cast<qsizetype>(file->size())), "BMP");
     if (decoded.isNull()) return {};
     return decoded.convertToFormat(QImage::Format_RGB888);
 }

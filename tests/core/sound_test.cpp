@@ -43,7 +43,7 @@ TEST_F(Sound, WaitingLastsAboutAsLongAsTheSoundInEveryEncoding) {
     }
 }
 
-TEST_F(Sound, WithoutWaitingPlayReturnsAtOnceAndTheNextSoundReplacesIt) {
+TEST_F(Sound, WithoutWaitingPlayReturnsAtOnceAndTheNextSoundDoesNotWaitForIt) {
     UseAudioDriver("dummy");
     const auto player = platform::MakeSoundPlayer();
     EXPECT_LT(TimePlay(*player, WaveImage(WaveEncoding::Pcm8, LongSoundMs), false), QuickReturn);
