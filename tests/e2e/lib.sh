@@ -59,6 +59,16 @@ wait_for_window() {  # <title>
     timeout 30 xdotool search --sync --all --onlyvisible --pid "$program_pid" --name "^$1\$" | head -n 1
 }
 
+# The window shows, still disabled, before the patch set is unpacked; once the catalogue is there
+# the program enables it within moments. Waits up to 30 seconds for the file.
+wait_for_file() {  # <path>
+    tries=0
+    until [ -f "$1" ] || [ "$tries" -ge 300 ]; do
+        sleep 0.1
+        tries=$((tries + 1))
+    done
+}
+
 press_key() {  # <window> <key>
     xdotool windowfocus --sync "$1"
     xdotool key --clearmodifiers "$2"

@@ -13,12 +13,7 @@ install_patch_set "$work/app/convert.sfx" sample.txt "1=$work/v1" "2=$work/v2"
 start_program "$work/app" convert
 window=$(wait_for_window "File Converter")
 [ -n "$window" ] || fail "the main window did not appear"
-# The window shows before the patch set is unpacked: wait for the catalogue, up to 30 seconds.
-tries=0
-until [ -f "$TMPDIR/convert/patchinfo.ini" ] || [ "$tries" -ge 300 ]; do
-    sleep 0.1
-    tries=$((tries + 1))
-done
+wait_for_file "$TMPDIR/convert/patchinfo.ini"
 [ -d "$TMPDIR/convert" ] || fail "the patch set was not unpacked into $TMPDIR/convert"
 [ -f "$TMPDIR/convert/patchinfo.ini" ] || fail "the catalogue is not in the extraction directory"
 press_key "$window" Escape
