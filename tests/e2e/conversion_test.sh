@@ -32,7 +32,7 @@ start_and_name_source() {  # <source>
     start_program "$work/app" convert
     window=$(wait_for_window "File Converter")
     [ -n "$window" ] || fail "the main window did not appear"
-    wait_for_file "$TMPDIR/convert/patchinfo.ini"
+    wait_for_file "$TMPDIR/convert/patchinfo.ini" || fail "the patch set was not unpacked"
     press_key "$window" alt+s
     type_text "$window" "$1"
     sleep 1

@@ -59,13 +59,13 @@ wait_for_window() {  # <title>
     timeout 30 xdotool search --sync --all --onlyvisible --pid "$program_pid" --name "^$1\$" | head -n 1
 }
 
-# The window shows, still disabled, before the patch set is unpacked; once the catalogue is there
-# the program enables it within moments. Waits up to 30 seconds for the file.
+# Waits up to 30 seconds for a file to appear; fails when it never does.
 wait_for_file() {  # <path>
     tries=0
-    until [ -f "$1" ] || [ "$tries" -ge 300 ]; do
-        sleep 0.1
+    while [ ! -f "$1" ]; do
+        [ "$tries" -lt 300 ] || return 1
         tries=$((tries + 1))
+        sleep 0.1
     done
 }
 
