@@ -1,10 +1,11 @@
 # Shared steps of the end-to-end tests: a private X server, a real patch set beside a copy of the
 # built program, and helpers that act on the program's windows as a person would.
-# Usage: . lib.sh <built program> <source root>
+# Usage: . lib.sh <built program> <source root> <built patch tool>
 set -eu
 
 program_binary=$1
 source_root=$2
+patch_tool=$3
 work=$(mktemp -d "${TMPDIR:-/tmp}/fc-e2e-XXXXXX")
 export TMPDIR="$work/tmp"
 mkdir -p "$TMPDIR"
@@ -45,7 +46,7 @@ install_patch_set() {  # <archive path> <catalogue file name> <version>=<file>..
     archive=$1
     shift
     rm -rf "$work/set"
-    "$source_root/tools/make-patch-set" "$work/set" "$@" >/dev/null
+    "$source_root/tools/make-patch-set" --bspatch "$patch_tool" "$work/set" "$@" >/dev/null
     "$source_root/tools/make-sfx" "$work/set" "$archive"
 }
 

@@ -62,8 +62,6 @@ class ConversionWindow : public testing_support::WindowFixture {
         extraction = dir.File("extracted");
         fs::create_directory(extraction);
         fs::create_directory(dir.File("files"));
-        realTool = CommandOutput("command -v bspatch");
-        ASSERT_FALSE(realTool.empty()) << "bspatch is not installed";
         fs::copy_file(realTool, extraction + "/bspatch");
 
         version1 = VersionBytes(1);
@@ -159,7 +157,7 @@ class ConversionWindow : public testing_support::WindowFixture {
 
     testing_support::TempDir dir;
     std::string extraction;
-    std::string realTool;
+    const std::string realTool = FC_BSPATCH;
     std::string version1;
     std::string version2;
     std::string source;
