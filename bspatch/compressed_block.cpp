@@ -1,12 +1,10 @@
 #include "bspatch/compressed_block.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <climits>
-#include <cstring>
 #include <utility>
+
+#include "bspatch/positioned_read.h"
 
 namespace bspatch {
 
@@ -82,15 +80,13 @@ Status CompressedBlock::Refill() {
     if (stream_.avail_in != 0 || nextOffset_ == endOffset_) return Succeeded;
     const std::size_t wanted =
         static_cast<std::size_t>(std::min<std::uint64_t>(input_.size(), endOffset_ - nextOffset_));
-    ssize_t count;
-    do {
-        count = ::pread(descriptor_, input_.data(), wanted, static_cast<off_t>(nextOffset_));
-    } while (count < 0 && errno == EINTR);
-    if (count < 0) return Failure{std::string("cannot read the patch: ") + std::strerror(errno)};
-    if (count == 0) return Failure{"cannot read the patch: it became shorter while it was read"};
-    nextOffset_ += static_cast<std::uint64_t>(count);
+    const Result<std::size_t> count =
+        ReadAt(descriptor_, std::span(input_.data(), wanted), nextOffset_, "patch");
+    if (!count) return count.AsFailure();
+    if (*count == 0) return Failure{"cannot read the patch: it became shorter while it was read"};
+    nextOffset_ += *count;
     stream_.next_in = reinterpret_cast<char*>(input_.data());
-    stream_.avail_in = static_cast<unsigned>(count);
+    stream_.avail_in = static_cast<unsigned>(*count);
     return Succeeded;
 }
 

@@ -1,11 +1,8 @@
 #include "bspatch/old_file.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <string>
+
+#include "bspatch/positioned_read.h"
 
 namespace bspatch {
 
@@ -39,14 +36,12 @@ Result<std::span<const std::uint8_t>> OldFile::BytesAt(std::int64_t position, st
     if (position < windowStart_ || position >= windowStart_ + windowLength_) {
         const auto length = static_cast<std::size_t>(
             std::min({WindowSize, size_ - position, std::max(wanted, ShortestRead)}));
-        ssize_t count;
-        do {
-            count = ::pread(descriptor_, window_.data(), length, static_cast<off_t>(position));
-        } while (count < 0 && errno == EINTR);
-        if (count < 0) return Failure{std::string("cannot read the old file: ") + std::strerror(errno)};
-        if (count == 0) return Failure{"cannot read the old file: it became shorter while it was read"};
+        const Result<std::size_t> count = ReadAt(descriptor_, std::span(window_.data(), length),
+                                                 static_cast<std::uint64_t>(position), "old file");
+        if (!count) return count.AsFailure();
+        if (*count == 0) return Failure{"cannot read the old file: it became shorter while it was read"};
         windowStart_ = position;
-        windowLength_ = count;
+        windowLength_ = static_cast<std::int64_t>(*count);
     }
     const std::int64_t offset = position - windowStart_;
     const std::int64_t available = std::min(windowLength_ - offset, wanted);

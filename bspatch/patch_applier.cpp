@@ -1,11 +1,7 @@
 #include "bspatch/patch_applier.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
-#include <cerrno>
-#include <cstring>
 #include <memory>
 #include <string>
 
@@ -13,6 +9,7 @@
 #include "bspatch/new_file.h"
 #include "bspatch/old_file.h"
 #include "bspatch/patch_header.h"
+#include "bspatch/positioned_read.h"
 
 namespace bspatch {
 
@@ -35,12 +32,9 @@ Failure DamagedTriple(const std::string& what) { return Failure{"damaged patch: 
 
 Result<PatchLayout> ReadHeader(const PatchFiles& files) {
     std::array<std::uint8_t, HeaderSize> header{};
-    ssize_t count;
-    do {
-        count = ::pread(files.patchDescriptor, header.data(), header.size(), 0);
-    } while (count < 0 && errno == EINTR);
-    if (count < 0) return Failure{std::string("cannot read the patch: ") + std::strerror(errno)};
-    if (static_cast<std::size_t>(count) < header.size() || files.patchSize < HeaderSize)
+    const Result<std::size_t> count = ReadAt(files.patchDescriptor, header, 0, "patch");
+    if (!count) return count.AsFailure();
+    if (*count < header.size() || files.patchSize < HeaderSize)
         return Failure{"not a bsdiff 4 patch: it is shorter than the header"};
     return ReadLayout(header, files.patchSize);
 }

@@ -41,13 +41,6 @@ struct FileCase {
 
 void PrintTo(const FileCase& fileCase, std::ostream* out) { *out << fileCase.name; }
 
-std::set<std::string> Entries(const std::string& directory) {
-    std::set<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(directory))
-        names.insert(entry.path().filename().string());
-    return names;
-}
-
 class FileHandling : public ::testing::TestWithParam<FileCase> {};
 
 TEST_P(FileHandling, FailsWithOneLineAndLeavesTheInputsAlone) {
@@ -67,7 +60,7 @@ TEST_P(FileHandling, FailsWithOneLineAndLeavesTheInputsAlone) {
     EXPECT_EQ(run.standardOutput, "");
     EXPECT_THAT(run.standardError, MatchesRegex("[^\n]+\n"));
     EXPECT_THAT(run.standardError, HasSubstr(fileCase.message));
-    EXPECT_EQ(Entries(dir.path()), fileCase.entriesAfter);
+    EXPECT_EQ(dir.Entries(), fileCase.entriesAfter);
     EXPECT_EQ(ReadWholeFile(oldPath), OldBytes);
     EXPECT_TRUE(ReadWholeFile(patchPath) == patch);
 }

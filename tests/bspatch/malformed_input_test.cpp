@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cstdint>
-#include <filesystem>
 #include <functional>
 #include <limits>
 #include <set>
@@ -53,13 +52,6 @@ struct BadPatch {
 
 void PrintTo(const BadPatch& bad, std::ostream* out) { *out << bad.name; }
 
-std::set<std::string> Entries(const std::string& directory) {
-    std::set<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(directory))
-        names.insert(entry.path().filename().string());
-    return names;
-}
-
 void ExpectOneErrorLine(const ProgramRun& run, const std::string& reason) {
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.standardOutput, "");
@@ -79,7 +71,7 @@ TEST_P(MalformedPatch, IsRefusedAndTheNewFileIsRemoved) {
 
     ExpectOneErrorLine(RunProgram({FC_BSPATCH, oldPath, newPath, patchPath}), GetParam().reason);
 
-    EXPECT_EQ(Entries(dir.path()), (std::set<std::string>{"old", "patch"}));
+    EXPECT_EQ(dir.Entries(), (std::set<std::string>{"old", "patch"}));
     EXPECT_EQ(ReadWholeFile(oldPath), OldBytes);
     EXPECT_EQ(ReadWholeFile(patchPath), patch);
 }

@@ -38,7 +38,8 @@ void WriteSparse(const std::string& path, std::uint64_t size,
 
 }  // namespace
 
-SparseVersionPair MakeSparseVersionPair(const std::string& directory, std::uint64_t oldSize) {
+SparseVersionPair MakeSparseVersionPair(const std::string& directory, const std::string& patchPath,
+                                        std::uint64_t oldSize) {
     // The middle mark straddles the 4 GiB boundary whenever the file reaches past it.
     const std::uint64_t middle = std::min(FourGiB, oldSize / 2);
     const auto firstAdd = static_cast<std::int64_t>(oldSize - 4096);
@@ -49,7 +50,7 @@ SparseVersionPair MakeSparseVersionPair(const std::string& directory, std::uint6
         {EndLength, 0, 0},
     };
 
-    SparseVersionPair pair{directory + "/old.bin", directory + "/new.bin", directory + "/old_new.bsdiff",
+    SparseVersionPair pair{directory + "/old.bin", directory + "/new.bin",
                            afterInsert + TailLength + EndLength};
     WriteSparse(pair.oldPath, oldSize, {{0, "OLD-A"}, {middle - 2, "OLD-B"}, {oldSize - 5, "OLD-C"}});
     WriteSparse(pair.newPath, pair.newSize,
@@ -75,9 +76,18 @@ SparseVersionPair MakeSparseVersionPair(const std::string& directory, std::uint6
                 }
             }
         });
-    std::ofstream(pair.patchPath, std::ios::binary) << AssemblePatch(
+    std::ofstream(patchPath, std::ios::binary) << AssemblePatch(
         Compress(ControlBytes(triples)), diff, Compress(Inserted), static_cast<std::int64_t>(pair.newSize));
     return pair;
+}
+
+core::FileInfo CatalogueEntry(const std::string& version, const std::string& md5) {
+    core::FileInfo entry;
+    entry.FileName = "old.bin";  // so that the patch from "1" to "2" is old_1_2.bsdiff
+    entry.Version = version;
+    entry.Md5 = md5;
+    entry.Description1 = "Version " + version;
+    return entry;
 }
 
 }  // namespace testing_support

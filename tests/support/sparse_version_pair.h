@@ -6,16 +6,21 @@
 #include <cstdint>
 #include <string>
 
+#include "core/catalogue_types.h"
+
 namespace testing_support {
 
 struct SparseVersionPair {
-    std::string oldPath;
-    std::string newPath;
-    std::string patchPath;
+    std::string oldPath;  // <directory>/old.bin
+    std::string newPath;  // <directory>/new.bin
     std::uint64_t newSize = 0;
 };
 
-// Writes old.bin, new.bin and old_new.bsdiff into `directory`. `oldSize` is at least 1 MiB.
-[[nodiscard]] SparseVersionPair MakeSparseVersionPair(const std::string& directory, std::uint64_t oldSize);
+// Writes both versions into `directory` and the patch to `patchPath`. `oldSize` is at least 1 MiB.
+[[nodiscard]] SparseVersionPair MakeSparseVersionPair(const std::string& directory,
+                                                      const std::string& patchPath, std::uint64_t oldSize);
+
+// The catalogue's entry for version "1" (the old file) or "2" (the new one) of the pair.
+[[nodiscard]] core::FileInfo CatalogueEntry(const std::string& version, const std::string& md5);
 
 }  // namespace testing_support
