@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cstdint>
-#include <functional>
 #include <limits>
 #include <set>
 #include <string>
@@ -44,9 +43,23 @@ std::string WithHeaderNumber(std::string patch, std::size_t offset, std::int64_t
     return patch.replace(offset, 8, EncodeNumber(value));
 }
 
+// The sound patch with the last 10 bytes of its compressed control block missing.
+std::string ControlBlockCutShort() {
+    const std::string control = Compress(ControlBytes({{5, 3, 0}}));
+    return AssemblePatch(control.substr(0, control.size() - 10), Compress("\x01\x01\x01\x01\x01"),
+                         Compress("new"), 8);
+}
+
+// The sound patch with one byte inside the diff block's compressed data changed.
+std::string DamagedDiffBlock() {
+    std::string diff = Compress("\x01\x01\x01\x01\x01");
+    diff[20] ^= 0x55;
+    return AssemblePatch(Compress(ControlBytes({{5, 3, 0}})), diff, Compress("new"), 8);
+}
+
 struct BadPatch {
     const char* name;
-    std::function<std::string()> make;
+    std::string patch;
     const char* reason;
 };
 
@@ -64,7 +77,7 @@ class MalformedPatch : public ::testing::TestWithParam<BadPatch> {};
 // The new file stands there already, as the converter hands the tool a fresh file of its own.
 TEST_P(MalformedPatch, IsRefusedAndTheNewFileIsRemoved) {
     TempDir dir;
-    const std::string patch = GetParam().make();
+    const std::string& patch = GetParam().patch;
     const std::string oldPath = dir.Write("old", OldBytes);
     const std::string patchPath = dir.Write("patch", patch);
     const std::string newPath = dir.Write("new", "");
@@ -79,92 +92,31 @@ TEST_P(MalformedPatch, IsRefusedAndTheNewFileIsRemoved) {
 INSTANTIATE_TEST_SUITE_P(
     Patches, MalformedPatch,
     ::testing::Values(
-        BadPatch{"WrongMagic", [] { return "BSDIFF41" + SoundPatch().substr(8); }, "not a bsdiff 4 patch"},
-        BadPatch{"HeaderCutShort", [] { return SoundPatch().substr(0, 20); }, "shorter than the header"},
-        BadPatch{"NegativeNewSize", [] { return WithHeaderNumber(SoundPatch(), 24, -8); }, "negative size"},
-        BadPatch{
-            "BlocksPastTheEnd",
-            [] { return WithHeaderNumber(SoundPatch(), 16, static_cast<std::int64_t>(SoundPatch().size())); },
-            "run past the end of the patch"},
-        BadPatch{"NegativeAddLength",
-                 [] {
-                     return Patch({{-1, 2, 0}}, "", "ab", 1);
-                 },
-                 "negative length"},
-        BadPatch{"NegativeInsertLength",
-                 [] {
-                     return Patch({{1, -1, 0}}, "a", "", 1);
-                 },
-                 "negative length"},
-        BadPatch{"AddPastTheNewSize",
-                 [] {
-                     return Patch({{9, 0, 0}}, std::string(9, '\0'), "", 8);
-                 },
+        BadPatch{"WrongMagic", "BSDIFF41" + SoundPatch().substr(8), "not a bsdiff 4 patch"},
+        BadPatch{"HeaderCutShort", SoundPatch().substr(0, 20), "shorter than the header"},
+        BadPatch{"NegativeNewSize", WithHeaderNumber(SoundPatch(), 24, -8), "negative size"},
+        BadPatch{"BlocksPastTheEnd",
+                 WithHeaderNumber(SoundPatch(), 16, static_cast<std::int64_t>(SoundPatch().size())),
+                 "run past the end of the patch"},
+        BadPatch{"NegativeAddLength", Patch({{-1, 2, 0}}, "", "ab", 1), "negative length"},
+        BadPatch{"AddPastTheNewSize", Patch({{9, 0, 0}}, std::string(9, '\0'), "", 8),
                  "writes past the end of the new file"},
-        BadPatch{"InsertPastTheNewSize",
-                 [] {
-                     return Patch({{5, 4, 0}}, std::string(5, '\0'), "abcd", 8);
-                 },
+        BadPatch{"InsertPastTheNewSize", Patch({{5, 4, 0}}, std::string(5, '\0'), "abcd", 8),
                  "writes past the end of the new file"},
-        BadPatch{"SeekThatOverflows",
-                 [] {
-                     return Patch({{1, 0, Largest}, {1, 0, 0}}, "ab", "", 2);
-                 },
+        BadPatch{"SeekThatOverflows", Patch({{1, 0, Largest}, {1, 0, 0}}, "ab", "", 2),
                  "moves the old position out of range"},
-        BadPatch{"AddThatOverflowsTheOldPosition",
-                 [] {
-                     return Patch({{1, 0, Largest - 1}, {1, 0, 0}}, "ab", "", 2);
-                 },
+        BadPatch{"AddThatOverflowsTheOldPosition", Patch({{1, 0, Largest - 1}, {1, 0, 0}}, "ab", "", 2),
                  "moves the old position out of range"},
-        BadPatch{"FewerTriplesThanTheNewSize",
-                 [] {
-                     return Patch({{5, 3, 0}}, "abcde", "fgh", 9);
-                 },
+        BadPatch{"FewerTriplesThanTheNewSize", Patch({{5, 3, 0}}, "abcde", "fgh", 9),
                  "control block ends before the new file is complete"},
-        BadPatch{"DiffBlockEndsEarly",
-                 [] {
-                     return Patch({{5, 3, 0}}, "abc", "fgh", 8);
-                 },
+        BadPatch{"DiffBlockEndsEarly", Patch({{5, 3, 0}}, "abc", "fgh", 8),
                  "diff block ends before the new file is complete"},
-        BadPatch{"ExtraBlockEndsEarly",
-                 [] {
-                     return Patch({{5, 3, 0}}, "abcde", "f", 8);
-                 },
-                 "extra block ends before the new file is complete"},
-        BadPatch{"ControlBlockCutShort",
-                 [] {
-                     const std::string control = Compress(ControlBytes({{5, 3, 0}}));
-                     return AssemblePatch(control.substr(0, control.size() - 10), Compress("abcde"),
-                                          Compress("fgh"), 8);
-                 },
-                 "control block is cut short"},
-        BadPatch{"ExtraBlockCutShort", [] { return SoundPatch().substr(0, SoundPatch().size() - 6); },
-                 "extra block is cut short"},
-        BadPatch{"MoreTriplesThanTheNewSizeTakes",
-                 [] {
-                     return Patch({{5, 3, 0}, {1, 0, 0}}, "abcdef", "fgh", 8);
-                 },
+        BadPatch{"ControlBlockCutShort", ControlBlockCutShort(), "control block is cut short"},
+        BadPatch{"MoreTriplesThanTheNewSizeTakes", Patch({{5, 3, 0}, {1, 0, 0}}, "abcde", "fgh", 8),
                  "control block holds more data than the new file takes"},
-        BadPatch{"MoreDiffBytesThanTheTriplesTake",
-                 [] {
-                     return Patch({{5, 3, 0}}, "abcdef", "fgh", 8);
-                 },
-                 "diff block holds more data than the new file takes"},
-        BadPatch{"BytesAfterTheLastBlock", [] { return SoundPatch() + "trailing garbage"; },
+        BadPatch{"BytesAfterTheLastBlock", SoundPatch() + "trailing garbage",
                  "extra block has bytes after its compressed data"},
-        BadPatch{"BytesAfterACompressedStream",
-                 [] {
-                     const std::string control = Compress(ControlBytes({{5, 3, 0}})) + "junk";
-                     return AssemblePatch(control, Compress("abcde"), Compress("fgh"), 8);
-                 },
-                 "control block has bytes after its compressed data"},
-        BadPatch{"DamagedCompressedData",
-                 [] {
-                     std::string diff = Compress("\x01\x01\x01\x01\x01");
-                     diff[20] ^= 0x55;
-                     return AssemblePatch(Compress(ControlBytes({{5, 3, 0}})), diff, Compress("new"), 8);
-                 },
-                 "diff block is not valid bzip2 data"}),
+        BadPatch{"DamagedCompressedData", DamagedDiffBlock(), "diff block is not valid bzip2 data"}),
     [](const ::testing::TestParamInfo<BadPatch>& param) { return std::string(param.param.name); });
 
 TEST(WellFormedPatch, IsAppliedByTheSameSetUp) {
