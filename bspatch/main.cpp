@@ -15,7 +15,7 @@ int main(int argc, char** argv) {
         if (applied) return 0;
         std::fprintf(stderr, "bspatch: %s\n", applied.Reason().c_str());
     } catch (const std::exception& error) {
-        // Only the fixed buffers are allocated; failing that is the one exception there can be.
+        // Allocating the fixed buffers or a message can throw; that ends the run like any failure.
         std::fprintf(stderr, "bspatch: %s\n", error.what());
     }
     return 1;
