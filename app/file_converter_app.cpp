@@ -12,6 +12,7 @@
 #include "core/messages.h"
 #include "core/patch_set.h"
 #include "core/process_runner.h"
+#include "core/settings.h"
 #include "core/text.h"
 #include "platform/files.h"
 #include "ui/Unit1.h"
@@ -38,9 +39,8 @@ void FileConverterApp::Start() {
     form_->onFormClose = [this] { FormClose(); };
     form_->setEnabled(false);
 
+    ReadSettings();
     const core::StoredSettings& settings = state_.Settings;
-    form_->SetCaptions(settings.AppName, std::string(msg::DefaultSourceCaption), std::string(msg::DefaultTargetCaption),
-                       std::string(msg::DefaultVersionCaption));
     form_->ApplyColours(settings.Colours);
     if (settings.DisableSourceOverwrite) form_->CheckBox1->hide();
     form_->show();
@@ -65,6 +65,15 @@ void FileConverterApp::Start() {
     else
         form_->Button1->setFocus();
     seams.cursor.ShowDefaultCursor();
+}
+
+void FileConverterApp::ReadSettings() {
+    const core::LoadedSettings loaded =
+        core::ReadSettings(companions_.settingsFile, core::SystemPlaceholderSources());
+    state_.Settings = loaded.Stored;
+    QApplication::setApplicationName(ui::ToQString(state_.Settings.AppName));
+    form_->SetCaptions(state_.Settings.AppName, loaded.Captions.SourceFileString, loaded.Captions.TargetFileString,
+                       loaded.Captions.FileVersionString);
 }
 
 void FileConverterApp::UnpackPatchSet() {

@@ -33,6 +33,8 @@ public:
     ui::TForm1& Form() { return *form_; }
 
 private:
+    // Title, captions, colours, default file names and the overwrite switch from the .cfg file.
+    void ReadSettings();
     void UnpackPatchSet();
     void RequireUnpacked(const std::string& path);
     void PresetFileNames();

@@ -1,5 +1,7 @@
 #pragma once
 #include <cstdint>
+#include <optional>
+#include <string_view>
 
 namespace core {
 
@@ -12,6 +14,9 @@ inline constexpr Colour RgbColour(std::uint32_t r, std::uint32_t g, std::uint32_
 inline constexpr std::uint32_t SystemWindowTextIndex = 8;
 inline constexpr std::uint32_t SystemButtonFaceIndex = 15;
 
+// "clNone": the control keeps its own colour.
+inline constexpr Colour NoColour = 0x1FFFFFFF;
+
 // The four colours the window uses, resolved once at start-up.
 struct Colours {
     Colour FormColor = RgbColour(192, 192, 192);
@@ -19,5 +24,12 @@ struct Colours {
     Colour FontErrorColor = RgbColour(255, 0, 0);
     Colour FontStatusColor = RgbColour(0, 0, 255);
 };
+
+// The value of one of the 42 colour names ("clNavy", "clBtnFace", "clNone", ...), matched
+// ignoring letter case; nothing for any other text.
+[[nodiscard]] std::optional<Colour> ColourByName(std::string_view name);
+
+// A colour name, else a number by the settings' number rule, else the fall-back.
+[[nodiscard]] Colour ResolveColour(std::string_view text, Colour fallback);
 
 }  // namespace core

@@ -11,6 +11,7 @@ constexpr char Blank = ' ';
 constexpr std::string_view EscapedQuote = "\\\"";
 
 char LowerCaseChar(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char UpperCaseChar(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 bool IsTrimmed(char c) { return static_cast<unsigned char>(c) <= 32; }
 
@@ -41,6 +42,12 @@ std::string AfterFirstBlank(std::string_view remainder) {
 std::string LowerCase(std::string_view text) {
     std::string result(text);
     std::transform(result.begin(), result.end(), result.begin(), LowerCaseChar);
+    return result;
+}
+
+std::string UpperCase(std::string_view text) {
+    std::string result(text);
+    std::transform(result.begin(), result.end(), result.begin(), UpperCaseChar);
     return result;
 }
 

@@ -13,6 +13,8 @@ inline constexpr std::string_view PathSeparators = "/";
 
 // Lower-cases the letters A to Z only; every other byte stays as it is.
 [[nodiscard]] std::string LowerCase(std::string_view text);
+// Upper-cases the letters a to z only.
+[[nodiscard]] std::string UpperCase(std::string_view text);
 [[nodiscard]] bool EqualIgnoringCase(std::string_view a, std::string_view b);
 
 // Remove characters with codes 0 to 32 from the ends.

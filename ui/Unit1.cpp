@@ -111,6 +111,8 @@ TForm1::TForm1(Dialogs& dialogs, core::ProgramState& state, std::function<void(i
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(BlinkIntervalMs);
     connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
+    connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
     connect(Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
     connect(Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
     ConnectInputHandlers();

@@ -64,6 +64,11 @@ public:
     void FillTargetList();
     void ListBox1Click();
 
+    // The two Browse buttons, and the target name proposed when a version is chosen.
+    void Button1Click();
+    void Button2Click();
+    void ProposeTargetName(const core::FileInfo& target);
+
     // The two file-name boxes and the overwrite check box.
     void Edit1Change();
     void Edit2Change();
@@ -126,6 +131,9 @@ private:
     core::ProgramState& state_;
     std::unique_ptr<WindowSeams> seams_;
     bool placed_ = false;
+    // Where the open and save dialogs start: set from a file name the box held, kept otherwise.
+    QString openDialogDir_;
+    QString saveDialogDir_;
 };
 
 }  // namespace ui

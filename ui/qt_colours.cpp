@@ -62,16 +62,20 @@ int Channel(core::Colour colour, int shift) { return static_cast<int>((colour >>
 }  // namespace
 
 std::optional<QColor> ToQColor(core::Colour colour) {
-    if (colour == NoColour) return std::nullopt;
+    if (colour == core::NoColour) return std::nullopt;
     if (colour & SystemColourFlag) return SystemColour(colour & 0xFFu);
     return QColor(Channel(colour, 0), Channel(colour, 8), Channel(colour, 16));
 }
 
 void SetPaletteColour(QWidget& widget, QPalette::ColorRole role, core::Colour colour) {
-    const std::optional<QColor> qtColour = ToQColor(colour);
-    if (!qtColour) return;
     QPalette palette = widget.palette();
-    palette.setColor(role, *qtColour);
+    if (const std::optional<QColor> qtColour = ToQColor(colour)) {
+        palette.setColor(role, *qtColour);
+    } else {
+        const QPalette own = QApplication::palette(&widget);
+        for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+            palette.setColor(group, role, own.color(group, role));
+    }
     widget.setPalette(palette);
 }
 

@@ -10,13 +10,12 @@ class QWidget;
 
 namespace ui {
 
-inline constexpr core::Colour NoColour = 0x1FFFFFFF;
-
 // A plain value is red + green * 256 + blue * 65536; a system colour is looked up in the
 // application's palette. "No colour" gives nothing.
 [[nodiscard]] std::optional<QColor> ToQColor(core::Colour colour);
 
-// Gives the widget the colour in one palette role (all colour groups); "no colour" changes nothing.
+// Gives the widget the colour in one palette role (all colour groups); "no colour" gives the role
+// back the widget's own colour, the one the application's style has for it.
 void SetPaletteColour(QWidget& widget, QPalette::ColorRole role, core::Colour colour);
 
 }  // namespace ui

@@ -99,8 +99,8 @@ void TForm1::ListBox1Click() {
     const core::FileInfo& source = EntryAt(state_, state_.SourceIndex);
     const core::FileInfo& target = EntryAt(state_, targets[static_cast<std::size_t>(row)]);
     state_.SelectedPatchPath = core::PatchFileName(state_.ExtractionDir, source, target);
-    // A target name proposed from this choice must be made here, while SelectedTarget still holds
-    // the previous choice it is compared with.
+    // The proposal compares the target box with the previous choice, so SelectedTarget changes after it.
+    ProposeTargetName(target);
     state_.SelectedTarget = {target.Version, target.ProposedFileName, target.Md5, target.TimeStamp};
     ShowLines(*Memo2, core::TargetDescriptionLines(target));
     if (!Edit2->text().isEmpty() || CheckBox1->isChecked()) Button3->setEnabled(true);

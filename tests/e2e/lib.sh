@@ -60,6 +60,16 @@ wait_for_window() {  # <title>
     timeout 30 xdotool search --sync --all --onlyvisible --pid "$program_pid" --name "^$1\$" | head -n 1
 }
 
+# Waits up to 30 seconds for a file to appear; fails when it never does.
+wait_for_file() {  # <path>
+    tries=0
+    while [ ! -f "$1" ]; do
+        [ "$tries" -lt 300 ] || return 1
+        tries=$((tries + 1))
+        sleep 0.1
+    done
+}
+
 press_key() {  # <window> <key>
     xdotool windowfocus --sync "$1"
     xdotool key --clearmodifiers "$2"

@@ -250,6 +250,7 @@ TEST_F(EditBoxes, OverwriteSwitchesTheTargetBoxAndBrowseOffWithoutAChoiceLeaving
 
 TEST_F(EditBoxes, OverwriteWithAChosenVersionEnablesConvertUntilUncheckedWithAnEmptyTarget) {
     IdentifySourceWithOneTarget();
+    SetTarget("");  // drop the proposed name
     ASSERT_FALSE(ConvertEnabled());
 
     form.CheckBox1->click();

@@ -82,7 +82,7 @@ TEST_F(Identification, KnownSourceShowsItsEntryAndSelectsItsOnlyTargetAtOnce) {
     EXPECT_FALSE(form.Timer1->isActive());
 }
 
-TEST_F(Identification, WithoutApplicationNameTheFirstLineIsEmptyAndAnEmptyTargetBoxKeepsConvertOff) {
+TEST_F(Identification, WithoutApplicationNameTheFirstLineIsEmptyAndTheProposedTargetEnablesConvert) {
     state.AppInfos = {{"other.exe", "Other Program"}};
     const int source = AddVersion("game.exe", "1.0", OldBytes, "Version 1.0");
     AddPatch(source, AddVersion("game.exe", "2.0", NewBytes, "Version 2.0", {"Plain"}));
@@ -92,7 +92,8 @@ TEST_F(Identification, WithoutApplicationNameTheFirstLineIsEmptyAndAnEmptyTarget
     EXPECT_EQ(SourceLabel(), "\nVersion 1.0");
     EXPECT_EQ(form.Memo1->toPlainText(), "");
     EXPECT_EQ(form.Memo2->toPlainText(), "Plain");
-    EXPECT_FALSE(form.Button3->isEnabled());
+    EXPECT_EQ(form.Edit2->text().toStdString(), files.File("game_2.0.exe"));
+    EXPECT_TRUE(form.Button3->isEnabled());
 }
 
 TEST_F(Identification, TheEarlierOfTwoEntriesWithTheSameChecksumWins) {

@@ -188,19 +188,26 @@ TEST_F(Window, ColoursGoToBackgroundLabelsCheckBoxGroupsAndMemosOnly) {
     EXPECT_EQ(form.Button3->palette().color(QPalette::ButtonText), untouchedButtonText);
 }
 
-TEST_F(Window, NoColourLeavesTheColourAsItWas) {
-    core::Colours colours;
-    colours.FormColor = core::RgbColour(10, 20, 30);
-    form.ApplyColours(colours);
-    colours.FormColor = ui::NoColour;
-    form.ApplyColours(colours);
-    EXPECT_EQ(form.palette().color(QPalette::Window), QColor(10, 20, 30));
+TEST_F(Window, NoColourGivesBackTheControlsOwnColour) {
+    const QColor ownBackground = QApplication::palette(&form).color(QPalette::Window);
+    const QColor ownText = QApplication::palette(form.Label3).color(QPalette::WindowText);
+    ASSERT_NE(form.palette().color(QPalette::Window), ownBackground);  // silver from the layout
+
+    state.Settings.Colours.FormColor = core::NoColour;
+    state.Settings.Colours.FontColor = core::NoColour;
+    form.ApplyColours(state.Settings.Colours);
+    EXPECT_EQ(form.palette().color(QPalette::Window), ownBackground);
+
+    // The neutral look after an error text must not keep the error colour.
+    form.ShowSourceLabel("File not found", true, core::RgbColour(255, 0, 0));
+    form.ResetSourceInfo();
+    EXPECT_EQ(form.Label3->palette().color(QPalette::WindowText), ownText);
 }
 
 TEST(ColourValues, PlainValuesHoldRedInTheLowestByte) {
     EXPECT_EQ(ui::ToQColor(core::RgbColour(1, 2, 3)), QColor(1, 2, 3));
     EXPECT_EQ(ui::ToQColor(0x00C0C0C0), QColor(192, 192, 192));
-    EXPECT_EQ(ui::ToQColor(ui::NoColour), std::nullopt);
+    EXPECT_EQ(ui::ToQColor(core::NoColour), std::nullopt);
 }
 
 TEST(ColourValues, SystemColoursComeFromTheApplicationPalette) {
