@@ -10,6 +10,7 @@
 #include "core/command_line.h"
 #include "core/errors.h"
 #include "core/messages.h"
+#include "core/orderly_end.h"
 #include "core/patch_set.h"
 #include "core/process_runner.h"
 #include "core/settings.h"
@@ -38,6 +39,8 @@ void FileConverterApp::Start() {
     form_ = std::make_unique<ui::TForm1>(dialogs_, state_, exit_);
     form_->onFormClose = [this] { FormClose(); };
     form_->setEnabled(false);
+    // A logout, a closed terminal or Ctrl+C ends the program in order, with 128 + the signal.
+    signalWatch_ = std::make_unique<ShutdownSignalWatch>([this](int signal) { EndInOrder(128 + signal); });
 
     ReadSettings();
     const core::StoredSettings& settings = state_.Settings;
@@ -65,6 +68,7 @@ void FileConverterApp::Start() {
     else
         form_->Button1->setFocus();
     seams.cursor.ShowDefaultCursor();
+    started_ = true;
 }
 
 void FileConverterApp::ReadSettings() {
@@ -83,10 +87,11 @@ void FileConverterApp::UnpackPatchSet() {
                          core::MessageWithName(msg::FileNotFound, core::FileNamePart(companions_.patchSetArchive)),
                          false);
 
-    const ExtractionDirChoice choice = CreateExtractionDir(platform::TempFolder(), companions_.base);
+    ExtractionDirChoice choice = CreateExtractionDir(platform::TempFolder(), companions_.base);
     if (!choice.created)
         core::FatalError(seams, state_, core::MessageWithName(msg::CouldNotCreateDirectory, choice.path), false);
     state_.ExtractionDir = choice.path;
+    extractionMark_ = std::move(choice.mark);
 
     core::CommandLine commandLine;
     core::AppendArgument(commandLine, companions_.patchSetArchive);
@@ -123,11 +128,19 @@ int FileConverterApp::Run() {
 }
 
 void FileConverterApp::FormClose() {
+    // Closed while starting (unpacking, reading the catalogue): nothing of the run is wanted any more.
+    if (!started_) EndInOrder(0);
     state_.ShuttingDown = true;
     if (!state_.ExtractionDir.empty()) platform::DeleteDirectoryTree(state_.ExtractionDir);
     core::Seams seams = form_->CoreSeams();
     seams.status.SetStatus(std::string(msg::ShuttingDown), state_.Settings.Colours.FontStatusColor, true);
     QApplication::quit();
+}
+
+void FileConverterApp::EndInOrder(int exitCode) {
+    state_.ShuttingDown = true;
+    core::Seams seams = form_->CoreSeams();
+    core::EndInOrder(state_, seams, exitCode);
 }
 
 }  // namespace app

@@ -3,10 +3,13 @@
 // the main window closes.
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/companion_files.h"
+#include "app/shutdown_signal_watch.h"
 #include "core/program_state.h"
+#include "platform/directory_mark.h"
 
 namespace ui {
 class Dialogs;
@@ -39,12 +42,17 @@ private:
     void RequireUnpacked(const std::string& path);
     void PresetFileNames();
     void FormClose();
+    // Stops whatever runs, removes what the run made and ends the process, showing nothing.
+    [[noreturn]] void EndInOrder(int exitCode);
 
     CompanionFiles companions_;
     core::ProgramState state_;
     ui::Dialogs& dialogs_;
     std::function<void(int)> exit_;
     std::unique_ptr<ui::TForm1> form_;
+    std::unique_ptr<ShutdownSignalWatch> signalWatch_;
+    std::optional<platform::DirectoryMark> extractionMark_;
+    bool started_ = false;  // start-up has finished and the window is the user's
 };
 
 }  // namespace app

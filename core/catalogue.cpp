@@ -130,14 +130,12 @@ std::optional<std::string> KeyValue(std::string_view line, std::string_view key)
 }
 
 // Each token of the text (words, or double-quoted phrases) becomes one description line; every
-// text adds at least one line.
-void AppendDescriptionLines(std::string text, std::vector<std::string>& lines) {
-    std::string rest;
+// text adds at least one line. Every line owns just its own characters, however long the text.
+void AppendDescriptionLines(std::string_view text, std::vector<std::string>& lines) {
     do {
-        SplitFirstToken(text, rest);
-        lines.push_back(std::move(text));
-        text = std::move(rest);
-        rest.clear();
+        TokenSplit split = SplitToken(text);
+        lines.push_back(std::move(split.token));
+        text = split.rest;
     } while (!text.empty());
 }
 
@@ -215,7 +213,7 @@ private:
         if (auto description2 = KeyValue(line, "Description2")) {
             continuation_ = true;
             // An empty value adds no line: an empty description line only comes from "".
-            if (!description2->empty()) AppendDescriptionLines(std::move(*description2), info.Description2);
+            if (!description2->empty()) AppendDescriptionLines(*description2, info.Description2);
         } else if (continuation_) {
             AppendDescriptionLines(line, info.Description2);
         }

@@ -62,7 +62,7 @@ void LeaveConvertingPhase(Seams& seams, ConversionLock& lock) {
 }
 
 // The tool writes into `output`, never into the target itself: old file, new file, patch file.
-bool RunPatchTool(const ConversionPaths& paths, const std::string& output, const ProgramState& state,
+bool RunPatchTool(const ConversionPaths& paths, const std::string& output, ProgramState& state,
                   Seams& seams) {
     CommandLine commandLine;
     for (const std::string& argument : {PatchToolPath(state.ExtractionDir), paths.temporaryCopy, output, paths.patch})
@@ -73,13 +73,46 @@ bool RunPatchTool(const ConversionPaths& paths, const std::string& output, const
 
 void Discard(const std::string& path) { (void)platform::RemoveFile(path); }
 
-// Flushes the result to the disk and moves it to `target` in one step; on failure it is removed.
-bool PutInPlace(const std::string& output, const std::string& target) {
+// Anything at the target path itself (a file of any date, a dangling link) is replaced only
+// when the user agrees and the window was not closed meanwhile.
+bool MayReplace(const std::string& target, Seams& seams, const ProgramState& state) {
+    const bool yes = seams.boxes.AskYesNo(MessageWithName(messages::OverwriteExisting, target));
+    return yes && !state.ShuttingDown;
+}
+
+// The tool's output beside the file it is to become: a replaced file keeps its permission bits,
+// owner and group; a new one takes the source's permission bits.
+std::optional<std::string> CreateOutputBeside(const std::string& destination, const std::string& source) {
+    const platform::FileAttributes attributes =
+        platform::AttributesToKeep(destination)
+            .value_or(platform::PermissionsFrom(source).value_or(platform::FileAttributes{}));
+    return platform::CreateUniqueFileBeside(destination, attributes);
+}
+
+// Flushes the result to the disk and moves it to `destination` in one step; on failure it is
+// removed. Without `replace` nothing that appeared there meanwhile is replaced.
+bool PutInPlace(const std::string& output, const std::string& destination, bool replace) {
     std::optional<platform::File> file = platform::File::OpenForReading(output);
-    if (file && file->Sync() && platform::RenameFile(output, target)) return true;
+    if (file && file->Sync() &&
+        platform::MoveIntoPlace(output, destination, replace) == platform::MoveResult::Moved)
+        return true;
     Discard(output);
     return false;
 }
+
+// Lists the run's temporary files in the program state while the run lasts, so that an orderly
+// end of the program can remove them.
+class ListedTemporaryFiles {
+  public:
+    explicit ListedTemporaryFiles(ProgramState& state) : state_(state) {}
+    ~ListedTemporaryFiles() { state_.TemporaryFiles.clear(); }
+    ListedTemporaryFiles(const ListedTemporaryFiles&) = delete;
+    ListedTemporaryFiles& operator=(const ListedTemporaryFiles&) = delete;
+    void Add(const std::string& path) { state_.TemporaryFiles.push_back(path); }
+
+  private:
+    ProgramState& state_;
+};
 
 bool MatchesCatalogue(const std::string& md5, const ProgramState& state) {
     return !md5.empty() && EqualIgnoringCase(md5, state.SelectedTarget.Md5);
@@ -87,12 +120,12 @@ bool MatchesCatalogue(const std::string& md5, const ProgramState& state) {
 
 // Stamps and verifies the tool's output, then decides its fate: a verified result replaces the
 // target; an unverified one is kept for inspection only where it destroys nothing.
-void SettleResult(const std::string& output, const std::string& target, bool targetExisted,
+void SettleResult(const std::string& output, const std::string& destination, bool replacing,
                   const ProgramState& state, Seams& seams) {
     if (state.SelectedTarget.TimeStamp >= 0) SetFileDosTime(output, state.SelectedTarget.TimeStamp);
     const bool verified = MatchesCatalogue(ResultFileMd5(output, seams, state), state);
-    if (verified || !targetExisted) {
-        if (!PutInPlace(output, target)) {
+    if (verified || !replacing) {
+        if (!PutInPlace(output, destination, replacing)) {
             ShowError(seams, std::string(messages::ConversionFailed));
             return;
         }
@@ -124,7 +157,7 @@ bool CopyFileKeepDate(const std::string& sourcePath, const std::string& copyPath
     bool ok = false;
     {
         std::optional<platform::File> source = platform::File::OpenForReading(sourcePath);
-        std::optional<platform::File> copy = platform::File::CreateForWriting(copyPath);
+        std::optional<platform::File> copy = platform::File::CreateAfresh(copyPath);
         const std::optional<std::uint64_t> size = source ? source->Size() : std::nullopt;
         ok = source && copy && size && CopyContents(*source, *copy, *size, pump);
     }  // both files are closed before the copy gets its time stamp
@@ -143,16 +176,22 @@ void SetFileDosTime(const std::string& path, ShortDosDateTime timeStamp) {
 }
 
 bool RunConversion(const ConversionPaths& paths, ProgramState& state, Seams& seams, ConversionLock& lock) {
-    const bool targetExisted = platform::EntryExists(paths.target);
+    const bool replacing = platform::EntryExists(paths.target);
+    if (replacing && !MayReplace(paths.target, seams, state)) return false;
+    // A symbolic link as the target is written through: the file it leads to is replaced.
+    const std::optional<std::string> destination = platform::FollowLinks(paths.target);
     EnterConvertingPhase(state, seams, lock);
 
+    ListedTemporaryFiles temporaryFiles(state);
+    temporaryFiles.Add(paths.temporaryCopy);
     bool started = false;
     std::optional<std::string> output;
     if (!CopyFileKeepDate(paths.source, paths.temporaryCopy, seams.pump)) {
         ShowError(seams, MessageWithName(messages::CouldNotCopyToTemp, paths.temporaryCopy));
     } else {
+        if (destination) output = CreateOutputBeside(*destination, paths.source);
+        if (output) temporaryFiles.Add(*output);
         // Without a place to write, the tool is not run and the run ends as one that produced nothing.
-        output = platform::CreateUniqueFileBeside(paths.target);
         started = !output || RunPatchTool(paths, *output, state, seams);
     }
     Discard(paths.temporaryCopy);
@@ -168,7 +207,7 @@ bool RunConversion(const ConversionPaths& paths, ProgramState& state, Seams& sea
         ShowError(seams, std::string(messages::ConversionFailed));
         return true;
     }
-    SettleResult(*output, paths.target, targetExisted, state, seams);
+    SettleResult(*output, *destination, replacing, state, seams);
     return true;
 }
 

@@ -36,8 +36,9 @@ struct ConversionPaths {
 // failures change nothing.
 void SetFileDosTime(const std::string& path, ShortDosDateTime timeStamp);
 
-// Runs the copy, the patch tool, the stamp and the verification, showing every message the user
-// must see. Returns whether the patch tool was started.
+// Asks before anything at the target path is replaced, then runs the copy, the patch tool, the
+// stamp and the verification, showing every message the user must see. Returns whether the
+// patch tool was started (false also when the user declined).
 [[nodiscard]] bool RunConversion(const ConversionPaths& paths, ProgramState& state, Seams& seams,
                                  ConversionLock& lock);
 

@@ -12,9 +12,35 @@ int FindSourceIndex(const FileInfoList& fileInfos, std::string_view md5Hex) {
     return -1;
 }
 
+namespace {
+
+// The patch file's name inside the extraction directory, made of the catalogue's texts.
+std::string PatchName(const FileInfo& source, const FileInfo& target) {
+    return ChangeExtension(LowerCase(source.FileName), "") + "_" + LowerCase(source.Version) + "_" +
+           LowerCase(target.Version) + ".bsdiff";
+}
+
+// Whether a relative path has a ".." component, which could lead out of the directory it is in.
+bool ClimbsOut(std::string_view path) {
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = path.find_first_of(PathSeparators, start);
+        if (path.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start) == "..")
+            return true;
+        if (end == std::string_view::npos) return false;
+        start = end + 1;
+    }
+}
+
+}  // namespace
+
 std::string PatchFileName(const std::string& extractionDir, const FileInfo& source, const FileInfo& target) {
-    return extractionDir + "/" + ChangeExtension(LowerCase(source.FileName), "") + "_" + LowerCase(source.Version) +
-           "_" + LowerCase(target.Version) + ".bsdiff";
+    return extractionDir + "/" + PatchName(source, target);
+}
+
+bool PatchFileExists(const std::string& extractionDir, const FileInfo& source, const FileInfo& target) {
+    return !ClimbsOut(PatchName(source, target)) &&
+           platform::IsExistingFile(PatchFileName(extractionDir, source, target));
 }
 
 std::vector<int> ReachableTargets(const ProgramState& state) {
@@ -25,8 +51,7 @@ std::vector<int> ReachableTargets(const ProgramState& state) {
         const FileInfo& candidate = state.FileInfos[i];
         if (static_cast<int>(i) == state.SourceIndex) continue;
         if (!EqualIgnoringCase(candidate.FileName, source.FileName)) continue;
-        if (platform::IsExistingFile(PatchFileName(state.ExtractionDir, source, candidate)))
-            targets.push_back(static_cast<int>(i));
+        if (PatchFileExists(state.ExtractionDir, source, candidate)) targets.push_back(static_cast<int>(i));
     }
     return targets;
 }

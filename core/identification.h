@@ -18,6 +18,11 @@ namespace core {
 [[nodiscard]] std::string PatchFileName(const std::string& extractionDir, const FileInfo& source,
                                         const FileInfo& target);
 
+// Whether that patch file exists. A name whose catalogue texts hold a ".." path component could
+// lead out of the extraction directory, so it counts as missing.
+[[nodiscard]] bool PatchFileExists(const std::string& extractionDir, const FileInfo& source,
+                                   const FileInfo& target);
+
 // Positions of the entries the identified source can become, in catalogue order: the same file,
 // not the source entry itself, and its patch file present. Empty when no source is identified.
 [[nodiscard]] std::vector<int> ReachableTargets(const ProgramState& state);

@@ -1,6 +1,7 @@
 #include "core/process_runner.h"
 
 #include <chrono>
+#include <optional>
 
 #include "core/errors.h"
 #include "core/messages.h"
@@ -24,17 +25,23 @@ std::string ProgramName(const CommandLine& commandLine) {
 
 }  // namespace
 
-bool RunProcess(const CommandLine& commandLine, const RunOptions& options, Seams& seams, const ProgramState& state) {
-    const platform::ProgramRun run = platform::RunProgram(commandLine.arguments, options.workingDirectory, WaitSlice,
-                                                          [&seams] { seams.pump.ProcessPendingEvents(); });
-    if (!run.started) {
+bool RunProcess(const CommandLine& commandLine, const RunOptions& options, Seams& seams,
+                ProgramState& state) {
+    const std::optional<platform::ProgramId> program =
+        platform::StartProgram(commandLine.arguments, options.workingDirectory);
+    if (!program) {
         const std::string message = MessageWithName(messages::CouldNotExecute, ProgramName(commandLine));
         if (!options.nonFatal) FatalError(seams, state, message, true);
         ShowError(seams, message);
         return false;
     }
-    if (options.checkExitCode && run.exitCode.value_or(0) != 0)
-        ShowError(seams, ExitCodeMessage(ProgramName(commandLine), *run.exitCode));
+    // Known while it runs, so that an orderly end can stop it.
+    state.RunningProgram = *program;
+    const std::optional<std::uint32_t> exitCode =
+        platform::WaitForProgram(*program, WaitSlice, [&seams] { seams.pump.ProcessPendingEvents(); });
+    state.RunningProgram = NoProgram;
+    if (options.checkExitCode && exitCode.value_or(0) != 0)
+        ShowError(seams, ExitCodeMessage(ProgramName(commandLine), *exitCode));
     return true;
 }
 

@@ -17,9 +17,10 @@ struct RunOptions {
     bool hidden = true;            // no window of its own (nothing to do on POSIX)
 };
 
-// True when the program was started, whatever its exit code.
+// True when the program was started, whatever its exit code. While it runs, its process id is
+// state.RunningProgram.
 [[nodiscard]] bool RunProcess(const CommandLine& commandLine, const RunOptions& options, Seams& seams,
-                              const ProgramState& state);
+                              ProgramState& state);
 
 // "program", character 13, "returned exit code", a blank and the code as an unsigned number.
 [[nodiscard]] std::string ExitCodeMessage(std::string_view program, std::uint32_t exitCode);

@@ -2,6 +2,7 @@
 // The values the whole program shares. One instance is owned by the application; tests build
 // their own. There are no globals.
 #include <string>
+#include <vector>
 
 #include "core/catalogue_types.h"
 #include "core/colours.h"
@@ -25,6 +26,9 @@ struct StoredSettings {
     core::Colours Colours;
 };
 
+// The process id that stands for "no outside program is running".
+inline constexpr int NoProgram = 0;
+
 struct ProgramState {
     std::string ExtractionDir;
     bool ShuttingDown = false;
@@ -34,6 +38,10 @@ struct ProgramState {
     TargetChoice SelectedTarget;
     std::string SelectedPatchPath;
     StoredSettings Settings;
+    // Work under way that an orderly end must undo: the outside program the window is waiting
+    // for, and the temporary files a conversion is writing.
+    int RunningProgram = NoProgram;
+    std::vector<std::string> TemporaryFiles;
 };
 
 }  // namespace core

@@ -32,9 +32,20 @@ std::size_t TokenEnd(std::string_view text, std::size_t from, bool stopAtBlank) 
 }
 
 // What follows the first blank of `remainder`, trimmed; empty when it holds no blank.
-std::string AfterFirstBlank(std::string_view remainder) {
+std::string_view AfterFirstBlank(std::string_view remainder) {
     const std::size_t blank = remainder.find(Blank);
-    return blank == std::string_view::npos ? std::string() : Trim(remainder.substr(blank + 1));
+    return blank == std::string_view::npos ? std::string_view() : TrimView(remainder.substr(blank + 1));
+}
+
+// Whether `reversed` ends with the reverse of `find`, that is whether the text it holds
+// backwards begins with `find`.
+bool BeginsReversed(std::string_view reversed, std::string_view find, bool caseSensitive) {
+    if (reversed.size() < find.size()) return false;
+    for (std::size_t i = 0; i < find.size(); ++i) {
+        const char c = reversed[reversed.size() - 1 - i];
+        if (caseSensitive ? c != find[i] : LowerCaseChar(c) != LowerCaseChar(find[i])) return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -56,7 +67,13 @@ bool EqualIgnoringCase(std::string_view a, std::string_view b) {
                       [](char x, char y) { return LowerCaseChar(x) == LowerCaseChar(y); });
 }
 
-std::string Trim(std::string_view text) { return TrimLeft(TrimRight(text)); }
+std::string Trim(std::string_view text) { return std::string(TrimView(text)); }
+
+std::string_view TrimView(std::string_view text) {
+    const auto first = std::find_if_not(text.begin(), text.end(), IsTrimmed);
+    const auto last = std::find_if_not(text.rbegin(), std::make_reverse_iterator(first), IsTrimmed);
+    return std::string_view(first, last.base());
+}
 
 std::string TrimLeft(std::string_view text) {
     const auto first = std::find_if_not(text.begin(), text.end(), IsTrimmed);
@@ -86,32 +103,42 @@ std::string ChangeExtension(std::string_view path, std::string_view suffix) {
 // position, but a match starting earlier may take in characters that a replacement inserted:
 // replacing backslash-quote by a quote turns backslash, backslash, quote into a lone quote.
 // An empty find text occurs nowhere, so it changes nothing.
+// The text from the current position on is kept reversed, so that taking in the next character
+// and replacing a match both happen at its end: the work is linear in the text's length.
 void ReplaceText(std::string& text, std::string_view find, bool caseSensitive, std::string_view replacement) {
     if (find.empty()) return;
-    const std::string findCompared = caseSensitive ? std::string(find) : LowerCase(find);
+    // Every replacement starts from one in the original text; without one there is nothing to do.
+    if (caseSensitive && text.find(find) == std::string::npos) return;
+    std::string reversed;
+    reversed.reserve(text.size());
     for (std::size_t position = text.size(); position-- > 0;) {
-        // Earlier replacements may have shortened the text below this position.
-        if (position >= text.size()) continue;
-        const std::string_view candidate = std::string_view(text).substr(position, find.size());
-        const bool matches = caseSensitive ? candidate == findCompared : LowerCase(candidate) == findCompared;
-        if (matches) text.replace(position, find.size(), replacement);
+        reversed.push_back(text[position]);
+        if (BeginsReversed(reversed, find, caseSensitive)) {
+            reversed.resize(reversed.size() - find.size());
+            reversed.append(replacement.rbegin(), replacement.rend());
+        }
     }
+    text.assign(reversed.rbegin(), reversed.rend());
 }
 
 // A quoted token runs to the next unescaped double quote; a bare one also stops at a blank.
 // When a double quote ends the token, whatever is glued to it up to the next blank is dropped.
-void SplitFirstToken(std::string& text, std::string& rest) {
+TokenSplit SplitToken(std::string_view text) {
     const bool quoted = !text.empty() && text.front() == DoubleQuote;
     const std::size_t tokenStart = quoted ? 1 : 0;
     const std::size_t stop = TokenEnd(text, tokenStart, !quoted);
-    const std::string_view remainder =
-        stop < text.size() ? std::string_view(text).substr(stop + 1) : std::string_view();
+    const std::string_view remainder = stop < text.size() ? text.substr(stop + 1) : std::string_view();
     const bool endedByQuote = stop < text.size() && text[stop] == DoubleQuote;
 
-    rest = endedByQuote ? AfterFirstBlank(remainder) : Trim(remainder);
-    std::string token = text.substr(tokenStart, stop - tokenStart);
+    std::string token(text.substr(tokenStart, stop - tokenStart));
     ReplaceText(token, EscapedQuote, true, "\"");
-    text = std::move(token);
+    return {std::move(token), endedByQuote ? AfterFirstBlank(remainder) : TrimView(remainder)};
+}
+
+void SplitFirstToken(std::string& text, std::string& rest) {
+    TokenSplit split = SplitToken(text);
+    rest = split.rest;  // a view into `text`: copied before `text` changes
+    text = std::move(split.token);
 }
 
 }  // namespace core

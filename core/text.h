@@ -19,6 +19,7 @@ inline constexpr std::string_view PathSeparators = "/";
 
 // Remove characters with codes 0 to 32 from the ends.
 [[nodiscard]] std::string Trim(std::string_view text);
+[[nodiscard]] std::string_view TrimView(std::string_view text);
 [[nodiscard]] std::string TrimLeft(std::string_view text);
 [[nodiscard]] std::string TrimRight(std::string_view text);
 
@@ -33,7 +34,16 @@ inline constexpr std::string_view PathSeparators = "/";
 // Replaces every occurrence, scanning from the end towards the start (see text.cpp).
 void ReplaceText(std::string& text, std::string_view find, bool caseSensitive, std::string_view replacement);
 
-// Leaves the first (possibly double-quoted) token in `text` and the trimmed remainder in `rest`.
+// The first (possibly double-quoted) token of a text and the trimmed remainder, a view into the
+// same text. Splitting a whole text token by token this way takes time and memory linear in its
+// length.
+struct TokenSplit {
+    std::string token;
+    std::string_view rest;
+};
+[[nodiscard]] TokenSplit SplitToken(std::string_view text);
+
+// Leaves the first token in `text` and the trimmed remainder in `rest` (see SplitToken).
 void SplitFirstToken(std::string& text, std::string& rest);
 
 }  // namespace core

@@ -34,6 +34,21 @@ void CheckSplitFirstToken(std::string_view text) {
     Require(text.empty() ? rest.empty() : rest.size() < text.size());
 }
 
+// The replacement as its rule reads: at each position of the original text, from its end to its
+// start, compare and replace in the text as it stands. Quadratic, so only for short inputs.
+std::string ReplacedStepByStep(std::string text, std::string_view find, bool caseSensitive,
+                               std::string_view replacement) {
+    if (find.empty()) return text;
+    const std::string findCompared = caseSensitive ? std::string(find) : core::LowerCase(find);
+    for (std::size_t position = text.size(); position-- > 0;) {
+        const std::string candidate = text.substr(position, find.size());
+        if ((caseSensitive ? candidate : core::LowerCase(candidate)) == findCompared)
+            text.replace(position, find.size(), replacement);
+    }
+    return text;
+}
+constexpr std::size_t StepByStepLimit = 4096;
+
 bool HasLetters(std::string_view text) {
     return text.find_first_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz") != std::string_view::npos;
 }
@@ -58,6 +73,12 @@ void CheckReplaceText(std::string_view bytes) {
     core::ReplaceText(exact, find, true, replacement);
     if (!find.empty() && original.find(find) == std::string::npos) Require(exact == original);
     Require(exact.size() <= original.size() + original.size() * replacement.size());
+    if (original.size() <= StepByStepLimit) {
+        Require(exact == ReplacedStepByStep(original, find, true, replacement));
+        std::string ignoringCase = original;
+        core::ReplaceText(ignoringCase, find, false, replacement);
+        Require(ignoringCase == ReplacedStepByStep(original, find, false, replacement));
+    }
 
     if (!HasLetters(find)) {
         std::string ignoringCase = original;

@@ -36,8 +36,10 @@ class File {
 
     // Opens an existing file for reading only, without a lock, so other openers are not disturbed.
     [[nodiscard]] static std::optional<File> OpenForReading(const std::string& path);
-    // Creates the file for writing, or empties the file that is there; fails on a directory.
-    [[nodiscard]] static std::optional<File> CreateForWriting(const std::string& path);
+    // Creates a new file for writing, readable by its owner only. Whatever stands at the path is
+    // removed first, a symbolic link itself and never what it points to; a directory is left
+    // and makes the creation fail.
+    [[nodiscard]] static std::optional<File> CreateAfresh(const std::string& path);
 
     // Writes all the bytes at the current position, continuing after short writes; false on an error.
     [[nodiscard]] bool WriteAll(std::span<const std::uint8_t> bytes);
@@ -53,13 +55,36 @@ private:
 
 // --- Replacing a file safely, used by the conversion run ---
 
-// Creates a new, empty, hidden file with a unique name in the directory of `path`, never taking
-// a name that exists. It gets the permissions of the file at `path` when there is one, else
-// those of any new file (0644 under the umask). Returns its path, or nullopt when it cannot be created.
-[[nodiscard]] std::optional<std::string> CreateUniqueFileBeside(const std::string& path);
+// What a new file gets: permission bits, and the owner and group to give it where allowed.
+struct FileAttributes {
+    unsigned permissions = 0644;
+    std::optional<unsigned> owner;
+    std::optional<unsigned> group;
+};
 
-// Moves `from` to `to` in one step, replacing whatever file stands at `to` (same file system only).
-[[nodiscard]] bool RenameFile(const std::string& from, const std::string& to);
+// What a file that replaces the regular file at `path` keeps of it: its permission bits, owner
+// and group. nullopt when no regular file stands there.
+[[nodiscard]] std::optional<FileAttributes> AttributesToKeep(const std::string& path);
+
+// The read, write and execute bits of the file at `path` for a new file made from it, without
+// its owner; nullopt when it cannot be read.
+[[nodiscard]] std::optional<FileAttributes> PermissionsFrom(const std::string& path);
+
+// Creates a new, empty, hidden file with a unique name in the directory of `path`, never taking
+// a name that exists, with the given permission bits; the owner and group are set where the
+// process may set them. Returns its path, or nullopt when it cannot be created.
+[[nodiscard]] std::optional<std::string> CreateUniqueFileBeside(const std::string& path,
+                                                                const FileAttributes& attributes);
+
+// The path a symbolic link at `path` leads to, following link after link (the last component
+// only); `path` itself when it is no link. nullopt for a loop of links.
+[[nodiscard]] std::optional<std::string> FollowLinks(const std::string& path);
+
+enum class MoveResult { Moved, TargetExists, Failed };
+// Moves `from` to `to` in one step (same file system only), then waits until the directory
+// entry is on the disk. With `replace` a file at `to` is replaced; without, the move fails with
+// TargetExists when anything stands there.
+[[nodiscard]] MoveResult MoveIntoPlace(const std::string& from, const std::string& to, bool replace);
 
 // True when anything at all stands at the path, a dangling symbolic link included.
 [[nodiscard]] bool EntryExists(const std::string& path);

@@ -31,7 +31,7 @@ void DeleteDirectoryTree(const std::string& path);
 // The path with its last component written as found on disk (first wildcard match in name order).
 [[nodiscard]] std::string ActualFileName(const std::string& path);
 
-// $TMPDIR when set and not empty, else /tmp.
+// $TMPDIR when set and not empty, else /tmp; a relative $TMPDIR is made absolute.
 [[nodiscard]] std::string TempFolder();
 
 // The running executable's real path.

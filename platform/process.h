@@ -9,18 +9,26 @@
 
 namespace platform {
 
-struct ProgramRun {
-    bool started = false;
-    // The exit status, or 128 + n for a program ended by signal n; empty when it could not be read.
-    std::optional<std::uint32_t> exitCode;
-};
+// Process id of a started program.
+using ProgramId = int;
 
-// Runs arguments[0] (a path; a relative one is taken from the caller's current directory) with
+// Starts arguments[0] (a path; a relative one is taken from the caller's current directory) with
 // the whole list as its arguments, in `workingDirectory` when that is not empty, with the
-// caller's environment and no open files beyond the standard three. A program that cannot be
-// executed is not started. Otherwise waits for its end in slices of `slice`, calling
-// `betweenSlices` after every slice that ends with the program still running.
-[[nodiscard]] ProgramRun RunProgram(const std::vector<std::string>& arguments, const std::string& workingDirectory,
-                                    std::chrono::milliseconds slice, const std::function<void()>& betweenSlices);
+// caller's environment and no open files beyond the standard three. The program leads a process
+// group of its own, so that it can be stopped together with whatever it starts, and the kernel
+// kills it when the caller dies. nullopt when it cannot be executed (missing, no permission, a
+// format the kernel does not run).
+[[nodiscard]] std::optional<ProgramId> StartProgram(const std::vector<std::string>& arguments,
+                                                    const std::string& workingDirectory);
+
+// Waits for the started program's end in slices of `slice`, calling `betweenSlices` after every
+// slice that ends with the program still running. Returns the exit status, or 128 + n for a
+// program ended by signal n; empty when it could not be read.
+[[nodiscard]] std::optional<std::uint32_t> WaitForProgram(ProgramId program, std::chrono::milliseconds slice,
+                                                          const std::function<void()>& betweenSlices);
+
+// Ends a started program that is still running, with everything in its process group: asks
+// them to terminate, kills them when the program has not ended after `grace`, and waits for it.
+void StopProgram(ProgramId program, std::chrono::milliseconds grace);
 
 }  // namespace platform

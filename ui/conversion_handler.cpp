@@ -7,9 +7,6 @@
 #include <initializer_list>
 
 #include "core/conversion.h"
-#include "core/errors.h"
-#include "core/messages.h"
-#include "platform/files.h"
 #include "ui/Unit1.h"
 #include "ui/qt_text.h"
 
@@ -55,13 +52,6 @@ void UnlockInputs(TForm1& form) {
     form.ListBox1->setEnabled(true);
 }
 
-// An existing file is replaced only when the user agrees and the window was not closed meanwhile.
-bool MayWriteTarget(const std::string& target, core::Seams& seams, const core::ProgramState& state) {
-    if (!platform::IsExistingFile(target)) return true;
-    const bool yes = seams.boxes.AskYesNo(core::MessageWithName(core::messages::OverwriteExisting, target));
-    return yes && !state.ShuttingDown;
-}
-
 }  // namespace
 
 void TForm1::Button3Click() {
@@ -69,11 +59,8 @@ void TForm1::Button3Click() {
     const core::ConversionPaths paths = core::ConversionPathsFor(
         state_, ToSystemText(Edit1->text()), ToSystemText(Edit2->text()), CheckBox1->isChecked());
     core::Seams seams = CoreSeams();
-    bool started = false;
-    if (MayWriteTarget(paths.target, seams, state_)) {
-        WindowConversionLock lock(*this);
-        started = core::RunConversion(paths, state_, seams, lock);
-    }
+    WindowConversionLock lock(*this);
+    const bool started = core::RunConversion(paths, state_, seams, lock);
     UnlockInputs(*this);
 
     if (started) {

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <random>
 #include <string_view>
 #include <utility>
@@ -80,8 +81,11 @@ std::optional<File> File::OpenForReading(const std::string& path) {
     return file;
 }
 
-std::optional<File> File::CreateForWriting(const std::string& path) {
-    File file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0666));
+std::optional<File> File::CreateAfresh(const std::string& path) {
+    // Whoever planted a link here must not get our bytes written through it.
+    struct stat status {};
+    if (::lstat(path.c_str(), &status) == 0 && !S_ISDIR(status.st_mode)) ::unlink(path.c_str());
+    File file(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0600));
     if (file.descriptor_ < 0) return std::nullopt;
     return file;
 }
@@ -110,29 +114,75 @@ std::string RandomSuffix() {
     return suffix;
 }
 
-// The permissions of an existing file at `path`, if there is one.
-std::optional<mode_t> ExistingPermissions(const std::string& path) {
-    struct stat status {};
-    if (::stat(path.c_str(), &status) != 0 || S_ISDIR(status.st_mode)) return std::nullopt;
-    return status.st_mode & 07777;
+// The directory part of a path, up to and including its last '/'; empty when there is none.
+std::string DirectoryOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
+
+// The owner and group are kept where the process may set them (the owner only by a privileged
+// process, the group by any member of it); the permission bits come last, since a change of
+// owner clears the set-user-id bit.
+bool ApplyAttributes(int descriptor, const FileAttributes& attributes) {
+    if (attributes.owner || attributes.group) {
+        const auto owner = attributes.owner ? static_cast<uid_t>(*attributes.owner) : static_cast<uid_t>(-1);
+        const auto group = attributes.group ? static_cast<gid_t>(*attributes.group) : static_cast<gid_t>(-1);
+        if (::fchown(descriptor, owner, group) != 0)
+            (void)::fchown(descriptor, static_cast<uid_t>(-1), group);
+    }
+    return ::fchmod(descriptor, static_cast<mode_t>(attributes.permissions)) == 0;
+}
+
+// Waits until the directory's entries are on the disk; nothing is left to do when it fails.
+void SyncDirectory(const std::string& directory) {
+    const int descriptor =
+        ::open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor < 0) return;
+    (void)::fsync(descriptor);
+    ::close(descriptor);
+}
+
+// The target of the symbolic link at `path`, empty when it cannot be read.
+std::string LinkText(const std::string& path) {
+    std::string buffer(256, '\0');
+    for (;;) {
+        const ssize_t length = ::readlink(path.c_str(), buffer.data(), buffer.size());
+        if (length <= 0) return {};
+        if (static_cast<std::size_t>(length) < buffer.size())
+            return buffer.substr(0, static_cast<std::size_t>(length));
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+// As many links as the kernel follows in one path before it gives up.
+constexpr int MaxLinkHops = 40;
 
 }  // namespace
 
-std::optional<std::string> CreateUniqueFileBeside(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    const std::string directory = slash == std::string::npos ? "" : path.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+std::optional<FileAttributes> AttributesToKeep(const std::string& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
+    return FileAttributes{status.st_mode & 07777, status.st_uid, status.st_gid};
+}
+
+std::optional<FileAttributes> PermissionsFrom(const std::string& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) return std::nullopt;
+    return FileAttributes{status.st_mode & 0777, std::nullopt, std::nullopt};
+}
+
+std::optional<std::string> CreateUniqueFileBeside(const std::string& path, const FileAttributes& attributes) {
+    const std::string directory = DirectoryOf(path);
+    const std::string name = path.substr(directory.size());
     constexpr int Attempts = 100;
     constexpr std::size_t MaxNameStem = 200;  // room for the dot and the suffix within a 255-byte name
     for (int attempt = 0; attempt < Attempts; ++attempt) {
         const std::string candidate = directory + "." + name.substr(0, MaxNameStem) + "." + RandomSuffix();
         const int descriptor =
-            ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW, 0644);
+            ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW, 0600);
         if (descriptor < 0 && errno == EEXIST) continue;
         if (descriptor < 0) return std::nullopt;
-        const std::optional<mode_t> permissions = ExistingPermissions(path);
-        const bool ok = !permissions || ::fchmod(descriptor, *permissions) == 0;
+        const bool ok = ApplyAttributes(descriptor, attributes);
         ::close(descriptor);
         if (ok) return candidate;
         ::unlink(candidate.c_str());
@@ -141,8 +191,31 @@ std::optional<std::string> CreateUniqueFileBeside(const std::string& path) {
     return std::nullopt;
 }
 
-bool RenameFile(const std::string& from, const std::string& to) {
-    return ::rename(from.c_str(), to.c_str()) == 0;
+std::optional<std::string> FollowLinks(const std::string& path) {
+    std::string current = path;
+    for (int hop = 0; hop <= MaxLinkHops; ++hop) {
+        struct stat status {};
+        if (::lstat(current.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) return current;
+        const std::string target = LinkText(current);
+        if (target.empty()) return std::nullopt;
+        current = target.front() == '/' ? target : DirectoryOf(current) + target;
+    }
+    return std::nullopt;
+}
+
+MoveResult MoveIntoPlace(const std::string& from, const std::string& to, bool replace) {
+    if (replace) {
+        if (::rename(from.c_str(), to.c_str()) != 0) return MoveResult::Failed;
+    } else if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) != 0) {
+        if (errno == EEXIST) return MoveResult::TargetExists;
+        if (errno != EINVAL && errno != ENOSYS) return MoveResult::Failed;
+        // A file system without that flag: a hard link is made only where no name stands.
+        if (::link(from.c_str(), to.c_str()) != 0)
+            return errno == EEXIST ? MoveResult::TargetExists : MoveResult::Failed;
+        ::unlink(from.c_str());
+    }
+    SyncDirectory(DirectoryOf(to));
+    return MoveResult::Moved;
 }
 
 bool EntryExists(const std::string& path) {

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
 #include <string_view>
 #include <vector>
 
@@ -158,7 +159,12 @@ std::string ActualFileName(const std::string& path) {
 
 std::string TempFolder() {
     const char* folder = std::getenv("TMPDIR");
-    return folder && *folder ? folder : "/tmp";
+    const std::string path = folder && *folder ? folder : "/tmp";
+    // Made absolute against the current directory, since the programs started in the folder
+    // later run in another one.
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    return error ? path : absolute.string();
 }
 
 std::string ExecutablePath() {

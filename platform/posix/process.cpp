@@ -1,12 +1,16 @@
 #include "platform/process.h"
 
+#include <fcntl.h>
 #include <poll.h>
-#include <spawn.h>
+#include <signal.h>
+#include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
+#include <csignal>
 #include <filesystem>
 
 extern char** environ;
@@ -17,9 +21,10 @@ namespace {
 
 // File descriptors 0 to 2 are the only ones a started program inherits.
 constexpr int FirstNonStandardFd = 3;
+constexpr unsigned CloseRangeCloexec = 1U << 2;  // CLOSE_RANGE_CLOEXEC of <linux/close_range.h>
 
 class ProcessDescriptor {
-public:
+  public:
     // Through syscall(): the C library's own declaration lacks C linkage in some versions.
     explicit ProcessDescriptor(pid_t pid) : fd_(static_cast<int>(syscall(SYS_pidfd_open, pid, 0))) {}
     ~ProcessDescriptor() {
@@ -29,7 +34,7 @@ public:
     ProcessDescriptor& operator=(const ProcessDescriptor&) = delete;
     int fd() const { return fd_; }
 
-private:
+  private:
     int fd_;
 };
 
@@ -41,33 +46,54 @@ std::string ProgramPath(const std::string& program) {
     return error ? program : absolute.string();
 }
 
-std::optional<pid_t> Spawn(const std::vector<std::string>& arguments, const std::string& workingDirectory) {
-    if (arguments.empty()) return std::nullopt;
+// Everything the child needs, prepared before the fork: after it only async-signal-safe calls
+// are allowed, since other threads may have held locks at that moment.
+struct ChildPlan {
+    std::string program;
     std::vector<char*> argv;
-    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
+    const char* workingDirectory = nullptr;  // null: stay where the caller is
+    pid_t parent = 0;
+    int errorFd = -1;
+    int highestFd = 0;
+    sigset_t callerMask{};
+};
 
-    posix_spawn_file_actions_t actions;
-    if (posix_spawn_file_actions_init(&actions) != 0) return std::nullopt;
-    bool prepared = posix_spawn_file_actions_addclosefrom_np(&actions, FirstNonStandardFd) == 0;
-    if (!workingDirectory.empty())
-        prepared = prepared && posix_spawn_file_actions_addchdir_np(&actions, workingDirectory.c_str()) == 0;
-    pid_t pid = 0;
-    const bool spawned =
-        prepared && posix_spawn(&pid, ProgramPath(arguments.front()).c_str(), &actions, nullptr, argv.data(), environ) == 0;
-    posix_spawn_file_actions_destroy(&actions);
-    if (!spawned) return std::nullopt;
-    return pid;
+// Marks every descriptor above the standard three to be closed by the exec.
+void CloseOnExecAbove2(const ChildPlan& plan) {
+    if (syscall(SYS_close_range, FirstNonStandardFd, ~0U, CloseRangeCloexec) == 0) return;
+    for (int fd = FirstNonStandardFd; fd <= plan.highestFd; ++fd) fcntl(fd, F_SETFD, FD_CLOEXEC);
 }
 
-// Whether the program ended within the slice. It is left unreaped, so its status can still be
-// read. Without a process descriptor (older kernels) the slice is slept out whole.
-bool EndsWithin(pid_t pid, const ProcessDescriptor& descriptor, std::chrono::milliseconds slice) {
-    pollfd watch{descriptor.fd(), POLLIN, 0};
-    poll(&watch, descriptor.fd() >= 0 ? 1 : 0, static_cast<int>(slice.count()));
-    siginfo_t info{};
-    // An error here means there is nothing left to wait for.
-    return waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) != 0 || info.si_pid != 0;
+// The caller's signal handlers must not run in the child: they belong to the caller's process.
+void DefaultSignalHandlers() {
+    for (int signal = 1; signal < NSIG; ++signal) {
+        struct sigaction current {};
+        if (sigaction(signal, nullptr, &current) != 0) continue;
+        if (current.sa_handler == SIG_IGN || current.sa_handler == SIG_DFL) continue;
+        struct sigaction fallback {};
+        fallback.sa_handler = SIG_DFL;
+        sigaction(signal, &fallback, nullptr);
+    }
+}
+
+[[noreturn]] void RunChild(const ChildPlan& plan) {
+    DefaultSignalHandlers();
+    sigprocmask(SIG_SETMASK, &plan.callerMask, nullptr);
+    int error = 0;
+    // A group of its own lets the caller stop the program together with what it starts; the
+    // death signal ends it when the caller dies, also from a signal that cannot be caught.
+    if (setpgid(0, 0) != 0 || prctl(PR_SET_PDEATHSIG, SIGKILL) != 0) error = errno;
+    // The caller may have died before the death signal was asked for.
+    if (error == 0 && getppid() != plan.parent) _exit(127);
+    if (error == 0 && plan.workingDirectory && chdir(plan.workingDirectory) != 0) error = errno;
+    if (error == 0) {
+        CloseOnExecAbove2(plan);
+        execve(plan.program.c_str(), plan.argv.data(), environ);
+        error = errno;
+    }
+    while (write(plan.errorFd, &error, sizeof error) < 0 && errno == EINTR) {
+    }
+    _exit(127);
 }
 
 std::optional<std::uint32_t> ReapExitCode(pid_t pid) {
@@ -81,15 +107,71 @@ std::optional<std::uint32_t> ReapExitCode(pid_t pid) {
     return std::nullopt;
 }
 
+// The child reports a failed exec through the pipe; a pipe closed by a successful exec reads empty.
+bool ExecSucceeded(int errorFd) {
+    int error = 0;
+    ssize_t count;
+    do count = read(errorFd, &error, sizeof error);
+    while (count < 0 && errno == EINTR);
+    return count == 0;
+}
+
+// Whether the program ended within the slice. It is left unreaped, so its status can still be
+// read. Without a process descriptor (older kernels) the slice is slept out whole.
+bool EndsWithin(pid_t pid, const ProcessDescriptor& descriptor, std::chrono::milliseconds slice) {
+    pollfd watch{descriptor.fd(), POLLIN, 0};
+    poll(&watch, descriptor.fd() >= 0 ? 1 : 0, static_cast<int>(slice.count()));
+    siginfo_t info{};
+    // An error here means there is nothing left to wait for.
+    return waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) != 0 || info.si_pid != 0;
+}
+
 }  // namespace
 
-ProgramRun RunProgram(const std::vector<std::string>& arguments, const std::string& workingDirectory,
-                      std::chrono::milliseconds slice, const std::function<void()>& betweenSlices) {
-    const std::optional<pid_t> pid = Spawn(arguments, workingDirectory);
-    if (!pid) return {};
-    const ProcessDescriptor descriptor(*pid);
-    while (!EndsWithin(*pid, descriptor, slice)) betweenSlices();
-    return {true, ReapExitCode(*pid)};
+std::optional<ProgramId> StartProgram(const std::vector<std::string>& arguments,
+                                      const std::string& workingDirectory) {
+    if (arguments.empty()) return std::nullopt;
+    ChildPlan plan;
+    plan.program = ProgramPath(arguments.front());
+    for (const std::string& argument : arguments) plan.argv.push_back(const_cast<char*>(argument.c_str()));
+    plan.argv.push_back(nullptr);
+    if (!workingDirectory.empty()) plan.workingDirectory = workingDirectory.c_str();
+    plan.parent = getpid();
+    const long openMax = sysconf(_SC_OPEN_MAX);
+    plan.highestFd = openMax > 0 && openMax < INT_MAX ? static_cast<int>(openMax) - 1 : 1023;
+
+    int errorPipe[2];
+    if (pipe2(errorPipe, O_CLOEXEC) != 0) return std::nullopt;
+    plan.errorFd = errorPipe[1];
+    // No signal may reach a handler of ours in the child before it has reset them.
+    sigset_t all;
+    sigfillset(&all);
+    pthread_sigmask(SIG_SETMASK, &all, &plan.callerMask);
+    const pid_t pid = fork();
+    if (pid == 0) RunChild(plan);
+    pthread_sigmask(SIG_SETMASK, &plan.callerMask, nullptr);
+    close(errorPipe[1]);
+    const bool started = pid > 0 && ExecSucceeded(errorPipe[0]);
+    close(errorPipe[0]);
+    if (started) return pid;
+    if (pid > 0) (void)ReapExitCode(pid);
+    return std::nullopt;
+}
+
+std::optional<std::uint32_t> WaitForProgram(ProgramId program, std::chrono::milliseconds slice,
+                                            const std::function<void()>& betweenSlices) {
+    const ProcessDescriptor descriptor(program);
+    while (!EndsWithin(program, descriptor, slice)) betweenSlices();
+    return ReapExitCode(program);
+}
+
+void StopProgram(ProgramId program, std::chrono::milliseconds grace) {
+    kill(-program, SIGTERM);
+    const ProcessDescriptor descriptor(program);
+    if (!EndsWithin(program, descriptor, grace)) kill(-program, SIGKILL);
+    (void)ReapExitCode(program);
+    // Whatever it started and left behind must not go on working in our files.
+    kill(-program, SIGKILL);
 }
 
 }  // namespace platform

@@ -3,13 +3,16 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <initializer_list>
 #include <string>
 #include <vector>
 
 #include "tests/core/support/fake_seams.h"
+#include "tests/core/support/memory_bound.h"
 #include "tests/core/support/temp_dir.h"
 
 namespace {
@@ -248,6 +251,31 @@ TEST_F(CatalogueTest, LinesHaveNoLengthLimit) {
     const std::string longText(300000, 'w');
     const auto info = LoadOne(Lines({"[a.doc 1]", "Description2=\"" + longText + " end\"", "[b"}));
     EXPECT_THAT(info.Description2, ElementsAre(longText + " end", "[b"));
+}
+
+// 10 MB of one-letter words make five million description lines. Each line must own only its
+// own letter: were it to keep the capacity of the remainder it was cut from, the memory would
+// grow with the square of the line's length.
+TEST_F(CatalogueTest, ManyShortWordsTakeMemoryLinearInTheLineLength) {
+    constexpr std::size_t Words = 5'000'000;
+    std::string line = "Description2=";
+    for (std::size_t i = 0; i < Words; ++i) line += "a ";
+    const std::string path = dir.Write("patchinfo.ini", "[a.doc 1]\r\n" + line + "\r\n");
+    line = std::string();
+
+    constexpr std::int64_t Bound = 1536LL << 20;
+    const auto run = testing_support::RunWithinMemory(Bound, [&] {
+        CatalogueContents contents;
+        const bool read = core::LoadCatalogue(path, seams, contents) == CatalogueStatus::Ok;
+        const auto& lines = contents.fileInfos.at(0).Description2;
+        return read && lines.size() == Words &&
+               std::all_of(lines.begin(), lines.end(), [](const std::string& l) { return l == "a"; });
+    });
+    EXPECT_FALSE(run.killed) << "grew past " << (Bound >> 20) << " MiB";
+    EXPECT_TRUE(run.finished);
+    EXPECT_LT(run.growthBytes, Bound);
+    std::printf("[ figures  ] %zu description lines from a %zu MB line: peak growth %lld MiB\n", Words,
+                2 * Words / 1'000'000, static_cast<long long>(run.growthBytes >> 20));
 }
 
 TEST_F(CatalogueTest, WindowEventsRunAfterEveryLine) {

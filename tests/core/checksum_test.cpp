@@ -7,9 +7,9 @@
 
 #include <filesystem>
 #include <fstream>
-#include <random>
 
 #include "tests/core/support/fake_seams.h"
+#include "tests/core/support/sample_bytes.h"
 #include "tests/core/support/system_md5.h"
 #include "tests/core/support/temp_dir.h"
 
@@ -17,17 +17,11 @@ namespace {
 
 using core::Md5Digest;
 using testing_support::FakeSeams;
+using testing_support::SampleBytes;
 using testing_support::TempDir;
 
 constexpr char EmptyInputMd5[] = "D41D8CD98F00B204E9800998ECF8427E";
 constexpr std::uint64_t StartPosition = 1234;
-
-std::string RandomBytes(std::size_t count, unsigned seed) {
-    std::mt19937 generator(seed);
-    std::string bytes(count, '\0');
-    for (char& byte : bytes) byte = static_cast<char>(generator() & 0xFF);
-    return bytes;
-}
 
 class ComputeFileMd5Test : public ::testing::Test {
   protected:
@@ -78,7 +72,7 @@ TEST_F(ComputeFileMd5Test, MatchesMd5sumWithOnePumpPerPiece) {
                           {3 * 1024 * 1024 + 17, 769}};
     for (const Case& c : cases) {
         SCOPED_TRACE("size " + std::to_string(c.size));
-        const std::string path = dir.Write("data.bin", RandomBytes(c.size, static_cast<unsigned>(c.size)));
+        const std::string path = dir.Write("data.bin", SampleBytes(c.size, static_cast<unsigned>(c.size)));
         fake.pumpCalls = 0;
         completed = false;
         Compute(path);
@@ -111,7 +105,7 @@ TEST_F(ComputeFileMd5Test, CancelsAtThePumpThatChangedTheWatchedState) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        const std::string path = dir.Write("data.bin", RandomBytes(c.size, 1));
+        const std::string path = dir.Write("data.bin", SampleBytes(c.size, 1));
         fake.pumpCalls = 0;
         fake.sourceText = "source.bin";
         state.ShuttingDown = false;
@@ -134,7 +128,7 @@ TEST_F(ComputeFileMd5Test, NeverClearsACompletedFlagTheCallerSet) {
 }
 
 TEST_F(ComputeFileMd5Test, AFailedReadEndsTheFileThere) {
-    const std::string content = RandomBytes(3 * 4096, 2);
+    const std::string content = SampleBytes(3 * 4096, 2);
     const std::string path = dir.Write("data.bin", content);
     const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     ASSERT_GE(descriptor, 0);
@@ -155,7 +149,7 @@ TEST_F(ComputeFileMd5Test, AFailedReadEndsTheFileThere) {
 }
 
 TEST_F(ComputeFileMd5Test, SumsUpToTheSizeTakenAtTheStartWhenTheFileGrows) {
-    const std::string content = RandomBytes(2 * 4096, 3);
+    const std::string content = SampleBytes(2 * 4096, 3);
     const std::string path = dir.Write("data.bin", content);
     fake.onPump = [&](int call) {
         if (call == 1) std::ofstream(path, std::ios::binary | std::ios::app) << "appended";
@@ -167,7 +161,7 @@ TEST_F(ComputeFileMd5Test, SumsUpToTheSizeTakenAtTheStartWhenTheFileGrows) {
 }
 
 TEST_F(ComputeFileMd5Test, SumsUpToTheFirstEmptyReadWhenTheFileShrinks) {
-    const std::string content = RandomBytes(3 * 4096, 4);
+    const std::string content = SampleBytes(3 * 4096, 4);
     const std::string path = dir.Write("data.bin", content);
     fake.onPump = [&](int call) {
         if (call == 1) std::filesystem::resize_file(path, 5000);
@@ -179,7 +173,7 @@ TEST_F(ComputeFileMd5Test, SumsUpToTheFirstEmptyReadWhenTheFileShrinks) {
 }
 
 TEST_F(ComputeFileMd5Test, FileIsHeldAgainstOtherOpenersOnlyWhileSummed) {
-    const std::string path = dir.Write("data.bin", RandomBytes(2 * 4096, 5));
+    const std::string path = dir.Write("data.bin", SampleBytes(2 * 4096, 5));
     bool openedMeanwhile = true;
     fake.onPump = [&](int) { openedMeanwhile = platform::File::OpenForChecksum(path).has_value(); };
     EXPECT_EQ(core::FileMd5Hex(path, seams, state), testing_support::SystemMd5Hex(path));

@@ -1,8 +1,10 @@
 // Whole conversion runs with real files, the real patch tool (ours, and Debian's where a set may
 // carry it instead) and small stand-ins for it that misbehave in the ways a patch tool can.
+#include "core/conversion.h"
+
+#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,8 +19,9 @@
 #include <utility>
 #include <vector>
 
-#include "core/conversion.h"
 #include "tests/core/support/fake_seams.h"
+#include "tests/core/support/sample_bytes.h"
+#include "tests/core/support/system_md5.h"
 #include "tests/core/support/temp_dir.h"
 
 namespace {
@@ -27,32 +30,13 @@ using testing::ElementsAre;
 using testing::IsEmpty;
 using testing_support::FakeSeams;
 using testing_support::ReadWholeFile;
+using testing_support::SampleBytes;
 using testing_support::TempDir;
-
-// Deterministic bytes that differ from seed to seed.
-std::string SampleBytes(std::size_t size, unsigned seed) {
-    std::string bytes(size, '\0');
-    unsigned value = seed;
-    for (char& byte : bytes) {
-        value = value * 1103515245u + 12345u;
-        byte = static_cast<char>(value >> 16);
-    }
-    return bytes;
-}
 
 std::string ShellQuoted(const std::string& text) {
     std::string quoted = "'";
     for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return quoted + "'";
-}
-
-std::string Md5Sum(const std::string& path) {
-    FILE* pipe = popen(("md5sum " + ShellQuoted(path)).c_str(), "r");
-    char digits[33] = {};
-    const std::size_t count = pipe ? std::fread(digits, 1, 32, pipe) : 0;
-    if (pipe) pclose(pipe);
-    EXPECT_EQ(count, 32u);
-    return digits;
 }
 
 std::set<std::string> Entries(const std::string& directory) {
@@ -85,12 +69,6 @@ std::time_t LocalSeconds(int year, int month, int day, int hour, int minute, int
     local.tm_sec = second;
     local.tm_isdst = -1;
     return std::mktime(&local);
-}
-
-mode_t CurrentUmask() {
-    const mode_t mask = umask(0);
-    umask(mask);
-    return mask;
 }
 
 std::vector<std::string> StatusTexts(const FakeSeams& fake) {
@@ -156,7 +134,8 @@ protected:
         const std::string command = "bsdiff " + ShellQuoted(oldPath) + " " + ShellQuoted(NewVersionPath()) + " " +
                                     ShellQuoted(state.SelectedPatchPath);
         ASSERT_EQ(std::system(command.c_str()), 0);
-        state.SelectedTarget.Md5 = Md5Sum(NewVersionPath());
+        state.SelectedTarget.Md5 = testing_support::SystemMd5Hex(NewVersionPath());
+        ASSERT_FALSE(state.SelectedTarget.Md5.empty());
     }
 
     std::string WriteSource(const std::string& name = "game.dat") {
@@ -204,7 +183,7 @@ protected:
     const std::string newBytes = oldBytes.substr(0, 90000) + SampleBytes(70001, 2);
 };
 
-TEST_F(ConversionRun, WritesANewTargetWithTheUsualPermissionsAndReportsSuccess) {
+TEST_F(ConversionRun, WritesANewTargetAndReportsSuccess) {
     const std::string source = WriteSource();
     SelectNewVersion();
     const std::string target = work.File("game_New.dat");
@@ -213,7 +192,6 @@ TEST_F(ConversionRun, WritesANewTargetWithTheUsualPermissionsAndReportsSuccess) 
 
     EXPECT_EQ(ReadWholeFile(target), newBytes);
     EXPECT_EQ(ReadWholeFile(source), oldBytes);
-    EXPECT_EQ(StatusOf(target).st_mode & 07777, 0644 & ~CurrentUmask());
     EXPECT_THAT(fake.errors, IsEmpty());
     EXPECT_THAT(fake.successes, ElementsAre("Conversion successful."));
     EXPECT_THAT(StatusTexts(fake), ElementsAre("Converting...", "Verifying...", "idle"));
@@ -508,12 +486,162 @@ TEST_F(ConversionRun, AToolThatCannotBeStartedIsReportedAndChangesNothing) {
     expectNotStarted({"bspatch", "game_1.0_2.0.bsdiff"});
 }
 
+// ---- Nothing the user was not asked about is replaced -----------------------------------------
+
+struct StandingEntry {
+    std::string name;
+    std::function<std::string(const TempDir&)> make;  // makes the entry, returns the target path
+};
+
+// Test listings show the case's name rather than its bytes.
+void PrintTo(const StandingEntry& entry, std::ostream* out) { *out << entry.name; }
+
+class ExistingTargetRun : public ConversionRun, public ::testing::WithParamInterface<StandingEntry> {};
+
+// Whatever stands at the target path itself is asked about, whatever its date or name.
+TEST_P(ExistingTargetRun, IsAskedAboutAndKeptOnNo) {
+    const std::string source = WriteSource();
+    SelectNewVersion();
+    const std::string target = GetParam().make(work);
+    const std::set<std::string> before = Entries(work.path());
+    fake.answerYes = false;
+
+    EXPECT_FALSE(Run(core::ConversionPathsFor(state, source, target, false)));
+
+    EXPECT_THAT(fake.questions, ElementsAre("Overwrite existing file:\r" + target));
+    EXPECT_EQ(Entries(work.path()), before);
+    EXPECT_THAT(lock.events, IsEmpty());
+    EXPECT_THAT(fake.errors, IsEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Targets, ExistingTargetRun,
+    ::testing::Values(StandingEntry{"DatedBefore1980",
+                                    [](const TempDir& dir) {
+                                        const std::string path = dir.Write("old.bin", "old content");
+                                        const timespec epoch[2] = {{0, UTIME_OMIT}, {0, 0}};
+                                        utimensat(AT_FDCWD, path.c_str(), epoch, 0);
+                                        return path;
+                                    }},
+                      StandingEntry{"DatedAfter2107",
+                                    [](const TempDir& dir) {
+                                        const std::string path = dir.Write("future.bin", "future content");
+                                        const timespec later[2] = {{0, UTIME_OMIT}, {4'500'000'000, 0}};
+                                        utimensat(AT_FDCWD, path.c_str(), later, 0);
+                                        return path;
+                                    }},
+                      StandingEntry{"NamedWithWildcardsBesideADirectory",
+                                    [](const TempDir& dir) {
+                                        std::filesystem::create_directory(dir.File("a0b.bin"));
+                                        return dir.Write("a?b.bin", "question mark");
+                                    }},
+                      StandingEntry{"DanglingLink",
+                                    [](const TempDir& dir) {
+                                        std::filesystem::create_symlink("nowhere.bin", dir.File("link.bin"));
+                                        return dir.File("link.bin");
+                                    }}),
+    [](const ::testing::TestParamInfo<StandingEntry>& entry) { return entry.param.name; });
+
+TEST_F(ConversionRun, AFileThatAppearsAtTheTargetDuringTheRunIsNotReplaced) {
+    const std::string source = WriteSource();
+    SelectNewVersion();
+    const std::string target = work.File("game_New.dat");
+    InstallFakeTool("printf 'not asked about' > " + ShellQuoted(target) + "\ncp \"$NEW\" \"$2\"");
+
+    EXPECT_TRUE(Run(core::ConversionPathsFor(state, source, target, false)));
+
+    EXPECT_THAT(fake.questions, IsEmpty());
+    EXPECT_EQ(ReadWholeFile(target), "not asked about");
+    EXPECT_THAT(fake.errors, ElementsAre("Conversion failed"));
+    ExpectNoLeftovers({"game.dat", "game_New.dat"});
+}
+
+// ---- The private directory's contents are not trusted ------------------------------------------
+
+TEST_F(ConversionRun, APlantedLinkAtTheTemporaryCopyIsReplacedNotWrittenThrough) {
+    const std::string source = WriteSource();
+    SelectNewVersion();
+    const std::string outside = scratch.Write("outside.dat", "not to be written");
+    std::filesystem::create_symlink(outside, state.ExtractionDir + "/game.dat.tmp");
+
+    EXPECT_TRUE(Run(core::ConversionPathsFor(state, source, work.File("game_New.dat"), false)));
+
+    EXPECT_EQ(ReadWholeFile(outside), "not to be written");
+    EXPECT_EQ(ReadWholeFile(work.File("game_New.dat")), newBytes);
+    EXPECT_THAT(fake.successes, ElementsAre("Conversion successful."));
+    ExpectNoLeftovers({"game.dat", "game_New.dat"});
+}
+
+// ---- Who owns the result -----------------------------------------------------------------------
+
+TEST_F(ConversionRun, ANewTargetTakesTheSourcesPermissionBits) {
+    const std::string source = WriteSource();
+    SelectNewVersion();
+    for (const mode_t mode : {0600, 0750, 0644}) {
+        ASSERT_EQ(chmod(source.c_str(), mode), 0);
+        const std::string target = work.File("new " + std::to_string(mode));
+        ASSERT_TRUE(Run(core::ConversionPathsFor(state, source, target, false)));
+        EXPECT_EQ(StatusOf(target).st_mode & 07777, mode) << std::oct << mode;
+    }
+}
+
+TEST_F(ConversionRun, AReplacedFileKeepsItsOwnerAndGroupWhereTheProcessMaySetThem) {
+    if (geteuid() != 0) GTEST_SKIP() << "only a privileged process may give a file to another owner";
+    constexpr uid_t Nobody = 65534;
+    const std::string source = WriteSource();
+    SelectNewVersion();
+    const std::string target = work.Write("users file.dat", "the user's old version");
+    ASSERT_EQ(chown(target.c_str(), Nobody, Nobody), 0);
+    ASSERT_EQ(chmod(target.c_str(), 0640), 0);
+
+    EXPECT_TRUE(Run(core::ConversionPathsFor(state, source, target, false)));
+
+    EXPECT_EQ(ReadWholeFile(target), newBytes);
+    EXPECT_EQ(StatusOf(target).st_uid, Nobody);
+    EXPECT_EQ(StatusOf(target).st_gid, Nobody);
+    EXPECT_EQ(StatusOf(target).st_mode & 07777, 0640u);
+}
+
+TEST_F(ConversionRun, ALinkAsTargetIsWrittenThroughAndStays) {
+    const std::string source = WriteSource();
+    SelectNewVersion();
+    std::filesystem::create_directory(scratch.File("real"));
+    const std::string pointed = scratch.Write("real/result.dat", "an older result");
+    std::filesystem::create_symlink("real/result.dat", scratch.File("relative link"));
+    std::filesystem::create_symlink(scratch.File("relative link"), work.File("link.dat"));
+
+    EXPECT_TRUE(Run(core::ConversionPathsFor(state, source, work.File("link.dat"), false)));
+
+    EXPECT_THAT(fake.questions, ElementsAre("Overwrite existing file:\r" + work.File("link.dat")));
+    EXPECT_TRUE(std::filesystem::is_symlink(work.File("link.dat")));
+    EXPECT_TRUE(std::filesystem::is_symlink(scratch.File("relative link")));
+    EXPECT_EQ(ReadWholeFile(pointed), newBytes);
+    EXPECT_EQ(Entries(scratch.File("real")), std::set<std::string>{"result.dat"});
+    EXPECT_THAT(fake.successes, ElementsAre("Conversion successful."));
+}
+
+TEST_F(ConversionRun, ALoopOfLinksAsTargetFailsWithoutRunningTheTool) {
+    const std::string source = WriteSource();
+    SelectNewVersion();
+    InstallFakeTool("touch " + ShellQuoted(scratch.File("tool ran")));
+    std::filesystem::create_symlink("loop b", work.File("loop a"));
+    std::filesystem::create_symlink("loop a", work.File("loop b"));
+
+    EXPECT_TRUE(Run(core::ConversionPathsFor(state, source, work.File("loop a"), false)));
+
+    EXPECT_THAT(fake.errors, ElementsAre("Conversion failed"));
+    EXPECT_FALSE(std::filesystem::exists(scratch.File("tool ran")));
+    ExpectNoLeftovers({"game.dat", "loop a", "loop b"});
+}
+
 struct MisbehavingTool {
     std::string name;
     std::string script;
     std::string exitCode;  // empty when the tool exits with 0
     std::string finalMessage;
 };
+
+void PrintTo(const MisbehavingTool& tool, std::ostream* out) { *out << tool.name; }
 
 class MisbehavingToolRun : public ConversionRun, public ::testing::WithParamInterface<MisbehavingTool> {};
 

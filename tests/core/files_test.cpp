@@ -154,6 +154,9 @@ TEST(Environment, TempFolderExecutableAndRemoval) {
     EXPECT_EQ(platform::TempFolder(), "/tmp");
     setenv("TMPDIR", "/var/tmp/x y", 1);
     EXPECT_EQ(platform::TempFolder(), "/var/tmp/x y");
+    // A relative folder is taken from the current directory, whatever directory a child runs in.
+    setenv("TMPDIR", "relative/tmp", 1);
+    EXPECT_EQ(platform::TempFolder(), (fs::current_path() / "relative/tmp").string());
     if (saved) setenv("TMPDIR", previous.c_str(), 1); else unsetenv("TMPDIR");
 
     const std::string executable = platform::ExecutablePath();

@@ -1,14 +1,17 @@
 #include "core/process_runner.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
 
-#include <gtest/gtest.h>
-
+#include "platform/process.h"
 #include "tests/core/support/fake_seams.h"
+#include "tests/core/support/processes.h"
 #include "tests/core/support/temp_dir.h"
 
 namespace {
@@ -45,9 +48,14 @@ core::RunOptions NonFatal(const std::string& workingDirectory = {}) {
 }
 
 bool RunWith(FakeSeams& seams, const core::CommandLine& line, core::RunOptions options,
-            const core::ProgramState& state = {}) {
+             core::ProgramState& state) {
     auto bundle = seams.Bundle();
     return core::RunProcess(line, options, bundle, state);
+}
+
+bool RunWith(FakeSeams& seams, const core::CommandLine& line, core::RunOptions options) {
+    core::ProgramState state;
+    return RunWith(seams, line, std::move(options), state);
 }
 
 TEST(RunProcess, ReportsANonZeroExitCodeOnlyWhenAsked) {
@@ -159,5 +167,65 @@ TEST(RunProcess, PumpsWindowEventsBetweenFiftyMillisecondSlices) {
     for (std::size_t i = 1; i < pumps.size(); ++i) EXPECT_GE(pumps[i] - pumps[i - 1], std::chrono::milliseconds(45));
     EXPECT_LT(Clock::now() - pumps.back(), std::chrono::milliseconds(200));
 }
+
+// ---- Nothing outlives the program -------------------------------------------------------------
+
+// A program started by a process that is then killed with SIGKILL (which nobody can catch) ends
+// with it.
+TEST(StartProgram, TheProgramDiesWithItsCaller) {
+    TempDir dir;
+    const std::string pidFile = dir.File("pid");
+    const pid_t caller = fork();
+    if (caller == 0) {
+        const auto started =
+            platform::StartProgram({"/bin/sh", "-c", "echo $$ > \"$0\"; exec sleep 60", pidFile}, "");
+        if (started) pause();
+        _exit(1);
+    }
+    ASSERT_GT(caller, 0);
+    const pid_t program = testing_support::WaitForPidFile(pidFile);
+    ASSERT_GT(program, 0) << "the program did not start";
+
+    kill(caller, SIGKILL);
+    waitpid(caller, nullptr, 0);
+
+    EXPECT_TRUE(testing_support::WaitUntilEnded(program)) << "the program outlived its caller";
+    if (!testing_support::HasEnded(program)) kill(program, SIGKILL);
+}
+
+struct StubbornProgram {
+    std::string name;
+    std::string script;  // starts a grandchild and writes the two process ids
+};
+
+// Test listings show the case's name rather than its bytes.
+void PrintTo(const StubbornProgram& program, std::ostream* out) { *out << program.name; }
+
+class StopProgramTest : public ::testing::TestWithParam<StubbornProgram> {};
+
+// The program and what it started in the background both end, also when they ignore SIGTERM.
+TEST_P(StopProgramTest, EndsTheProgramAndWhatItStarted) {
+    TempDir dir;
+    const auto program = platform::StartProgram(
+        {"/bin/sh", "-c", GetParam().script, dir.File("child"), dir.File("grandchild")}, "");
+    ASSERT_TRUE(program.has_value());
+    const pid_t grandchild = testing_support::WaitForPidFile(dir.File("grandchild"));
+    ASSERT_EQ(testing_support::WaitForPidFile(dir.File("child")), *program);
+    ASSERT_GT(grandchild, 0);
+
+    platform::StopProgram(*program, std::chrono::milliseconds(300));
+
+    EXPECT_EQ(waitpid(*program, nullptr, WNOHANG), -1) << "the program was not reaped";
+    EXPECT_TRUE(testing_support::WaitUntilEnded(grandchild)) << "what it started goes on";
+    if (!testing_support::HasEnded(grandchild)) kill(grandchild, SIGKILL);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Programs, StopProgramTest,
+    ::testing::Values(StubbornProgram{"EndsOnTerminate",
+                                      "sleep 60 & echo $! > \"$1\"; echo $$ > \"$0\"; wait"},
+                      StubbornProgram{"IgnoresTerminate",
+                                      "trap '' TERM; sleep 60 & echo $! > \"$1\"; echo $$ > \"$0\"; wait"}),
+    [](const ::testing::TestParamInfo<StubbornProgram>& program) { return program.param.name; });
 
 }  // namespace

@@ -10,19 +10,12 @@ printf 'second version\n' >"$work/v2"
 echo "case: a patch set beside the program"
 install_program "$work/app" convert
 install_patch_set "$work/app/convert.sfx" sample.txt "1=$work/v1" "2=$work/v2"
-start_program "$work/app" convert
+start_program_until_ready "$work/app" convert
 window=$(wait_for_window "File Converter")
 [ -n "$window" ] || fail "the main window did not appear"
-# The window shows before the patch set is unpacked and stays disabled until the catalogue is
-# read, so Escape is repeated until the window goes.
-wait_for_file "$TMPDIR/convert/patchinfo.ini" || fail "the patch set was not unpacked into $TMPDIR/convert"
-tries=0
-while xdotool search --all --onlyvisible --pid "$program_pid" --name '^File Converter$' >/dev/null; do
-    [ "$tries" -lt 50 ] || fail "Escape did not close the window"
-    tries=$((tries + 1))
-    press_key "$window" Escape || true
-    sleep 0.2
-done
+[ -f "$TMPDIR/convert/patchinfo.ini" ] || fail "the patch set was not unpacked into $TMPDIR/convert"
+# The catalogue has been read, so start-up is over and the window takes the key.
+press_key "$window" Escape
 wait_for_exit
 [ "$exit_code" = 0 ] || fail "exit code $exit_code after Escape, expected 0"
 [ ! -e "$TMPDIR/convert" ] || fail "the extraction directory is still there after closing"

@@ -7,9 +7,9 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <initializer_list>
 #include <optional>
 #include <set>
@@ -17,6 +17,8 @@
 
 #include "core/dos_time.h"
 #include "platform/files.h"
+#include "tests/core/support/sample_bytes.h"
+#include "tests/core/support/system_md5.h"
 #include "tests/core/support/temp_dir.h"
 #include "tests/ui/support/window_fixture.h"
 
@@ -26,33 +28,10 @@ namespace fs = std::filesystem;
 using testing_support::BoxKind;
 using testing_support::ReadWholeFile;
 
-// Lines of a shell command's standard output, without the final line break.
-std::string CommandOutput(const std::string& command) {
-    std::string output;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[256];
-        while (std::fgets(buffer, sizeof buffer, pipe)) output += buffer;
-        pclose(pipe);
-    }
-    if (!output.empty() && output.back() == '\n') output.pop_back();
-    return output;
-}
-
 std::string Quoted(const std::string& path) { return "'" + path + "'"; }
 
-std::string Md5Of(const std::string& path) {
-    return CommandOutput("md5sum < " + Quoted(path) + " | cut -c1-32");
-}
-
-// Reproducible bytes a little over one 64 KiB copy block, so that the copy processes events.
-std::string VersionBytes(unsigned seed, std::size_t size = 70000) {
-    std::string bytes(size, '\0');
-    for (char& byte : bytes) {
-        seed = seed * 1103515245u + 12345u;
-        byte = static_cast<char>(seed >> 16);
-    }
-    return bytes;
-}
+// A little over one 64 KiB copy block, so that the copy processes events.
+constexpr std::size_t VersionSize = 70000;
 
 constexpr core::DosFields TargetStamp{2001, 2, 3, 4, 5, 6};
 
@@ -64,9 +43,9 @@ class ConversionWindow : public testing_support::WindowFixture {
         fs::create_directory(dir.File("files"));
         fs::copy_file(realTool, extraction + "/bspatch");
 
-        version1 = VersionBytes(1);
+        version1 = testing_support::SampleBytes(VersionSize, 1);
         version2 = version1;
-        version2.replace(1000, 5000, VersionBytes(2, 6000));
+        version2.replace(1000, 5000, testing_support::SampleBytes(6000, 2));
         const std::string file1 = dir.Write("v1", version1);
         const std::string file2 = dir.Write("v2", version2);
         MakePatch(file1, file2, "game_1_2.bsdiff");
@@ -99,7 +78,7 @@ class ConversionWindow : public testing_support::WindowFixture {
         core::FileInfo entry;
         entry.FileName = "game.dat";
         entry.Version = version;
-        entry.Md5 = Md5Of(file);
+        entry.Md5 = testing_support::SystemMd5Hex(file);
         entry.Description1 = "Version " + version;
         entry.TimeStamp = stamp;
         return entry;
@@ -256,7 +235,11 @@ TEST_F(ConversionWindow, AFailedCopyNamesTheTemporaryFileAndHandsTheWindowBack) 
 }
 
 TEST_F(ConversionWindow, TheWindowCannotBeClosedOrCancelledWhileThePatchToolRuns) {
-    WrapPatchTool("sleep 0.3");
+    // The tool holds on until the test has tried to close the window a few times (or gives up
+    // after 30 seconds, so that a broken test cannot hang).
+    const std::string go = dir.File("go");
+    WrapPatchTool("i=0; while [ ! -e " + Quoted(go) +
+                  " ] && [ $i -lt 3000 ]; do sleep 0.01; i=$((i+1)); done");
     ChooseConversion(dir.File("files/new.dat"));
 
     int attempts = 0;
@@ -269,6 +252,7 @@ TEST_F(ConversionWindow, TheWindowCannotBeClosedOrCancelledWhileThePatchToolRuns
         ++attempts;
         if (form.Button4->isEnabled()) ++cancelEnabled;
         if (form.close()) ++accepted;
+        if (attempts == 3) std::ofstream(go) << "go";
     });
     closer.start();
     form.Button3->click();

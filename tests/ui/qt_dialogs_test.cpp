@@ -1,27 +1,40 @@
 // The real message boxes and file dialogs, answered by a timer while they run modally.
+#include "ui/qt_dialogs.h"
+
 #include <QAbstractButton>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
+#include <chrono>
 #include <functional>
 
 #include "tests/ui/support/window_fixture.h"
-#include "ui/qt_dialogs.h"
 
 namespace {
 
-// Waits for the next modal window and hands it to `answer`, which must close it.
+// Waits for the next modal window and hands it to `answer`, which must close it. When no modal
+// window of that kind comes within a few seconds, the test fails and whatever modal window is
+// open is closed, so that the test ends instead of waiting for a user.
 template <class Modal>
 void AnswerNextModal(std::function<void(Modal&)> answer) {
+    constexpr auto Patience = std::chrono::seconds(5);
     auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, [poll, answer] {
-        auto* modal = qobject_cast<Modal*>(QApplication::activeModalWidget());
-        if (!modal) return;
+    const auto deadline = std::chrono::steady_clock::now() + Patience;
+    QObject::connect(poll, &QTimer::timeout, [poll, answer, deadline] {
+        QWidget* active = QApplication::activeModalWidget();
+        auto* modal = qobject_cast<Modal*>(active);
+        const bool late = std::chrono::steady_clock::now() > deadline;
+        if (!modal && !late) return;
         poll->stop();
         poll->deleteLater();
-        answer(*modal);
+        if (modal) {
+            answer(*modal);
+            return;
+        }
+        ADD_FAILURE() << "no " << Modal::staticMetaObject.className() << " came";
+        if (active) active->close();
     });
     poll->start(5);
 }

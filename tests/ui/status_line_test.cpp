@@ -61,7 +61,7 @@ TEST_F(StatusLine, SteadyTextAfterBlinkingStaysVisibleInEitherPhase) {
 TEST_F(StatusLine, NewBlinkingTextRestartsWithAFullVisibleInterval) {
     form.SetStatus("Reading configuration...", StatusColour, true);
     form.Timer1Timer();
-    QTest::qWait(100);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.Timer1->remainingTime() < 200; }));
 
     form.SetStatus("Shutting down...", StatusColour, true);
 
