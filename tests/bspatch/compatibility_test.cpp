@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "tests/core/support/sample_bytes.h"
 #include "tests/core/support/temp_dir.h"
 #include "tests/support/patch_writer.h"
 #include "tests/support/run_program.h"
@@ -15,19 +16,11 @@
 namespace {
 
 using testing_support::ReadWholeFile;
+using testing_support::SampleBytes;
 using testing_support::RunProgram;
 using testing_support::TempDir;
 
 constexpr const char* DebianTool = "/usr/bin/bspatch";
-
-std::string RandomBytes(std::size_t size, unsigned seed) {
-    std::string bytes(size, '\0');
-    for (char& byte : bytes) {
-        seed = seed * 1103515245u + 12345u;
-        byte = static_cast<char>(seed >> 16);
-    }
-    return bytes;
-}
 
 std::string TextLines(int first, int count) {
     std::string text;
@@ -41,7 +34,7 @@ std::string TextLines(int first, int count) {
 std::string EditedRandom(const std::string& old) {
     std::string edited = old;
     for (std::size_t at : {std::size_t{1000}, (std::size_t{1} << 20) - 3, (std::size_t{2} << 20) + 7})
-        edited.replace(at, 40, RandomBytes(40, static_cast<unsigned>(at)));
+        edited.replace(at, 40, SampleBytes(40, static_cast<unsigned>(at)));
     edited.insert(700000, "an insertion in the middle");
     edited.erase(1500000, 5000);
     return edited;
@@ -90,14 +83,14 @@ TEST_P(Compatibility, OurToolWritesWhatDebiansWrites) {
 using testing_support::ControlTriple;
 using testing_support::MakePatch;
 
-const std::string SampleOld = RandomBytes(300000, 1);
-const std::string LargeOld = RandomBytes((std::size_t{2} << 20) + 300000, 2);
+const std::string SampleOld = SampleBytes(300000, 1);
+const std::string LargeOld = SampleBytes((std::size_t{2} << 20) + 300000, 2);
 const std::string ShortText = TextLines(0, 40);
 
 INSTANTIATE_TEST_SUITE_P(
     Pairs, Compatibility,
     ::testing::Values(Pair{"IdenticalFiles", SampleOld, SampleOld, std::nullopt},
-                      Pair{"UnrelatedRandomData", SampleOld, RandomBytes(200000, 3), std::nullopt},
+                      Pair{"UnrelatedRandomData", SampleOld, SampleBytes(200000, 3), std::nullopt},
                       Pair{"RandomDataEditedAcrossBufferBoundaries", LargeOld, EditedRandom(LargeOld),
                            std::nullopt},
                       Pair{"ShiftedAndEditedText", TextLines(0, 3000), ShiftedAndEditedText(), std::nullopt},
