@@ -16,8 +16,8 @@
 namespace {
 
 using testing_support::ReadWholeFile;
-using testing_support::SampleBytes;
 using testing_support::RunProgram;
+using testing_support::SampleBytes;
 using testing_support::TempDir;
 
 constexpr const char* DebianTool = "/usr/bin/bspatch";
