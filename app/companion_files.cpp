@@ -6,10 +6,11 @@ namespace app {
 
 CompanionFiles CompanionFilesFor(const std::string& executablePath) {
     const std::string fileName = core::FileNamePart(executablePath);
+    const std::string resourceLibrary = core::ChangeExtension(fileName, ".dll");
     return CompanionFiles{
         .base = core::ChangeExtension(fileName, ""),
         .settingsFile = core::ChangeExtension(fileName, ".cfg"),
-        .resourceLibrary = core::ChangeExtension(fileName, ".dll"),
+        .resourceLibraryPaths = {core::DirectoryPart(executablePath) + resourceLibrary, resourceLibrary},
         .patchSetArchive = core::ChangeExtension(executablePath, ".sfx"),
     };
 }

@@ -35,6 +35,7 @@ void FileConverterApp::Start() {
     QApplication::setApplicationName(ui::ToQString(std::string(msg::DefaultTitle)));
     // The event loop ends in FormClose, after the unpacked patch set is gone.
     QApplication::setQuitOnLastWindowClosed(false);
+    branding_.Load(companions_.resourceLibraryPaths);
 
     form_ = std::make_unique<ui::TForm1>(dialogs_, state_, exit_);
     form_->onFormClose = [this] { FormClose(); };
@@ -45,8 +46,10 @@ void FileConverterApp::Start() {
     ReadSettings();
     const core::StoredSettings& settings = state_.Settings;
     form_->ApplyColours(settings.Colours);
+    form_->LoadPicture(branding_.Library(), std::string(OpeningPicture));
     if (settings.DisableSourceOverwrite) form_->CheckBox1->hide();
     form_->show();
+    branding_.PlaySound(OpeningSound, false);
 
     form_->SetFixedCaptions();
     core::Seams seams = form_->CoreSeams();
@@ -134,6 +137,10 @@ void FileConverterApp::FormClose() {
     if (!state_.ExtractionDir.empty()) platform::DeleteDirectoryTree(state_.ExtractionDir);
     core::Seams seams = form_->CoreSeams();
     seams.status.SetStatus(std::string(msg::ShuttingDown), state_.Settings.Colours.FontStatusColor, true);
+    // The closing picture is painted before the closing sound, and the window stays until it ends.
+    form_->LoadPicture(branding_.Library(), std::string(ClosingPicture));
+    branding_.PlaySound(ClosingSound, true);
+    branding_.Release();
     QApplication::quit();
 }
 

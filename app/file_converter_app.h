@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "app/branding.h"
 #include "app/companion_files.h"
 #include "app/shutdown_signal_watch.h"
 #include "core/program_state.h"
@@ -46,6 +47,7 @@ private:
     [[noreturn]] void EndInOrder(int exitCode);
 
     CompanionFiles companions_;
+    Branding branding_;
     core::ProgramState state_;
     ui::Dialogs& dialogs_;
     std::function<void(int)> exit_;

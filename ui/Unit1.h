@@ -14,12 +14,17 @@
 class QCheckBox;
 class QFrame;
 class QGroupBox;
+class QImage;
 class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
 class QTimer;
+
+namespace core {
+class ResourceLibrary;
+}
 
 namespace ui {
 
@@ -58,6 +63,10 @@ public:
 
     void Button4Click();
     void Timer1Timer();
+
+    // Shows the library's bitmap of that name in Image1 and moves the input column beside it. A
+    // missing library or bitmap hides Image1, and a hidden Image1 stays as it is.
+    void LoadPicture(core::ResourceLibrary* library, const std::string& name);
 
     // Source identification and the version list.
     void IdentifySource(const std::string& path);
@@ -113,6 +122,8 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    // Refuses maximising: the window keeps its place and size.
+    void changeEvent(QEvent* event) override;
     // Runs the edit boxes' exit handlers when they lose the keyboard focus.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -121,6 +132,9 @@ private:
     void SetUpFonts();
     void SetUpTabOrder();
     void CentreOnScreen();
+    // Image1 takes the picture's size, centred on Panel1's centre line; the column follows.
+    void PlacePicture(const QImage& picture);
+    void MoveInputColumnTo(int left);
     void ConnectInputHandlers();
     // Shows what the catalogue says about the source with this checksum.
     void ShowIdentification(const std::string& md5Hex);
