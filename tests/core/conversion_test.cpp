@@ -1,5 +1,5 @@
-// Whole conversion runs with real files, Debian's real patch tool and small stand-ins for it that
-// misbehave in the ways a patch tool can.
+// Whole conversion runs with real files, the real patch tool (ours, and Debian's where a set may
+// carry it instead) and small stand-ins for it that misbehave in the ways a patch tool can.
 #include "core/conversion.h"
 
 #include <fcntl.h>
@@ -135,8 +135,7 @@ protected:
     void UseExtractionDir(const std::string& directory) {
         std::filesystem::create_directories(directory);
         state.ExtractionDir = directory;
-        std::filesystem::copy_file("/usr/bin/bspatch", ToolPath(),
-                                   std::filesystem::copy_options::overwrite_existing);
+        std::filesystem::copy_file(patchTool, ToolPath(), std::filesystem::copy_options::overwrite_existing);
     }
 
     std::string ToolPath() const { return state.ExtractionDir + "/bspatch"; }
@@ -195,6 +194,7 @@ protected:
         EXPECT_EQ(now.tv_nsec, modified.tv_nsec);
     }
 
+    std::string patchTool = FC_BSPATCH;
     TempDir work;
     TempDir extraction;
     TempDir scratch;
@@ -298,7 +298,21 @@ TEST_F(ConversionRun, HandsThePatchToolItsThreeFilesExactlyWhateverTheirNamesHol
     ExpectOnly(work.File("my data"), {"say \"hi\" 'there'.dat", "say \"hi\" new.dat"});
 }
 
-TEST_F(ConversionRun, TheRealToolWorksWithBlanksAndQuotesInEveryPath) {
+// The runs that depend on what the real tool does, with each tool a patch set may carry.
+class ConversionWithEitherTool : public ConversionRun, public ::testing::WithParamInterface<const char*> {
+protected:
+    void SetUp() override {
+        patchTool = GetParam();
+        ConversionRun::SetUp();
+    }
+};
+
+INSTANTIATE_TEST_SUITE_P(Tools, ConversionWithEitherTool, ::testing::Values(FC_BSPATCH, "/usr/bin/bspatch"),
+                         [](const ::testing::TestParamInfo<const char*>& tool) {
+                             return std::string(tool.index == 0 ? "Ours" : "Debians");
+                         });
+
+TEST_P(ConversionWithEitherTool, TheRealToolWorksWithBlanksAndQuotesInEveryPath) {
     UseExtractionDir(extraction.File("temp folder"));
     const std::string source = WriteSource("a \"quoted\" name.dat");
     SelectNewVersion();
@@ -487,7 +501,7 @@ TEST_F(ConversionRun, AToolThatExitsWithOneButWritesTheRightResultStillSucceeds)
     ExpectNoLeftovers({"game.dat"});
 }
 
-TEST_F(ConversionRun, TheRealToolFailingOnADamagedPatchLeavesTheSourceAlone) {
+TEST_P(ConversionWithEitherTool, TheRealToolFailingOnADamagedPatchLeavesTheSourceAlone) {
     const std::string source = WriteSource();
     const timespec modified = StatusOf(source).st_mtim;
     SelectNewVersion();

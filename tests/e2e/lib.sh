@@ -1,11 +1,12 @@
 # Shared steps of the end-to-end tests: a private X server, a real patch set beside a copy of the
 # built program, and helpers that act on the program's windows as a person would.
-# Usage: . lib.sh <built program> <source root> <directory of the test helpers>
+# Usage: . lib.sh <built program> <source root> <directory of the test helpers> <built patch tool>
 set -eu
 
 program_binary=$1
 source_root=$2
 helpers=$3
+patch_tool=$4
 work=$(mktemp -d "${TMPDIR:-/tmp}/fc-e2e-XXXXXX")
 export TMPDIR="$work/tmp"
 mkdir -p "$TMPDIR"
@@ -53,7 +54,7 @@ install_patch_set() {  # <archive path> <catalogue file name> <version>=<file>..
 # The two halves of install_patch_set, for a test that changes the set in between.
 make_patch_set() {  # <catalogue file name> <version>=<file>...
     rm -rf "$work/set"
-    "$source_root/tools/make-patch-set" "$work/set" "$@" >/dev/null
+    "$source_root/tools/make-patch-set" --bspatch "$patch_tool" "$work/set" "$@" >/dev/null
 }
 pack_patch_set() {  # <archive path>
     "$source_root/tools/make-sfx" "$work/set" "$1"

@@ -7,7 +7,6 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -29,18 +28,6 @@ namespace fs = std::filesystem;
 using testing_support::BoxKind;
 using testing_support::ReadWholeFile;
 
-// Lines of a shell command's standard output, without the final line break.
-std::string CommandOutput(const std::string& command) {
-    std::string output;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[256];
-        while (std::fgets(buffer, sizeof buffer, pipe)) output += buffer;
-        pclose(pipe);
-    }
-    if (!output.empty() && output.back() == '\n') output.pop_back();
-    return output;
-}
-
 std::string Quoted(const std::string& path) { return "'" + path + "'"; }
 
 // A little over one 64 KiB copy block, so that the copy processes events.
@@ -54,8 +41,6 @@ class ConversionWindow : public testing_support::WindowFixture {
         extraction = dir.File("extracted");
         fs::create_directory(extraction);
         fs::create_directory(dir.File("files"));
-        realTool = CommandOutput("command -v bspatch");
-        ASSERT_FALSE(realTool.empty()) << "bspatch is not installed";
         fs::copy_file(realTool, extraction + "/bspatch");
 
         version1 = testing_support::SampleBytes(VersionSize, 1);
@@ -151,7 +136,7 @@ class ConversionWindow : public testing_support::WindowFixture {
 
     testing_support::TempDir dir;
     std::string extraction;
-    std::string realTool;
+    const std::string realTool = FC_BSPATCH;
     std::string version1;
     std::string version2;
     std::string source;

@@ -50,9 +50,10 @@ protected:
         dir.Write("v1.txt", "first version\n");
         dir.Write("v2.txt", "second version\n");
         const std::string tools = std::string(FC_SOURCE_DIR) + "/tools/";
-        const std::string command = tools + "make-patch-set '" + dir.File("set") + "' sample.txt '1=" +
-                                    dir.File("v1.txt") + "' '2=" + dir.File("v2.txt") + "' >/dev/null && " + tools +
-                                    "make-sfx '" + dir.File("set") + "' '" + Archive() + "'";
+        const std::string command = tools + "make-patch-set --bspatch '" FC_BSPATCH "' '" + dir.File("set") +
+                                    "' sample.txt '1=" + dir.File("v1.txt") + "' '2=" + dir.File("v2.txt") +
+                                    "' >/dev/null && " + tools + "make-sfx '" + dir.File("set") + "' '" +
+                                    Archive() + "'";
         ASSERT_EQ(std::system(command.c_str()), 0);
     }
 

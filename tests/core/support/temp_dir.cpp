@@ -47,6 +47,13 @@ std::string TempDir::Write(std::string_view name, std::string_view bytes) const 
     return full;
 }
 
+std::set<std::string> TempDir::Entries(std::string_view subdirectory) const {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(subdirectory.empty() ? path_ : File(subdirectory)))
+        names.insert(entry.path().filename().string());
+    return names;
+}
+
 std::string ReadWholeFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream content;

@@ -1,5 +1,6 @@
 #pragma once
 // A fresh directory per test, removed with everything in it when the test ends.
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -18,6 +19,8 @@ public:
     std::string File(std::string_view name) const;
     // Writes the bytes to path()/name and returns the full path.
     std::string Write(std::string_view name, std::string_view bytes) const;
+    // The names in path()/subdirectory, or in path() itself.
+    std::set<std::string> Entries(std::string_view subdirectory = "") const;
 
 private:
     std::string path_;

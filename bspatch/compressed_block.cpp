@@ -1,0 +1,97 @@
+#include "bspatch/compressed_block.h"
+
+#include <algorithm>
+#include <climits>
+#include <utility>
+
+#include "bspatch/positioned_read.h"
+
+namespace bspatch {
+
+namespace {
+
+constexpr std::size_t InputBufferSize = 64 * 1024;
+
+}  // namespace
+
+Result<std::unique_ptr<CompressedBlock>> CompressedBlock::Open(int patchDescriptor, std::uint64_t offset,
+                                                               std::uint64_t length, std::string name) {
+    std::unique_ptr<CompressedBlock> block(
+        new CompressedBlock(patchDescriptor, offset, length, std::move(name)));
+    // Verbosity 0; the fast decompressor, whose memory is fixed by the stream's block size.
+    if (BZ2_bzDecompressInit(&block->stream_, 0, 0) != BZ_OK)
+        return Failure{"not enough memory to decompress the " + block->name_};
+    return block;
+}
+
+CompressedBlock::CompressedBlock(int patchDescriptor, std::uint64_t offset, std::uint64_t length,
+                                 std::string name)
+    : descriptor_(patchDescriptor),
+      nextOffset_(offset),
+      endOffset_(offset + length),
+      name_(std::move(name)),
+      input_(InputBufferSize) {}
+
+CompressedBlock::~CompressedBlock() { BZ2_bzDecompressEnd(&stream_); }
+
+Status CompressedBlock::ReadExactly(std::span<std::uint8_t> out) {
+    const Result<std::size_t> produced = Decompress(out);
+    if (!produced) return produced.AsFailure();
+    if (*produced < out.size()) return Damaged("ends before the new file is complete");
+    return Succeeded;
+}
+
+Status CompressedBlock::ExpectEnd() {
+    std::uint8_t beyond = 0;
+    const Result<std::size_t> produced = Decompress(std::span(&beyond, 1));
+    if (!produced) return produced.AsFailure();
+    if (*produced != 0) return Damaged("holds more data than the new file takes");
+    if (stream_.avail_in != 0 || nextOffset_ != endOffset_)
+        return Damaged("has bytes after its compressed data");
+    return Succeeded;
+}
+
+Result<std::size_t> CompressedBlock::Decompress(std::span<std::uint8_t> out) {
+    std::size_t produced = 0;
+    while (produced < out.size() && !streamEnded_) {
+        if (const Status filled = Refill(); !filled) return filled.AsFailure();
+        const std::size_t wanted = std::min<std::size_t>(out.size() - produced, UINT_MAX);
+        stream_.next_out = reinterpret_cast<char*>(out.data() + produced);
+        stream_.avail_out = static_cast<unsigned>(wanted);
+        const unsigned inputBefore = stream_.avail_in;
+        const int code = BZ2_bzDecompress(&stream_);
+        const std::size_t made = wanted - stream_.avail_out;
+        produced += made;
+        if (code == BZ_STREAM_END) {
+            streamEnded_ = true;
+        } else if (code != BZ_OK) {
+            return Damaged(code == BZ_MEM_ERROR ? "needs more memory than there is"
+                                                : "is not valid bzip2 data");
+        } else if (made == 0 && stream_.avail_in == inputBefore) {
+            // No progress with room for output and the input refilled: the block's bytes ran out
+            // before its compressed stream ended.
+            return Damaged("is cut short");
+        }
+    }
+    return produced;
+}
+
+Status CompressedBlock::Refill() {
+    if (stream_.avail_in != 0 || nextOffset_ == endOffset_) return Succeeded;
+    const std::size_t wanted =
+        static_cast<std::size_t>(std::min<std::uint64_t>(input_.size(), endOffset_ - nextOffset_));
+    const Result<std::size_t> count =
+        ReadAt(descriptor_, std::span(input_.data(), wanted), nextOffset_, "patch");
+    if (!count) return count.AsFailure();
+    if (*count == 0) return Failure{"cannot read the patch: it became shorter while it was read"};
+    nextOffset_ += *count;
+    stream_.next_in = reinterpret_cast<char*>(input_.data());
+    stream_.avail_in = static_cast<unsigned>(*count);
+    return Succeeded;
+}
+
+Failure CompressedBlock::Damaged(const std::string& what) const {
+    return Failure{"damaged patch: the " + name_ + " " + what};
+}
+
+}  // namespace bspatch

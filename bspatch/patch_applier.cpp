@@ -1,0 +1,153 @@
+#include "bspatch/patch_applier.h"
+
+#include <algorithm>
+#include <array>
+#include <memory>
+#include <string>
+
+#include "bspatch/compressed_block.h"
+#include "bspatch/new_file.h"
+#include "bspatch/old_file.h"
+#include "bspatch/patch_header.h"
+#include "bspatch/positioned_read.h"
+
+namespace bspatch {
+
+namespace {
+
+using BlockPointer = std::unique_ptr<CompressedBlock>;
+
+// One step of the control block: add `addLength` bytes of the diff block to the old file's bytes
+// at the old position, then insert `insertLength` bytes of the extra block, then move the old
+// position by `seek`.
+struct ControlTriple {
+    std::int64_t addLength = 0;
+    std::int64_t insertLength = 0;
+    std::int64_t seek = 0;
+};
+
+constexpr std::size_t TripleSize = 3 * NumberSize;
+
+Failure DamagedTriple(const std::string& what) { return Failure{"damaged patch: a control triple " + what}; }
+
+Result<PatchLayout> ReadHeader(const PatchFiles& files) {
+    std::array<std::uint8_t, HeaderSize> header{};
+    const Result<std::size_t> count = ReadAt(files.patchDescriptor, header, 0, "patch");
+    if (!count) return count.AsFailure();
+    if (*count < header.size() || files.patchSize < HeaderSize)
+        return Failure{"not a bsdiff 4 patch: it is shorter than the header"};
+    return ReadLayout(header, files.patchSize);
+}
+
+Result<ControlTriple> ReadTriple(CompressedBlock& control) {
+    std::array<std::uint8_t, TripleSize> bytes{};
+    if (const Status read = control.ReadExactly(bytes); !read) return read.AsFailure();
+    const std::span<const std::uint8_t, TripleSize> all(bytes);
+    return ControlTriple{DecodeNumber(all.subspan<0, NumberSize>()),
+                         DecodeNumber(all.subspan<NumberSize, NumberSize>()),
+                         DecodeNumber(all.subspan<2 * NumberSize, NumberSize>())};
+}
+
+// A triple may only write inside the new file's size and move the old position within 64 bits;
+// the old position itself may lie anywhere, bytes outside the old file add nothing.
+Status CheckTriple(const ControlTriple& triple, std::int64_t newPosition, std::int64_t newSize,
+                   std::int64_t oldPosition) {
+    if (triple.addLength < 0 || triple.insertLength < 0) return DamagedTriple("has a negative length");
+    if (triple.addLength > newSize - newPosition ||
+        triple.insertLength > newSize - newPosition - triple.addLength)
+        return DamagedTriple("writes past the end of the new file");
+    std::int64_t moved = 0;
+    if (__builtin_add_overflow(oldPosition, triple.addLength, &moved) ||
+        __builtin_add_overflow(moved, triple.seek, &moved))
+        return DamagedTriple("moves the old position out of range");
+    return Succeeded;
+}
+
+// Hands the next `length` bytes of the new file to `fill`, a buffer piece at a time.
+template <class Fill>
+Status WriteNew(std::int64_t length, NewFile& out, Fill fill) {
+    while (length > 0) {
+        const Result<std::span<std::uint8_t>> space = out.Space();
+        if (!space) return space.AsFailure();
+        const auto size = static_cast<std::size_t>(
+            std::min<std::int64_t>(length, static_cast<std::int64_t>(space->size())));
+        if (const Status filled = fill(space->first(size)); !filled) return filled;
+        out.Commit(size);
+        length -= static_cast<std::int64_t>(size);
+    }
+    return Succeeded;
+}
+
+// Diff bytes plus the old file's bytes from `oldPosition` on, decompressed straight into the new file's
+// buffer.
+Status AddDiff(std::int64_t length, std::int64_t oldPosition, CompressedBlock& diff, OldFile& old,
+               NewFile& out) {
+    return WriteNew(length, out, [&](std::span<std::uint8_t> piece) -> Status {
+        if (const Status read = diff.ReadExactly(piece); !read) return read;
+        if (const Status added = old.AddTo(oldPosition, piece); !added) return added;
+        oldPosition += static_cast<std::int64_t>(piece.size());
+        return Succeeded;
+    });
+}
+
+Status InsertExtra(std::int64_t length, CompressedBlock& extra, NewFile& out) {
+    return WriteNew(length, out, [&](std::span<std::uint8_t> piece) { return extra.ReadExactly(piece); });
+}
+
+struct Blocks {
+    BlockPointer control;
+    BlockPointer diff;
+    BlockPointer extra;
+};
+
+Result<Blocks> OpenBlocks(int patchDescriptor, const PatchLayout& layout) {
+    Result<BlockPointer> control =
+        CompressedBlock::Open(patchDescriptor, layout.controlOffset, layout.controlLength, "control block");
+    if (!control) return control.AsFailure();
+    Result<BlockPointer> diff =
+        CompressedBlock::Open(patchDescriptor, layout.diffOffset, layout.diffLength, "diff block");
+    if (!diff) return diff.AsFailure();
+    Result<BlockPointer> extra =
+        CompressedBlock::Open(patchDescriptor, layout.extraOffset, layout.extraLength, "extra block");
+    if (!extra) return extra.AsFailure();
+    return Blocks{std::move(*control), std::move(*diff), std::move(*extra)};
+}
+
+// Runs the control block's triples until the new file has its size.
+Status ApplyTriples(std::int64_t newSize, Blocks& blocks, OldFile& old, NewFile& out) {
+    std::int64_t newPosition = 0;
+    std::int64_t oldPosition = 0;
+    while (newPosition < newSize) {
+        const Result<ControlTriple> triple = ReadTriple(*blocks.control);
+        if (!triple) return triple.AsFailure();
+        if (const Status valid = CheckTriple(*triple, newPosition, newSize, oldPosition); !valid)
+            return valid;
+        if (const Status added = AddDiff(triple->addLength, oldPosition, *blocks.diff, old, out); !added)
+            return added;
+        if (const Status inserted = InsertExtra(triple->insertLength, *blocks.extra, out); !inserted)
+            return inserted;
+        newPosition += triple->addLength + triple->insertLength;
+        oldPosition += triple->addLength;  // CheckTriple made sure that neither step overflows
+        oldPosition += triple->seek;
+    }
+    return Succeeded;
+}
+
+}  // namespace
+
+Status ApplyPatch(const PatchFiles& files) {
+    const Result<PatchLayout> layout = ReadHeader(files);
+    if (!layout) return layout.AsFailure();
+    Result<Blocks> blocks = OpenBlocks(files.patchDescriptor, *layout);
+    if (!blocks) return blocks.AsFailure();
+    OldFile old(files.oldDescriptor, files.oldSize);
+    NewFile out(files.newDescriptor);
+
+    if (const Status applied = ApplyTriples(layout->newSize, *blocks, old, out); !applied) return applied;
+    for (CompressedBlock* block : {blocks->control.get(), blocks->diff.get(), blocks->extra.get()}) {
+        if (const Status ended = block->ExpectEnd(); !ended) return ended;
+    }
+    return out.Flush();
+}
+
+}  // namespace bspatch

@@ -1,0 +1,15 @@
+#pragma once
+// The tool's work on named files: open the old file and the patch for reading, the new file for
+// writing only, refuse a new file that is the old file or the patch, and apply the patch.
+#include <string>
+
+#include "bspatch/result.h"
+
+namespace bspatch {
+
+// Once the new file is known to be a regular file of its own it is emptied and written; any later
+// failure removes it, so a failed run never leaves a partial new file behind.
+[[nodiscard]] Status ApplyPatchFiles(const std::string& oldPath, const std::string& newPath,
+                                     const std::string& patchPath);
+
+}  // namespace bspatch
