@@ -35,9 +35,12 @@ Control* Create(QWidget* parent, const char* name, const QRect& geometry) {
 // Labels take their size from their text.
 QRect At(int left, int top) { return QRect(left, top, 0, 0); }
 
-// The nearest sans-serif font of the layout's 11-pixel text height.
+// The font the layout was measured for, else its closest metric matches, else the system's
+// sans-serif, at the layout's 11-pixel text height. A wider font breaks the designed lines.
 QFont WindowFont(bool bold) {
-    QFont font(QStringLiteral("MS Sans Serif"));
+    QFont font;
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
+                      QStringLiteral("Arial"), QStringLiteral("Liberation Sans")});
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(11);
     font.setBold(bold);
