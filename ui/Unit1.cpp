@@ -15,6 +15,7 @@
 
 #include "ui/qt_colours.h"
 #include "ui/qt_text.h"
+#include "ui/single_choice_list.h"
 #include "ui/window_seams.h"
 
 namespace ui {
@@ -75,7 +76,7 @@ TForm1::TForm1(Dialogs& dialogs, core::ProgramState& state, std::function<void(i
       Memo1(Create<QPlainTextEdit>(GroupBox1, "Memo1", QRect(16, 120, 209, 73))),
       GroupBox2(Create<QGroupBox>(this, "GroupBox2", QRect(272, 126, 241, 205))),
       Label6(Create<QLabel>(GroupBox2, "Label6", At(16, 16))),
-      ListBox1(Create<QListWidget>(GroupBox2, "ListBox1", QRect(16, 32, 209, 65))),
+      ListBox1(Create<SingleChoiceList>(GroupBox2, "ListBox1", QRect(16, 32, 209, 65))),
       Label7(Create<QLabel>(GroupBox2, "Label7", At(16, 104))),
       Memo2(Create<QPlainTextEdit>(GroupBox2, "Memo2", QRect(16, 120, 209, 73))),
       Button3(Create<QPushButton>(this, "Button3", QRect(16, 342, 113, 28))),
@@ -93,7 +94,6 @@ TForm1::TForm1(Dialogs& dialogs, core::ProgramState& state, std::function<void(i
     Image1->setScaledContents(true);
     SetUpMemo(*Memo1);
     SetUpMemo(*Memo2);
-    ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
     ListBox1->setSortingEnabled(false);
     Panel1->setFrameShape(QFrame::NoFrame);
     Panel1->hide();
