@@ -13,6 +13,7 @@
 #include <QScreen>
 #include <QTimer>
 
+#include "ui/file_drops.h"
 #include "ui/qt_colours.h"
 #include "ui/qt_text.h"
 #include "ui/single_choice_list.h"
@@ -132,6 +133,7 @@ void TForm1::ConnectInputHandlers() {
     connect(ListBox1, &QListWidget::itemSelectionChanged, this, &TForm1::ListBox1Click);
     Edit1->installEventFilter(this);
     Edit2->installEventFilter(this);
+    new FileDrops(*this, *Edit1, *Edit2);  // owned by the window
 }
 
 void TForm1::SetUpWindow() {
