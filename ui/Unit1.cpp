@@ -14,6 +14,7 @@
 #include <QTimer>
 
 #include "ui/file_drops.h"
+#include "ui/focus_ring.h"
 #include "ui/qt_colours.h"
 #include "ui/qt_text.h"
 #include "ui/single_choice_list.h"
@@ -111,6 +112,7 @@ TForm1::TForm1(Dialogs& dialogs, core::ProgramState& state, std::function<void(i
     for (QPushButton* button : {Button1, Button2, Button3, Button4}) button->setAutoDefault(true);
     Button3->setDefault(true);
     SetUpTabOrder();
+    new FocusRing(*this, {ListBox1, Button3});  // owned by the window
 
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(BlinkIntervalMs);
