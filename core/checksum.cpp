@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "core/messages.h"
+#include "core/progress_meter.h"
 
 namespace core {
 namespace {
@@ -41,11 +42,13 @@ void ComputeFileMd5(platform::File& file, bool& completed, Md5Digest& digest, Se
 
     std::array<std::uint8_t, ChecksumPieceSize> piece;
     std::uint64_t total = 0;
+    ProgressMeter progress(seams.status, *size);
     for (;;) {
         const std::int64_t result = file.Read(piece);
         const std::size_t count = result > 0 ? static_cast<std::size_t>(result) : 0;  // an error reads as 0
         total += count;
         Md5Update(context, std::span(piece).first(count));
+        progress.Advance(count);
         seams.pump.ProcessPendingEvents();
         if (IsCancelled(seams, state, watchedText)) return;
         if (count == 0 || total == *size) break;

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
@@ -85,6 +86,7 @@ TForm1::TForm1(Dialogs& dialogs, core::ProgramState& state, std::function<void(i
       Button4(Create<QPushButton>(this, "Button4", QRect(144, 342, 113, 28))),
       GroupBox3(Create<QGroupBox>(this, "GroupBox3", QRect(272, 337, 241, 33))),
       Label8(Create<QLabel>(GroupBox3, "Label8", At(16, 14))),
+      ProgressBar1(Create<QProgressBar>(GroupBox3, "ProgressBar1", QRect(16, 28, 209, 3))),
       Panel1(Create<QFrame>(this, "Panel1", QRect(352, 10, 65, 108))),
       Timer1(new QTimer(this)),
       dialogs_(dialogs),
@@ -92,6 +94,7 @@ TForm1::TForm1(Dialogs& dialogs, core::ProgramState& state, std::function<void(i
       seams_(std::make_unique<WindowSeams>(*this, dialogs, std::move(exitProcess))) {
     SetUpWindow();
     SetUpFonts();
+    SetUpProgressBar();
 
     Image1->setScaledContents(true);
     SetUpMemo(*Memo1);
