@@ -43,19 +43,6 @@ std::vector<std::uint64_t> ShownDone(const FakeSeams& fake) {
     return done;
 }
 
-TEST(ProgressMeter, WorkEndingWithinHalfASecondShowsNothing) {
-    FakeSeams fake;
-    ManualClock clock;
-    {
-        core::ProgressMeter meter(fake, 1 << 30, clock.Reader());
-        for (int piece = 0; piece < 1000; ++piece) {
-            meter.Advance(Piece);
-            if (piece % 10 == 0) clock.now += 4ms;  // 400 ms in all
-        }
-    }
-    EXPECT_TRUE(fake.progress.empty());
-}
-
 TEST(ProgressMeter, AppearsAfterHalfASecondThenAtMostEvery33MillisecondsAndIsHiddenAtTheEnd) {
     FakeSeams fake;
     ManualClock clock;

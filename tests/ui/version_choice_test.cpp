@@ -89,14 +89,4 @@ TEST_F(VersionChoice, TheChoiceStillMovesByClickCtrlClickDragAndArrowKeys) {
     ExpectChosen(1, "3.0", "Third");
 }
 
-TEST_F(VersionChoice, ANewSourceStillEmptiesTheList) {
-    ClickRow(0);
-
-    SetSource(files.Write("other.exe", "unknown"));
-
-    EXPECT_EQ(form.ListBox1->count(), 0);
-    EXPECT_TRUE(form.ListBox1->selectedItems().isEmpty());
-    EXPECT_FALSE(form.Button3->isEnabled());
-}
-
 }  // namespace

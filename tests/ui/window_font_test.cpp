@@ -2,7 +2,6 @@
 // designed lines stay whole and no caption is cut off.
 #include <QAbstractButton>
 #include <QCheckBox>
-#include <QFontInfo>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
@@ -26,17 +25,6 @@ class WindowFont : public CatalogueWindowFixture {
     // The caption as shown: the access key's "&" is not drawn.
     static QString Shown(QString caption) { return caption.remove(QLatin1Char('&')); }
 };
-
-TEST_F(WindowFont, IsTheLayoutsFontOrOneOfItsMetricMatchesAtElevenPixels) {
-    const QStringList metricMatches{"MS Sans Serif", "Microsoft Sans Serif", "Arial", "Liberation Sans"};
-    for (QWidget* control :
-         std::initializer_list<QWidget*>{&form, form.Edit1, form.ListBox1, form.Memo2, form.Button3}) {
-        const QFontInfo font(control->font());
-        EXPECT_TRUE(metricMatches.contains(font.family()))
-            << control->objectName().toStdString() << ": " << font.family().toStdString();
-        EXPECT_EQ(font.pixelSize(), 11) << control->objectName().toStdString();
-    }
-}
 
 TEST_F(WindowFont, TheTargetsTimeStampFitsOnOneLineOfMemo2) {
     const int source = AddVersion("game.exe", "1.0", OldBytes, "Version 1.0");
