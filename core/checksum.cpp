@@ -6,6 +6,7 @@
 #include <span>
 
 #include "core/messages.h"
+#include "core/progress_meter.h"
 
 namespace core {
 namespace {
@@ -102,10 +103,12 @@ void ComputeFileMd5(platform::File& file, bool& completed, Md5Digest& digest, Se
 
     PieceReader reader(file);
     std::uint64_t total = 0;
+    ProgressMeter progress(seams.status, *size);
     for (;;) {
         const std::span<const std::uint8_t> piece = reader.NextPiece();
         total += piece.size();
         Md5Update(context, piece);
+        progress.Advance(piece.size());
         seams.pump.ProcessPendingEvents();
         if (IsCancelled(seams, state, watchedText)) return;
         if (piece.empty() || total == *size) break;

@@ -12,6 +12,7 @@
 #include "core/patch_set.h"
 #include "core/process_runner.h"
 #include "core/stepwise_file_work.h"
+#include "core/progress_meter.h"
 #include "core/text.h"
 #include "platform/file.h"
 #include "platform/files.h"
@@ -24,11 +25,14 @@ constexpr std::uint64_t CopyBlockSize = 65536;
 
 // Copies `size` bytes: full blocks with window events after each, then the remainder.
 // A failed piece marks the copy as failed but the later pieces are still attempted.
-bool CopyContents(platform::File& from, platform::File& to, std::uint64_t size, EventPump& pump) {
+bool CopyContents(platform::File& from, platform::File& to, std::uint64_t size, EventPump& pump,
+                  StatusLine& status) {
     std::vector<std::uint8_t> buffer(CopyBlockSize);
     bool ok = true;
+    ProgressMeter progress(status, size);
     for (std::uint64_t block = 0; block < size / CopyBlockSize; ++block) {
         ok = to.CopyFrom(from, buffer) && ok;
+        progress.Advance(CopyBlockSize);
         pump.ProcessPendingEvents();
     }
     const auto remainder = static_cast<std::size_t>(size % CopyBlockSize);
@@ -149,13 +153,14 @@ ConversionPaths ConversionPathsFor(const ProgramState& state, const std::string&
     };
 }
 
-bool CopyFileKeepDate(const std::string& sourcePath, const std::string& copyPath, EventPump& pump) {
+bool CopyFileKeepDate(const std::string& sourcePath, const std::string& copyPath, EventPump& pump,
+                      StatusLine& status) {
     bool ok = false;
     {
         std::optional<platform::File> source = platform::File::OpenForReading(sourcePath);
         std::optional<platform::File> copy = platform::File::CreateAfresh(copyPath);
         const std::optional<std::uint64_t> size = source ? source->Size() : std::nullopt;
-        ok = source && copy && size && CopyContents(*source, *copy, *size, pump);
+        ok = source && copy && size && CopyContents(*source, *copy, *size, pump, status);
     }  // both files are closed before the copy gets its time stamp
     if (ok) {
         if (const std::optional<ShortDosDateTime> time = DosModificationTime(sourcePath))
@@ -182,7 +187,7 @@ bool RunConversion(const ConversionPaths& paths, ProgramState& state, Seams& sea
     temporaryFiles.Add(paths.temporaryCopy);
     bool started = false;
     std::optional<std::string> output;
-    if (!CopyFileKeepDate(paths.source, paths.temporaryCopy, seams.pump)) {
+    if (!CopyFileKeepDate(paths.source, paths.temporaryCopy, seams.pump, seams.status)) {
         ShowError(seams, MessageWithName(messages::CouldNotCopyToTemp, paths.temporaryCopy));
     } else {
         if (destination) output = CreateOutputBeside(*destination, paths.source);

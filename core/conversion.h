@@ -28,9 +28,11 @@ struct ConversionPaths {
 [[nodiscard]] ConversionPaths ConversionPathsFor(const ProgramState& state, const std::string& sourceText,
                                                  const std::string& targetText, bool overwriteSource);
 
-// Copies in 64 KiB blocks, processing window events after every full block, and gives the copy
-// the source's modification time. False on any input/output error.
-[[nodiscard]] bool CopyFileKeepDate(const std::string& sourcePath, const std::string& copyPath, EventPump& pump);
+// Copies in 64 KiB blocks, processing window events after every full block and showing the
+// progress of a long copy, and gives the copy the source's modification time. False on any
+// input/output error.
+[[nodiscard]] bool CopyFileKeepDate(const std::string& sourcePath, const std::string& copyPath, EventPump& pump,
+                                    StatusLine& status);
 
 // Sets the file's modification time from a packed local date and time; invalid values and
 // failures change nothing.

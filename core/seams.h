@@ -1,6 +1,7 @@
 #pragma once
 // The narrow interfaces through which the core reaches the window. The window layer implements
 // them; tests pass fakes.
+#include <cstdint>
 #include <string>
 
 #include "core/colours.h"
@@ -27,6 +28,10 @@ class StatusLine {
 public:
     virtual ~StatusLine() = default;
     virtual void SetStatus(const std::string& text, Colour colour, bool blinking) = 0;
+    // How far a long checksum or copy has come, `done` of `total` bytes; shown beside the status
+    // text until HideProgress. A ProgressMeter decides when and how often.
+    virtual void ShowProgress(std::uint64_t done, std::uint64_t total) = 0;
+    virtual void HideProgress() = 0;
 };
 
 class BusyCursor {

@@ -9,12 +9,16 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
 
+#include "ui/file_drops.h"
+#include "ui/focus_ring.h"
 #include "ui/qt_colours.h"
 #include "ui/qt_text.h"
+#include "ui/single_choice_list.h"
 #include "ui/window_seams.h"
 
 namespace ui {
@@ -35,9 +39,12 @@ Control* Create(QWidget* parent, const char* name, const QRect& geometry) {
 // Labels take their size from their text.
 QRect At(int left, int top) { return QRect(left, top, 0, 0); }
 
-// The nearest sans-serif font of the layout's 11-pixel text height.
+// The font the layout was measured for, else its closest metric matches, else the system's
+// sans-serif, at the layout's 11-pixel text height. A wider font breaks the designed lines.
 QFont WindowFont(bool bold) {
-    QFont font(QStringLiteral("MS Sans Serif"));
+    QFont font;
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
+                      QStringLiteral("Arial"), QStringLiteral("Liberation Sans")});
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(11);
     font.setBold(bold);
@@ -72,13 +79,14 @@ TForm1::TForm1(Dialogs& dialogs, core::ProgramState& state, std::function<void(i
       Memo1(Create<QPlainTextEdit>(GroupBox1, "Memo1", QRect(16, 120, 209, 73))),
       GroupBox2(Create<QGroupBox>(this, "GroupBox2", QRect(272, 126, 241, 205))),
       Label6(Create<QLabel>(GroupBox2, "Label6", At(16, 16))),
-      ListBox1(Create<QListWidget>(GroupBox2, "ListBox1", QRect(16, 32, 209, 65))),
+      ListBox1(Create<SingleChoiceList>(GroupBox2, "ListBox1", QRect(16, 32, 209, 65))),
       Label7(Create<QLabel>(GroupBox2, "Label7", At(16, 104))),
       Memo2(Create<QPlainTextEdit>(GroupBox2, "Memo2", QRect(16, 120, 209, 73))),
       Button3(Create<QPushButton>(this, "Button3", QRect(16, 342, 113, 28))),
       Button4(Create<QPushButton>(this, "Button4", QRect(144, 342, 113, 28))),
       GroupBox3(Create<QGroupBox>(this, "GroupBox3", QRect(272, 337, 241, 33))),
       Label8(Create<QLabel>(GroupBox3, "Label8", At(16, 14))),
+      ProgressBar1(Create<QProgressBar>(GroupBox3, "ProgressBar1", QRect(16, 28, 209, 3))),
       Panel1(Create<QFrame>(this, "Panel1", QRect(352, 10, 65, 108))),
       Timer1(new QTimer(this)),
       dialogs_(dialogs),
@@ -86,11 +94,11 @@ TForm1::TForm1(Dialogs& dialogs, core::ProgramState& state, std::function<void(i
       seams_(std::make_unique<WindowSeams>(*this, dialogs, std::move(exitProcess))) {
     SetUpWindow();
     SetUpFonts();
+    SetUpProgressBar();
 
     Image1->setScaledContents(true);
     SetUpMemo(*Memo1);
     SetUpMemo(*Memo2);
-    ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
     ListBox1->setSortingEnabled(false);
     Panel1->setFrameShape(QFrame::NoFrame);
     Panel1->hide();
@@ -107,6 +115,7 @@ TForm1::TForm1(Dialogs& dialogs, core::ProgramState& state, std::function<void(i
     for (QPushButton* button : {Button1, Button2, Button3, Button4}) button->setAutoDefault(true);
     Button3->setDefault(true);
     SetUpTabOrder();
+    new FocusRing(*this, {ListBox1, Button3});  // owned by the window
 
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(BlinkIntervalMs);
@@ -129,6 +138,7 @@ void TForm1::ConnectInputHandlers() {
     connect(ListBox1, &QListWidget::itemSelectionChanged, this, &TForm1::ListBox1Click);
     Edit1->installEventFilter(this);
     Edit2->installEventFilter(this);
+    new FileDrops(*this, *Edit1, *Edit2);  // owned by the window
 }
 
 void TForm1::SetUpWindow() {

@@ -2,6 +2,7 @@
 // The program's one window: its controls, captions and colours, the status line, the reset of
 // the source information, and the Cancel, Enter and Escape behaviour.
 #include <QWidget>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -19,6 +20,7 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
+class QProgressBar;
 class QPushButton;
 class QTimer;
 
@@ -47,6 +49,9 @@ public:
 
     // Shows the text in the status line; a blinking text starts visible for a full interval.
     void SetStatus(const std::string& text, core::Colour colour, bool blinking);
+    // The progress bar below the status text: how far a long checksum or copy has come.
+    void ShowProgress(std::uint64_t done, std::uint64_t total);
+    void HideProgress();
     // Neutral source information and Convert disabled; the version list is left alone.
     void ResetSourceInfo();
     // Label3 in one of its looks: neutral, identified source, or error.
@@ -115,6 +120,7 @@ public:
     QPushButton* Button4;
     QGroupBox* GroupBox3;
     QLabel* Label8;
+    QProgressBar* ProgressBar1;
     QFrame* Panel1;
     QTimer* Timer1;
 
@@ -131,6 +137,7 @@ private:
     void SetUpWindow();
     void SetUpFonts();
     void SetUpTabOrder();
+    void SetUpProgressBar();
     void CentreOnScreen();
     // Image1 takes the picture's size, centred on Panel1's centre line; the column follows.
     void PlacePicture(const QImage& picture);

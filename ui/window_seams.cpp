@@ -33,6 +33,10 @@ void WindowSeams::SetStatus(const std::string& text, core::Colour colour, bool b
     form_.SetStatus(text, colour, blinking);
 }
 
+void WindowSeams::ShowProgress(std::uint64_t done, std::uint64_t total) { form_.ShowProgress(done, total); }
+
+void WindowSeams::HideProgress() { form_.HideProgress(); }
+
 // The busy cursor is a state, not a stack: showing it twice and the default once leaves the default.
 void WindowSeams::ShowBusyCursor() {
     if (QApplication::overrideCursor()) {

@@ -29,6 +29,8 @@ public:
     bool AskYesNo(const std::string& message) override;
     void ShowSuccessBox(const std::string& message) override;
     void SetStatus(const std::string& text, core::Colour colour, bool blinking) override;
+    void ShowProgress(std::uint64_t done, std::uint64_t total) override;
+    void HideProgress() override;
     void ShowBusyCursor() override;
     void ShowDefaultCursor() override;
     std::string SourceText() override;

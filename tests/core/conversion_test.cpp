@@ -101,6 +101,8 @@ public:
         fake_.SetStatus(text, colour, blinking);
         if (onStatus) onStatus(text);
     }
+    void ShowProgress(std::uint64_t done, std::uint64_t total) override { fake_.ShowProgress(done, total); }
+    void HideProgress() override { fake_.HideProgress(); }
     std::function<void(const std::string&)> onStatus;
 
 private:

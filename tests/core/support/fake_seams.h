@@ -22,6 +22,13 @@ struct StatusCall {
     bool blinking;
 };
 
+// A ShowProgress call, or a HideProgress call (`hidden`).
+struct ProgressCall {
+    std::uint64_t done = 0;
+    std::uint64_t total = 0;
+    bool hidden = false;
+};
+
 class FakeSeams : public core::EventPump,
                   public core::MessageBoxes,
                   public core::StatusLine,
@@ -34,6 +41,8 @@ public:
     bool AskYesNo(const std::string& message) override;
     void ShowSuccessBox(const std::string& message) override;
     void SetStatus(const std::string& text, core::Colour colour, bool blinking) override;
+    void ShowProgress(std::uint64_t done, std::uint64_t total) override;
+    void HideProgress() override;
     void ShowBusyCursor() override;
     void ShowDefaultCursor() override;
     std::string SourceText() override;
@@ -53,6 +62,7 @@ public:
     std::vector<std::string> questions;
     std::vector<std::string> successes;
     std::vector<StatusCall> statuses;
+    std::vector<ProgressCall> progress;  // every ShowProgress and HideProgress, in order
     bool busyCursor = false;
     bool windowDisabled = false;
 };

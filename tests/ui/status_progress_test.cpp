@@ -1,0 +1,69 @@
+// The progress bar in the status group: hidden while idle, shown below the unchanged status text
+// while a long checksum runs, and hidden again when it ends.
+#include <QGroupBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QTimer>
+#include <chrono>
+
+#include "tests/ui/support/catalogue_window_fixture.h"
+
+namespace {
+
+using testing_support::CatalogueWindowFixture;
+
+class StatusProgress : public CatalogueWindowFixture {
+  protected:
+    void SetUp() override { ShowActive(); }
+
+    struct Sighting {
+        bool visible;
+        int value;
+        QString status;
+    };
+
+    // Identifies a 4 MiB source on a slow disk (each of its 1024 pieces takes a millisecond, so
+    // the checksum lasts about a second) and notes what the status group shows meanwhile.
+    std::vector<Sighting> IdentifySlowly() {
+        const std::string bytes(4 << 20, 'x');
+        AddVersion("big.exe", "1.0", bytes, "Big version");
+        const std::string path = files.Write("big.exe", bytes);
+        std::vector<Sighting> sightings;
+        QTimer slowDisk;
+        slowDisk.setInterval(0);
+        QObject::connect(&slowDisk, &QTimer::timeout, [&] {
+            const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(1);
+            while (std::chrono::steady_clock::now() < until) {
+            }
+            sightings.push_back({form.ProgressBar1->isVisible(), form.ProgressBar1->value(), StatusText()});
+        });
+        slowDisk.start();
+        SetSource(path);
+        return sightings;
+    }
+};
+
+TEST_F(StatusProgress, ALongChecksumShowsRisingProgressBesideItsBlinkingTextAndHidesItAtTheEnd) {
+    EXPECT_FALSE(form.ProgressBar1->isVisible());
+    EXPECT_GE(form.ProgressBar1->y(), form.Label8->geometry().bottom());
+    EXPECT_LT(form.ProgressBar1->geometry().bottom(), form.GroupBox3->height() - 1);
+
+    const std::vector<Sighting> sightings = IdentifySlowly();
+
+    std::vector<int> values;
+    for (const Sighting& sighting : sightings) {
+        if (!sighting.visible) continue;
+        values.push_back(sighting.value);
+        EXPECT_EQ(sighting.status, "Calculating md5 checksum...");
+    }
+    ASSERT_FALSE(values.empty()) << "the bar never appeared in " << sightings.size() << " looks";
+    EXPECT_TRUE(std::is_sorted(values.begin(), values.end()));
+    EXPECT_GT(values.front(), form.ProgressBar1->minimum());
+    EXPECT_LE(values.back(), form.ProgressBar1->maximum());
+    EXPECT_FALSE(sightings.front().visible);  // not before half a second has passed
+    EXPECT_FALSE(form.ProgressBar1->isVisible());
+    EXPECT_EQ(StatusText(), "idle");
+    EXPECT_EQ(SourceLabel(), "\nBig version");
+}
+
+}  // namespace

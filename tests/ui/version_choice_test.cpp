@@ -1,0 +1,92 @@
+// The version list keeps its choice: the user can move it to another version but no gesture
+// leaves the list looking empty while Convert still counts on the old choice.
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <functional>
+
+#include "tests/ui/support/catalogue_window_fixture.h"
+
+namespace {
+
+using testing_support::CatalogueWindowFixture;
+
+class VersionChoice : public CatalogueWindowFixture {
+  protected:
+    void SetUp() override {
+        const int source = AddVersion("game.exe", "1.0", OldBytes, "Version 1.0");
+        AddPatch(source, AddVersion("game.exe", "2.0", NewBytes, "Version 2.0", {"Second"}));
+        AddPatch(source, AddVersion("game.exe", "3.0", "three", "Version 3.0", {"Third"}));
+        ShowActive();
+        form.Edit2->setText("target");
+        SetSource(files.Write("game.exe", OldBytes));
+        ASSERT_EQ(form.ListBox1->count(), 2);
+    }
+
+    QPoint RowCentre(int row) const {
+        return form.ListBox1->visualItemRect(form.ListBox1->item(row)).center();
+    }
+    QWidget* Rows() const { return form.ListBox1->viewport(); }
+
+    void ClickRow(int row, Qt::KeyboardModifiers modifiers = {}) {
+        QTest::mouseClick(Rows(), Qt::LeftButton, modifiers, RowCentre(row));
+    }
+
+    void ExpectChosen(int row, const std::string& version, const QString& description) const {
+        ASSERT_EQ(form.ListBox1->selectedItems().size(), 1);
+        EXPECT_EQ(form.ListBox1->row(form.ListBox1->selectedItems().front()), row);
+        EXPECT_EQ(state.SelectedTarget.Version, version);
+        EXPECT_EQ(form.Memo2->toPlainText(), description);
+        EXPECT_TRUE(form.Button3->isEnabled());
+    }
+};
+
+TEST_F(VersionChoice, NoGestureEmptiesAChoiceOnceMade) {
+    const QPoint offTheList(Rows()->width() / 2, Rows()->height() + 40);
+    // Each gesture on the chosen first row, which would empty the selection of a plain list.
+    const struct {
+        const char* name;
+        std::function<void()> act;
+    } gestures[] = {
+        {"Ctrl+click on the chosen version", [&] { ClickRow(0, Qt::ControlModifier); }},
+        {"Ctrl+Space on the chosen version",
+         [&] { QTest::keyClick(form.ListBox1, Qt::Key_Space, Qt::ControlModifier); }},
+        {"press on the chosen version and drag off the list",
+         [&] {
+             QTest::mousePress(Rows(), Qt::LeftButton, {}, RowCentre(0));
+             QTest::mouseMove(Rows(), offTheList);
+             QTest::mouseRelease(Rows(), Qt::LeftButton, {}, offTheList);
+         }},
+        {"click below the last version",
+         [&] { QTest::mouseClick(Rows(), Qt::LeftButton, {}, QPoint(5, Rows()->height() - 3)); }},
+    };
+    for (const auto& gesture : gestures) {
+        SCOPED_TRACE(gesture.name);
+        ClickRow(0);
+        form.ListBox1->setFocus();
+        ExpectChosen(0, "2.0", "Second");
+
+        gesture.act();
+
+        ExpectChosen(0, "2.0", "Second");
+    }
+}
+
+TEST_F(VersionChoice, TheChoiceStillMovesByClickCtrlClickDragAndArrowKeys) {
+    ClickRow(0);
+    ExpectChosen(0, "2.0", "Second");
+
+    ClickRow(1, Qt::ControlModifier);
+    ExpectChosen(1, "3.0", "Third");
+
+    QTest::mousePress(Rows(), Qt::LeftButton, {}, RowCentre(1));
+    QTest::mouseMove(Rows(), RowCentre(0));
+    QTest::mouseRelease(Rows(), Qt::LeftButton, {}, RowCentre(0));
+    ExpectChosen(0, "2.0", "Second");
+
+    form.ListBox1->setFocus();
+    QTest::keyClick(form.ListBox1, Qt::Key_Down);
+    ExpectChosen(1, "3.0", "Third");
+}
+
+}  // namespace

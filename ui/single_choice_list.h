@@ -1,0 +1,20 @@
+#pragma once
+// A single-selection list that, once an item is chosen, always shows one chosen item: the user
+// can move the choice but never empty it (Ctrl+click, Ctrl+Space, or pressing on the chosen item
+// and dragging off the list would otherwise clear it while the choice still counts).
+#include <QListWidget>
+
+namespace ui {
+
+class SingleChoiceList : public QListWidget {
+    Q_OBJECT
+
+  public:
+    explicit SingleChoiceList(QWidget* parent = nullptr);
+
+  protected:
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event = nullptr) const override;
+};
+
+}  // namespace ui
