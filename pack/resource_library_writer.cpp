@@ -88,12 +88,17 @@ SectionLayout Plan(const std::vector<Resource>& resources) {
         layout.typeDirectory[type] = offset;
         offset += DirectorySize + EntrySize * static_cast<std::uint32_t>(members.size());
     }
-    for (const Resource& resource : resources) {
-        layout.languageDirectory[&resource] = offset;
+    // Everything of one resource in the order the directory visits them, as readers of the
+    // section expect: the data of the last resource visited ends the section.
+    std::vector<const Resource*> visited;
+    for (const auto& [type, members] : layout.types)
+        visited.insert(visited.end(), members.begin(), members.end());
+    for (const Resource* resource : visited) {
+        layout.languageDirectory[resource] = offset;
         offset += DirectorySize + EntrySize;
     }
-    for (const Resource& resource : resources) {
-        layout.dataEntry[&resource] = offset;
+    for (const Resource* resource : visited) {
+        layout.dataEntry[resource] = offset;
         offset += DataEntrySize;
     }
     for (const auto& [type, members] : layout.types) {
@@ -102,14 +107,14 @@ SectionLayout Plan(const std::vector<Resource>& resources) {
             offset += TextSize(*name);
         }
     }
-    for (const Resource& resource : resources) {
-        layout.nameText[&resource] = offset;
-        offset += TextSize(resource.name);
+    for (const Resource* resource : visited) {
+        layout.nameText[resource] = offset;
+        offset += TextSize(resource->name);
     }
-    for (const Resource& resource : resources) {
+    for (const Resource* resource : visited) {
         offset = AlignUp(offset, 8);
-        layout.data[&resource] = offset;
-        offset += static_cast<std::uint32_t>(resource.data.size());
+        layout.data[resource] = offset;
+        offset += static_cast<std::uint32_t>(resource->data.size());
     }
     layout.size = offset;
     return layout;
