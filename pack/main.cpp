@@ -54,6 +54,7 @@ int Build(std::span<const std::string> arguments) {
                                 static_cast<int>(std::max(1u, std::thread::hardware_concurrency()))};
     pack::Outcome<pack::BuildPlan> plan = pack::PrepareBuild(request.value(), tools.value(), machine);
     if (!plan.ok()) return Refused(plan.message());
+    if (stop.Requested()) return 128 + *stop.Signal();  // asked to end while the versions were read
 
     const pack::Outcome<pack::Done> made =
         pack::MakeSet(plan.value(), {[&stop] { return stop.Requested(); }, &std::cerr});

@@ -1,15 +1,14 @@
 // `check` on a good set and on copies of it broken on purpose, one fault each.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 
 #include "core/text.h"
 #include "tests/core/support/sample_bytes.h"
+#include "tests/core/support/shell_command.h"
 #include "tests/core/support/temp_dir.h"
 
 namespace {
@@ -19,20 +18,10 @@ using ::testing::HasSubstr;
 using testing_support::ReadWholeFile;
 using testing_support::TempDir;
 
-struct CheckRun {
-    int status;
-    std::string output;
-};
+using CheckRun = testing_support::ShellResult;
 
 CheckRun Check(const std::string& arguments) {
-    CheckRun run{-1, {}};
-    if (FILE* pipe = popen((std::string(FC_PACK_TOOL) + " check " + arguments + " 2>&1").c_str(), "r")) {
-        char buffer[512];
-        while (std::fgets(buffer, sizeof buffer, pipe)) run.output += buffer;
-        const int status = pclose(pipe);
-        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-    return run;
+    return testing_support::RunShellCommand(std::string(FC_PACK_TOOL) + " check " + arguments);
 }
 
 std::string Quoted(const std::string& path) { return "'" + path + "'"; }

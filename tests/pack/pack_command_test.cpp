@@ -2,14 +2,13 @@
 // interrupted build, and `check` on sets made broken on purpose.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <functional>
 
 #include "pack/memory_need.h"
 #include "tests/core/support/sample_bytes.h"
+#include "tests/core/support/shell_command.h"
 #include "tests/core/support/temp_dir.h"
 
 namespace {
@@ -19,21 +18,10 @@ using ::testing::HasSubstr;
 using testing_support::ReadWholeFile;
 using testing_support::TempDir;
 
-struct ToolRun {
-    int status;
-    std::string output;  // standard output and standard error
-};
+using ToolRun = testing_support::ShellResult;
 
-// Runs a shell command line in `directory`; its exit status and everything it printed.
 ToolRun RunShell(const std::string& directory, const std::string& commandLine) {
-    ToolRun run{-1, {}};
-    if (FILE* pipe = popen(("cd '" + directory + "' && {\n" + commandLine + "\n} 2>&1").c_str(), "r")) {
-        char buffer[512];
-        while (std::fgets(buffer, sizeof buffer, pipe)) run.output += buffer;
-        const int status = pclose(pipe);
-        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-    return run;
+    return testing_support::RunShellCommand("cd '" + directory + "' && " + commandLine);
 }
 
 const std::string Tool = FC_PACK_TOOL;

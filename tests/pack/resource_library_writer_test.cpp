@@ -9,20 +9,11 @@
 #include <memory>
 
 #include "tests/core/support/branding_fixtures.h"
+#include "tests/core/support/shell_command.h"
 
 namespace {
 
 using namespace testing_support;
-
-std::string CommandOutput(const std::string& command) {
-    std::string output;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[512];
-        while (std::fgets(buffer, sizeof buffer, pipe)) output += buffer;
-        pclose(pipe);
-    }
-    return output;
-}
 
 class ResourceLibraryWriter : public ::testing::Test {
   protected:
@@ -53,7 +44,8 @@ TEST_F(ResourceLibraryWriter, TheConvertersReaderReturnsEveryResourceExactly) {
 
 TEST_F(ResourceLibraryWriter, MingwObjdumpReadsItAsADllWithTheResources) {
     const std::string path = WriteBytes(dir, "brand.dll", library);
-    const std::string dump = CommandOutput("i686-w64-mingw32-objdump -p '" + path + "' 2>&1");
+    const std::string dump =
+        testing_support::RunShellCommand("i686-w64-mingw32-objdump -p '" + path + "'").output;
     EXPECT_THAT(dump, ::testing::HasSubstr("file format pei-i386"));
     EXPECT_THAT(dump, ::testing::HasSubstr("The .rsrc Resource Directory section"));
     for (const char* name : {"IMAGE1", "IMAGE2", "SOUND1", "SOUND2", "WAVE"})
