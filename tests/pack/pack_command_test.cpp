@@ -21,7 +21,8 @@ using testing_support::TempDir;
 using ToolRun = testing_support::ShellResult;
 
 ToolRun RunShell(const std::string& directory, const std::string& commandLine) {
-    return testing_support::RunShellCommand("cd '" + directory + "' && " + commandLine);
+    // On a line of its own, the directory change also holds for a command line that ends in "&".
+    return testing_support::RunShellCommand("cd '" + directory + "' || exit 99\n" + commandLine);
 }
 
 const std::string Tool = FC_PACK_TOOL;
