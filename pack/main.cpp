@@ -1,5 +1,6 @@
 // file-converter-pack: makes a finished patch set for the converter in one command (`build`),
 // and checks any set for the mistakes that hide versions from the converter (`check`).
+#include <algorithm>
 #include <iostream>
 #include <mutex>
 #include <optional>

@@ -23,7 +23,7 @@ constexpr std::uint32_t ResourceDirectoryIndex = 2;
 
 constexpr std::uint16_t MachineI386 = 0x14C;
 // Executable image, line numbers and local symbols stripped, 32-bit machine, DLL.
-constexpr std::uint16_t DllCharacteristics = 0x0002 | 0x0004 | 0x0008 | 0x0100 | 0x2000;
+constexpr std::uint16_t ImageCharacteristics = 0x0002 | 0x0004 | 0x0008 | 0x0100 | 0x2000;
 constexpr std::uint32_t ResourceSectionCharacteristics = 0x40000040;  // initialised data, readable
 constexpr std::uint32_t UsEnglish = 0x409;
 
@@ -177,7 +177,7 @@ void PutHeaders(ByteImage& image, std::uint32_t sectionSize) {
     image.Put16(coff, MachineI386);
     image.Put16(coff + 2, 1);  // one section
     image.Put16(coff + 16, OptionalHeaderSize);
-    image.Put16(coff + 18, DllCharacteristics);
+    image.Put16(coff + 18, ImageCharacteristics);
 
     const std::size_t optional = OptionalHeaderOffset;
     image.Put16(optional, 0x10B);            // PE32

@@ -19,7 +19,7 @@ namespace fs = std::filesystem;
 
 constexpr std::chrono::milliseconds WaitSlice{50};
 constexpr std::chrono::milliseconds StopGrace{1000};
-constexpr unsigned PrivateDirectoryMode = 0755;
+constexpr unsigned StagingDirectoryMode = 0755;
 constexpr std::string_view SetDirectoryName = "set";
 
 // A directory beside `outDir` with a name nobody else holds: ".<name>.<what>-<n>".
@@ -28,7 +28,7 @@ Outcome<std::string> FreshDirectoryBeside(const fs::path& outDir, std::string_vi
     const std::string stem = "." + outDir.filename().string() + "." + std::string(what) + "-";
     for (int number = 0; number < 10000; ++number) {
         const std::string candidate = (parent / (stem + std::to_string(number))).string();
-        switch (platform::MakeDirectory(candidate, PrivateDirectoryMode)) {
+        switch (platform::MakeDirectory(candidate, StagingDirectoryMode)) {
             case platform::MakeDirectoryResult::Created:
                 return candidate;
             case platform::MakeDirectoryResult::AlreadyExists:
@@ -75,7 +75,7 @@ Outcome<Done> PackArchive(const BuildPlan& plan, const std::string& setDirectory
 // Makes the patches, the catalogue and the patch tool in <staging>/set, then packs them.
 Outcome<Done> MakeArchive(const BuildPlan& plan, const std::string& staging, const MakeSettings& settings) {
     const std::string setDirectory = staging + "/" + std::string(SetDirectoryName);
-    if (platform::MakeDirectory(setDirectory, PrivateDirectoryMode) != platform::MakeDirectoryResult::Created)
+    if (platform::MakeDirectory(setDirectory, StagingDirectoryMode) != platform::MakeDirectoryResult::Created)
         return Refusal{"cannot create " + setDirectory};
 
     std::vector<PatchJob> jobs = plan.jobs;
