@@ -1,9 +1,8 @@
 // Converts a 256 MiB file through the real window (identify, Convert, verify, identify again) and
-// times the shell doing the same work with cp, bspatch and md5sum. Prints both times, their ratio
-// and the longest pause of a 10 ms timer while the window worked.
+// times the shell doing the same work with cp, bspatch and md5sum, in turn for a number of rounds
+// (the first argument, 3 when none is given) on the same patch. Prints each round, both sides'
+// best times and their ratio, and the longest pause of a 10 ms timer while the window worked.
 #include <QApplication>
-
-#include "app/event_dispatcher.h"
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -14,10 +13,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "app/event_dispatcher.h"
+#include "bench/processor_name.h"
 #include "core/checksum.h"
 #include "core/dos_time.h"
 #include "core/program_state.h"
@@ -76,28 +79,39 @@ class BenchDialogs : public ui::Dialogs {
     std::optional<Clock::time_point> succeededAt;
 };
 
-// The longest time between two ticks of a short timer: how long the window could not react.
+// The longest time between two ticks of a short timer: how long the window could not react. A gap
+// with the patch tool running at either of its ticks spans a wait for the tool, which hands the
+// window its events every 50 ms; those gaps are also kept apart.
 class TickWatch {
   public:
-    TickWatch() {
+    explicit TickWatch(std::function<bool()> toolRunning) : toolRunning_(std::move(toolRunning)) {
         timer_.setInterval(TickIntervalMs);
         QObject::connect(&timer_, &QTimer::timeout, [this] {
             const Clock::time_point now = Clock::now();
-            longest_ = std::max(longest_, std::chrono::duration<double, std::milli>(now - last_).count());
+            const bool running = toolRunning_();
+            const double gap = std::chrono::duration<double, std::milli>(now - last_).count();
+            double& longest = running || lastRunning_ ? longestToolWait_ : longestElsewhere_;
+            longest = std::max(longest, gap);
             last_ = now;
+            lastRunning_ = running;
         });
     }
     void Start() {
         last_ = Clock::now();
+        lastRunning_ = toolRunning_();
         timer_.start();
     }
     void Stop() { timer_.stop(); }
-    double LongestGapMs() const { return longest_; }
+    double LongestToolWaitGapMs() const { return longestToolWait_; }
+    double LongestOtherGapMs() const { return longestElsewhere_; }
 
   private:
+    std::function<bool()> toolRunning_;
     QTimer timer_;
     Clock::time_point last_;
-    double longest_ = 0;
+    bool lastRunning_ = false;
+    double longestToolWait_ = 0;
+    double longestElsewhere_ = 0;
 };
 
 struct Files {
@@ -129,9 +143,11 @@ struct WindowTimes {
     double identify = 0;
     double convert = 0;
     double handBack = 0;
-    double longestGapMs = 0;
+    double longestToolWaitGapMs = 0;
+    double longestOtherGapMs = 0;
     bool succeeded = false;
     double Total() const { return identify + convert + handBack; }
+    double LongestGapMs() const { return std::max(longestToolWaitGapMs, longestOtherGapMs); }
 };
 
 // Names the target first, so that identifying the source chooses its one version and enables Convert.
@@ -149,7 +165,7 @@ WindowTimes ConvertThroughWindow(const Files& files, const std::string& target) 
     Shell("sync");
 
     WindowTimes times;
-    TickWatch ticks;
+    TickWatch ticks([&state] { return state.RunningProgram != core::NoProgram; });
     ticks.Start();
     const Clock::time_point start = Clock::now();
     form.Edit1->setText(QString::fromLocal8Bit(files.source));
@@ -168,7 +184,8 @@ WindowTimes ConvertThroughWindow(const Files& files, const std::string& target) 
         times.convert = std::chrono::duration<double>(*dialogs.succeededAt - convertStart).count();
         times.handBack = std::chrono::duration<double>(end - *dialogs.succeededAt).count();
     }
-    times.longestGapMs = ticks.LongestGapMs();
+    times.longestToolWaitGapMs = ticks.LongestToolWaitGapMs();
+    times.longestOtherGapMs = ticks.LongestOtherGapMs();
     return times;
 }
 
@@ -205,24 +222,79 @@ std::optional<Files> MakeFiles(const std::string& work) {
     return files;
 }
 
-int Report(const Files& files) {
+// After a conversion the source is identified again; when it has not changed since the first
+// identification, its remembered checksum spares reading it.
+void ReportSecondIdentification(const WindowTimes& window) {
+    std::printf("second identification of the unchanged source: %.3f s (the first took %.3f s)\n",
+                window.handBack, window.identify);
+}
+
+// How many rounds of both sides to run: the first argument, 3 when none is given.
+int RequestedRounds() {
+    const QStringList arguments = QCoreApplication::arguments();
+    return arguments.size() > 1 ? std::max(arguments[1].toInt(), 1) : 3;
+}
+
+// The best of the rounds for each side, and the worst pauses of the window seen in any round.
+struct Rounds {
+    int count = 0;
+    double shell = 1e9;
+    WindowTimes window{.identify = 1e9};
+    double longestToolWaitGapMs = 0;
+    double longestOtherGapMs = 0;
+
+    void Add(double shellSeconds, const WindowTimes& times) {
+        ++count;
+        shell = std::min(shell, shellSeconds);
+        if (times.Total() < window.Total()) window = times;
+        longestToolWaitGapMs = std::max(longestToolWaitGapMs, times.longestToolWaitGapMs);
+        longestOtherGapMs = std::max(longestOtherGapMs, times.longestOtherGapMs);
+    }
+};
+
+// One round: the shell, then the window, each writing a new target. Nullopt when either failed.
+std::optional<std::pair<double, WindowTimes>> RunRound(const Files& files) {
     const std::string windowTarget = files.work + "/window-target.bin";
     const std::string shellTarget = files.work + "/shell-target.bin";
     const std::optional<double> shell = ConvertInShell(files, shellTarget);
     const WindowTimes window = ConvertThroughWindow(files, windowTarget);
-    if (!shell || !window.succeeded ||
-        !Shell("cmp -s " + Quoted(windowTarget) + " " + Quoted(files.changed))) {
-        std::fprintf(stderr, "a conversion failed\n");
-        return 1;
+    const bool ok =
+        shell && window.succeeded && Shell("cmp -s " + Quoted(windowTarget) + " " + Quoted(files.changed));
+    std::error_code ignored;
+    fs::remove(windowTarget, ignored);
+    fs::remove(shellTarget, ignored);
+    if (!ok) return std::nullopt;
+    return std::pair(*shell, window);
+}
+
+int Report(const Files& files) {
+    Rounds rounds;
+    for (int round = 1; round <= RequestedRounds(); ++round) {
+        const std::optional<std::pair<double, WindowTimes>> result = RunRound(files);
+        if (!result) {
+            std::fprintf(stderr, "a conversion failed\n");
+            return 1;
+        }
+        const auto& [shell, window] = *result;
+        std::printf("round %d: window %.2f s, shell %.2f s, ratio %.3f, longest gap %.1f ms\n", round,
+                    window.Total(), shell, window.Total() / shell, window.LongestGapMs());
+        std::fflush(stdout);
+        rounds.Add(shell, window);
     }
+    const WindowTimes& window = rounds.window;
+    std::printf("Processor: %s\n", bench::ProcessorName().c_str());
+    std::printf("Best of %d rounds:\n", rounds.count);
     std::printf("window: %.2f s (identify %.2f s, convert until success %.2f s, identify again %.2f s)\n",
                 window.Total(), window.identify, window.convert, window.handBack);
-    std::printf("shell (cp, bspatch, md5sum of source and result): %.2f s\n", *shell);
-    std::printf("ratio window / shell: %.3f (goal <= 1.15)\n", window.Total() / *shell);
+    ReportSecondIdentification(window);
+    std::printf("shell (cp, bspatch, md5sum of source and result): %.2f s\n", rounds.shell);
+    std::printf("ratio window / shell: %.3f (goal <= 1.10)\n", window.Total() / rounds.shell);
     std::printf("ratio without the identification after success: %.3f\n",
-                (window.identify + window.convert) / *shell);
-    std::printf("longest gap between two ticks of a %d ms timer during the window run: %.1f ms\n",
-                TickIntervalMs, window.longestGapMs);
+                (window.identify + window.convert) / rounds.shell);
+    std::printf("longest gap between two ticks of a %d ms timer during the window runs: %.1f ms\n",
+                TickIntervalMs, std::max(rounds.longestToolWaitGapMs, rounds.longestOtherGapMs));
+    std::printf("  spanning a wait for the patch tool (events every 50 ms): %.1f ms; elsewhere: %.1f ms\n",
+                rounds.longestToolWaitGapMs, rounds.longestOtherGapMs);
     return 0;
 }
 

@@ -1,7 +1,9 @@
 #include "core/checksum.h"
 
-#include <array>
+#include <algorithm>
 #include <cstdint>
+#include <memory>
+#include <span>
 
 #include "core/messages.h"
 
@@ -26,6 +28,64 @@ bool IsCancelled(Seams& seams, const ProgramState& state, const std::string& wat
     return seams.source.SourceText() != watchedText || state.ShuttingDown;
 }
 
+// Hands the file out in pieces of up to ChecksumPieceSize bytes, cut from one buffer that a
+// single read call of up to ChecksumReadSize bytes refills whenever it is used up: a large file
+// takes few read calls, and memory stays at one buffer whatever the file's size.
+class PieceReader {
+  public:
+    explicit PieceReader(platform::File& file)
+        : file_(file), buffer_(std::make_unique_for_overwrite<std::uint8_t[]>(ChecksumReadSize)) {}
+
+    // The next piece, shorter only where a read ended short; empty where a read gave 0 bytes or
+    // failed.
+    std::span<const std::uint8_t> NextPiece() {
+        if (next_ == filled_) Refill();
+        const std::size_t count = std::min(ChecksumPieceSize, filled_ - next_);
+        const std::span<const std::uint8_t> piece(buffer_.get() + next_, count);
+        next_ += count;
+        return piece;
+    }
+
+  private:
+    void Refill() {
+        const std::int64_t result = file_.Read(std::span(buffer_.get(), ChecksumReadSize));
+        filled_ = result > 0 ? static_cast<std::size_t>(result) : 0;  // an error reads as 0
+        next_ = 0;
+    }
+
+    platform::File& file_;
+    std::unique_ptr<std::uint8_t[]> buffer_;
+    std::size_t filled_ = 0;
+    std::size_t next_ = 0;
+};
+
+enum class Remembered { Ignore, Take };
+
+// Opens the file for a checksum and sums it; a completed checksum is remembered. The identity
+// is taken before the first read, so that a change while reading gives a later change time and
+// the remembered checksum is never taken for the changed file.
+std::optional<Md5Digest> SumFile(const std::string& path, Seams& seams, ProgramState& state,
+                                 Remembered remembered) {
+    std::optional<platform::File> file = platform::File::OpenForChecksum(path);
+    if (!file) return std::nullopt;
+    const platform::FileTime began = platform::CurrentFileTime();
+    const std::optional<platform::FileIdentity> identity = file->Identity();
+    if (remembered == Remembered::Take && identity) {
+        if (std::optional<Md5Digest> digest = state.Checksums.Recall(*identity)) return digest;
+    }
+    bool completed = false;
+    Md5Digest digest{};
+    ComputeFileMd5(*file, completed, digest, seams, state);
+    if (!completed) return std::nullopt;
+    if (identity) state.Checksums.Remember(*identity, began, digest);
+    return digest;
+}
+
+std::optional<std::string> HexOf(const std::optional<Md5Digest>& digest) {
+    if (!digest) return std::nullopt;
+    return Md5Hex(*digest);
+}
+
 }  // namespace
 
 void ComputeFileMd5(platform::File& file, bool& completed, Md5Digest& digest, Seams& seams,
@@ -38,35 +98,31 @@ void ComputeFileMd5(platform::File& file, bool& completed, Md5Digest& digest, Se
     if (!size || !savedPosition) return;
     const PositionRestorer restorer(file, *savedPosition);
     if (!file.Seek(0)) return;
+    file.AdviseSequentialReading();
 
-    std::array<std::uint8_t, ChecksumPieceSize> piece;
+    PieceReader reader(file);
     std::uint64_t total = 0;
     for (;;) {
-        const std::int64_t result = file.Read(piece);
-        const std::size_t count = result > 0 ? static_cast<std::size_t>(result) : 0;  // an error reads as 0
-        total += count;
-        Md5Update(context, std::span(piece).first(count));
+        const std::span<const std::uint8_t> piece = reader.NextPiece();
+        total += piece.size();
+        Md5Update(context, piece);
         seams.pump.ProcessPendingEvents();
         if (IsCancelled(seams, state, watchedText)) return;
-        if (count == 0 || total == *size) break;
+        if (piece.empty() || total == *size) break;
     }
     Md5Final(context, digest);
     completed = true;
 }
 
-std::optional<std::string> FileMd5Hex(const std::string& path, Seams& seams, const ProgramState& state) {
-    bool completed = false;
-    Md5Digest digest{};
-    {
-        std::optional<platform::File> file = platform::File::OpenForChecksum(path);
-        if (!file) return std::nullopt;
-        ComputeFileMd5(*file, completed, digest, seams, state);
-    }  // closed as soon as the computation ends
-    if (!completed) return std::nullopt;
-    return Md5Hex(digest);
+std::optional<std::string> FileMd5Hex(const std::string& path, Seams& seams, ProgramState& state) {
+    return HexOf(SumFile(path, seams, state, Remembered::Ignore));
 }
 
-std::string ResultFileMd5(const std::string& path, Seams& seams, const ProgramState& state) {
+std::optional<std::string> SourceMd5Hex(const std::string& path, Seams& seams, ProgramState& state) {
+    return HexOf(SumFile(path, seams, state, Remembered::Take));
+}
+
+std::string ResultFileMd5(const std::string& path, Seams& seams, ProgramState& state) {
     seams.status.SetStatus(std::string(messages::Verifying), state.Settings.Colours.FontStatusColor, true);
     return FileMd5Hex(path, seams, state).value_or(std::string());
 }

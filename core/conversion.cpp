@@ -11,6 +11,7 @@
 #include "core/messages.h"
 #include "core/patch_set.h"
 #include "core/process_runner.h"
+#include "core/stepwise_file_work.h"
 #include "core/text.h"
 #include "platform/file.h"
 #include "platform/files.h"
@@ -21,22 +22,17 @@ namespace {
 
 constexpr std::uint64_t CopyBlockSize = 65536;
 
-// Fills the buffer from `from` and writes all of it to `to`; false when either moves fewer bytes.
-bool CopyPiece(platform::File& from, platform::File& to, std::span<std::uint8_t> buffer) {
-    return from.Read(buffer) == static_cast<std::int64_t>(buffer.size()) && to.WriteAll(buffer);
-}
-
 // Copies `size` bytes: full blocks with window events after each, then the remainder.
 // A failed piece marks the copy as failed but the later pieces are still attempted.
 bool CopyContents(platform::File& from, platform::File& to, std::uint64_t size, EventPump& pump) {
     std::vector<std::uint8_t> buffer(CopyBlockSize);
     bool ok = true;
     for (std::uint64_t block = 0; block < size / CopyBlockSize; ++block) {
-        ok = CopyPiece(from, to, buffer) && ok;
+        ok = to.CopyFrom(from, buffer) && ok;
         pump.ProcessPendingEvents();
     }
     const auto remainder = static_cast<std::size_t>(size % CopyBlockSize);
-    if (remainder != 0) ok = CopyPiece(from, to, std::span(buffer).first(remainder)) && ok;
+    if (remainder != 0) ok = to.CopyFrom(from, std::span(buffer).first(remainder)) && ok;
     return ok;
 }
 
@@ -91,9 +87,9 @@ std::optional<std::string> CreateOutputBeside(const std::string& destination, co
 
 // Flushes the result to the disk and moves it to `destination` in one step; on failure it is
 // removed. Without `replace` nothing that appeared there meanwhile is replaced.
-bool PutInPlace(const std::string& output, const std::string& destination, bool replace) {
+bool PutInPlace(const std::string& output, const std::string& destination, bool replace, EventPump& pump) {
     std::optional<platform::File> file = platform::File::OpenForReading(output);
-    if (file && file->Sync() &&
+    if (file && FlushInSteps(*file, pump) &&
         platform::MoveIntoPlace(output, destination, replace) == platform::MoveResult::Moved)
         return true;
     Discard(output);
@@ -121,11 +117,11 @@ bool MatchesCatalogue(const std::string& md5, const ProgramState& state) {
 // Stamps and verifies the tool's output, then decides its fate: a verified result replaces the
 // target; an unverified one is kept for inspection only where it destroys nothing.
 void SettleResult(const std::string& output, const std::string& destination, bool replacing,
-                  const ProgramState& state, Seams& seams) {
+                  ProgramState& state, Seams& seams) {
     if (state.SelectedTarget.TimeStamp >= 0) SetFileDosTime(output, state.SelectedTarget.TimeStamp);
     const bool verified = MatchesCatalogue(ResultFileMd5(output, seams, state), state);
     if (verified || !replacing) {
-        if (!PutInPlace(output, destination, replacing)) {
+        if (!PutInPlace(output, destination, replacing, seams.pump)) {
             ShowError(seams, std::string(messages::ConversionFailed));
             return;
         }
@@ -194,7 +190,7 @@ bool RunConversion(const ConversionPaths& paths, ProgramState& state, Seams& sea
         // Without a place to write, the tool is not run and the run ends as one that produced nothing.
         started = !output || RunPatchTool(paths, *output, state, seams);
     }
-    Discard(paths.temporaryCopy);
+    DeleteInSteps(paths.temporaryCopy, seams.pump);
     LeaveConvertingPhase(seams, lock);
 
     if (!started) {

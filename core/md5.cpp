@@ -1,6 +1,8 @@
 #include "core/md5.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 #include <utility>
 
 namespace core {
@@ -59,8 +61,8 @@ template <std::size_t Step>
 // word to the left with every step. Everything that does not depend on b, the word the
 // previous step wrote, is added first so that it overlaps with that step.
 // Always inlined, also in unoptimised builds, so that a debug build still sums at a usable speed.
-template <std::size_t Step>
-[[gnu::always_inline]] inline void ApplyStep(std::uint32_t* v, const std::uint32_t* words) {
+template <std::size_t Step, class Words>
+[[gnu::always_inline]] inline void ApplyStep(std::uint32_t* v, const Words& words) {
     constexpr std::size_t a = (64 - Step) % 4;
     constexpr std::size_t b = (a + 1) % 4;
     constexpr std::size_t c = (a + 2) % 4;
@@ -77,8 +79,8 @@ template <std::size_t Step>
 }
 
 // The 64 steps of one block, unrolled at compile time.
-template <std::size_t... Step>
-[[gnu::always_inline]] inline void ApplySteps(std::uint32_t* v, const std::uint32_t* words,
+template <class Words, std::size_t... Step>
+[[gnu::always_inline]] inline void ApplySteps(std::uint32_t* v, const Words& words,
                                               std::index_sequence<Step...>) {
     (ApplyStep<Step>(v, words), ...);
 }
@@ -106,12 +108,33 @@ inline void ClearWords(BlockWords& words) {
     __asm__ __volatile__("" : : "r"(words.data()) : "memory");
 }
 
-void TransformBlock(std::array<std::uint32_t, 4>& state, const std::uint8_t* block) {
-    BlockWords words = DecodeBlock(block);
-    std::array<std::uint32_t, 4> v = state;
-    ApplySteps(v.data(), words.data(), std::make_index_sequence<64>{});
+// The block's words read straight from its bytes, which on a little-endian machine already are
+// the words: no copy is made, so there is nothing to clear afterwards.
+struct WordsInPlace {
+    const std::uint8_t* bytes;
+    std::uint32_t operator[](std::size_t index) const {
+        std::uint32_t word;
+        std::memcpy(&word, bytes + 4 * index, sizeof word);
+        return word;
+    }
+};
+
+// The four state words live in local variables that the unrolled steps keep in registers.
+template <class Words>
+[[gnu::always_inline]] inline void ApplyBlock(std::array<std::uint32_t, 4>& state, const Words& words) {
+    std::uint32_t v[4] = {state[0], state[1], state[2], state[3]};
+    ApplySteps(v, words, std::make_index_sequence<64>{});
     for (std::size_t i = 0; i < state.size(); ++i) state[i] += v[i];
-    ClearWords(words);
+}
+
+void TransformBlock(std::array<std::uint32_t, 4>& state, const std::uint8_t* block) {
+    if constexpr (std::endian::native == std::endian::little) {
+        ApplyBlock(state, WordsInPlace{block});
+    } else {
+        BlockWords words = DecodeBlock(block);
+        ApplyBlock(state, words);
+        ClearWords(words);
+    }
 }
 
 std::size_t BufferedBytes(const Md5Context& context) { return (context.count[0] >> 3) % BlockSize; }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/catalogue_types.h"
+#include "core/checksum_memory.h"
 #include "core/colours.h"
 #include "core/dos_time.h"
 
@@ -38,6 +39,7 @@ struct ProgramState {
     TargetChoice SelectedTarget;
     std::string SelectedPatchPath;
     StoredSettings Settings;
+    ChecksumMemory Checksums;  // of every file summed to its end in this run
     // Work under way that an orderly end must undo: the outside program the window is waiting
     // for, and the temporary files a conversion is writing.
     int RunningProgram = NoProgram;

@@ -8,6 +8,27 @@
 
 namespace platform {
 
+// A moment as file time stamps give it: seconds and nanoseconds since 1970 (UTC).
+struct FileTime {
+    std::int64_t seconds = 0;
+    std::int64_t nanoseconds = 0;
+    bool operator==(const FileTime&) const = default;
+};
+
+// Which file an open file is (device and inode) and, as far as its metadata tells, which state of
+// it: any change of its contents or attributes gives a new change time.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::uint64_t size = 0;
+    FileTime modified;
+    FileTime changed;
+    bool operator==(const FileIdentity&) const = default;
+};
+
+// Now, on the clock that file time stamps are taken from.
+[[nodiscard]] FileTime CurrentFileTime();
+
 class File {
   public:
     // Opens an existing regular file for reading only and takes an exclusive lock on it, so that
@@ -29,8 +50,12 @@ class File {
     [[nodiscard]] std::int64_t Read(std::span<std::uint8_t> buffer);
 
     [[nodiscard]] std::optional<std::uint64_t> Size() const;
+    [[nodiscard]] std::optional<FileIdentity> Identity() const;
     [[nodiscard]] std::optional<std::uint64_t> Position() const;
     [[nodiscard]] bool Seek(std::uint64_t position);
+    // Tells the kernel that the file will be read from start to end, so that it reads ahead
+    // further. Only advice: nothing changes when the kernel declines.
+    void AdviseSequentialReading();
 
     // --- Shared reading and writing, used by the conversion run ---
 
@@ -40,11 +65,22 @@ class File {
     // removed first, a symbolic link itself and never what it points to; a directory is left
     // and makes the creation fail.
     [[nodiscard]] static std::optional<File> CreateAfresh(const std::string& path);
+    // Opens an existing regular file for writing without changing it; a symbolic link is not
+    // followed, so it fails there.
+    [[nodiscard]] static std::optional<File> OpenForShortening(const std::string& path);
 
     // Writes all the bytes at the current position, continuing after short writes; false on an error.
     [[nodiscard]] bool WriteAll(std::span<const std::uint8_t> bytes);
+    // Moves the next buffer.size() bytes of `source` to this file's position: inside the kernel
+    // (copy_file_range) where it offers that for the two files, else read and written through
+    // the buffer. False when fewer bytes could be moved.
+    [[nodiscard]] bool CopyFrom(File& source, std::span<std::uint8_t> buffer);
+    // Writes the given range of the file's contents to the disk and waits until it is there.
+    [[nodiscard]] bool SyncRange(std::uint64_t offset, std::uint64_t length);
     // Waits until the file's contents and attributes are on the disk.
     [[nodiscard]] bool Sync();
+    // Cuts the file to `size` bytes.
+    [[nodiscard]] bool Truncate(std::uint64_t size);
 
 private:
     explicit File(int descriptor) : descriptor_(descriptor) {}

@@ -48,7 +48,7 @@ void TForm1::IdentifySource(const std::string& path) {
     ResetSourceInfo();
 
     core::Seams seams = CoreSeams();
-    const std::optional<std::string> md5Hex = core::FileMd5Hex(path, seams, state_);
+    const std::optional<std::string> md5Hex = core::SourceMd5Hex(path, seams, state_);
     // Closing the window ends the computation; the window is no longer ours to change.
     if (state_.ShuttingDown) return;
     // Without a checksum (unreadable file, or a newer source name handled meanwhile, which owns the

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <ctime>
 #include <random>
 #include <string_view>
 #include <utility>
@@ -14,6 +15,18 @@
 namespace platform {
 
 static_assert(sizeof(off_t) == 8, "sizes and positions of files over 4 GiB need a 64-bit off_t");
+
+namespace {
+
+FileTime FromTimespec(const timespec& time) { return FileTime{time.tv_sec, time.tv_nsec}; }
+
+}  // namespace
+
+FileTime CurrentFileTime() {
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return FromTimespec(now);
+}
 
 std::optional<File> File::OpenForChecksum(const std::string& path) {
     // O_NONBLOCK keeps the open from waiting for a writer when the name is a FIFO; it is
@@ -62,6 +75,18 @@ std::optional<std::uint64_t> File::Size() const {
     return static_cast<std::uint64_t>(status.st_size);
 }
 
+std::optional<FileIdentity> File::Identity() const {
+    struct stat status {};
+    if (::fstat(descriptor_, &status) != 0) return std::nullopt;
+    return FileIdentity{
+        .device = static_cast<std::uint64_t>(status.st_dev),
+        .inode = static_cast<std::uint64_t>(status.st_ino),
+        .size = static_cast<std::uint64_t>(status.st_size),
+        .modified = FromTimespec(status.st_mtim),
+        .changed = FromTimespec(status.st_ctim),
+    };
+}
+
 std::optional<std::uint64_t> File::Position() const {
     const off_t position = ::lseek(descriptor_, 0, SEEK_CUR);
     if (position < 0) return std::nullopt;
@@ -71,6 +96,8 @@ std::optional<std::uint64_t> File::Position() const {
 bool File::Seek(std::uint64_t position) {
     return ::lseek(descriptor_, static_cast<off_t>(position), SEEK_SET) >= 0;
 }
+
+void File::AdviseSequentialReading() { (void)::posix_fadvise(descriptor_, 0, 0, POSIX_FADV_SEQUENTIAL); }
 
 // --- Shared reading and writing, used by the conversion run ---
 
@@ -90,6 +117,14 @@ std::optional<File> File::CreateAfresh(const std::string& path) {
     return file;
 }
 
+std::optional<File> File::OpenForShortening(const std::string& path) {
+    File file(::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW | O_NONBLOCK));
+    struct stat status {};
+    if (file.descriptor_ < 0 || ::fstat(file.descriptor_, &status) != 0 || !S_ISREG(status.st_mode))
+        return std::nullopt;
+    return file;
+}
+
 bool File::WriteAll(std::span<const std::uint8_t> bytes) {
     while (!bytes.empty()) {
         const ssize_t count = ::write(descriptor_, bytes.data(), bytes.size());
@@ -100,13 +135,37 @@ bool File::WriteAll(std::span<const std::uint8_t> bytes) {
     return true;
 }
 
+bool File::CopyFrom(File& source, std::span<std::uint8_t> buffer) {
+    std::size_t moved = 0;
+    while (moved < buffer.size()) {
+        const ssize_t count =
+            ::copy_file_range(source.descriptor_, nullptr, descriptor_, nullptr, buffer.size() - moved, 0);
+        if (count < 0 && errno == EINTR) continue;
+        // Not offered for these two files, or nothing more to take: reading and writing decide.
+        if (count <= 0) break;
+        moved += static_cast<std::size_t>(count);
+    }
+    const std::span<std::uint8_t> rest = buffer.subspan(moved);
+    return rest.empty() || (source.Read(rest) == static_cast<std::int64_t>(rest.size()) && WriteAll(rest));
+}
+
+bool File::SyncRange(std::uint64_t offset, std::uint64_t length) {
+    constexpr unsigned WriteAndWait =
+        SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER;
+    return ::sync_file_range(descriptor_, static_cast<off_t>(offset), static_cast<off_t>(length),
+                             WriteAndWait) == 0;
+}
+
 bool File::Sync() { return ::fsync(descriptor_) == 0; }
+
+bool File::Truncate(std::uint64_t size) { return ::ftruncate(descriptor_, static_cast<off_t>(size)) == 0; }
 
 namespace {
 
 // Six characters drawn from letters and digits, enough that a clash is rare; a clash is retried.
 std::string RandomSuffix() {
-    static constexpr std::string_view Alphabet = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    static constexpr std::string_view Alphabet =
+        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     std::random_device random;
     std::uniform_int_distribution<std::size_t> pick(0, Alphabet.size() - 1);
     std::string suffix(6, ' ');

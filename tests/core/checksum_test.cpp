@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 
@@ -22,6 +23,8 @@ using testing_support::TempDir;
 
 constexpr char EmptyInputMd5[] = "D41D8CD98F00B204E9800998ECF8427E";
 constexpr std::uint64_t StartPosition = 1234;
+constexpr std::size_t ReadSize = core::ChecksumReadSize;
+constexpr int PiecesPerRead = static_cast<int>(ReadSize / core::ChecksumPieceSize);
 
 class ComputeFileMd5Test : public ::testing::Test {
   protected:
@@ -54,6 +57,8 @@ class ComputeFileMd5Test : public ::testing::Test {
     }
 };
 
+// One pump per 4096-byte piece, whatever the size of the reads behind the pieces: the first read
+// already takes up to a whole read buffer.
 TEST_F(ComputeFileMd5Test, MatchesMd5sumWithOnePumpPerPiece) {
     struct Case {
         std::size_t size;
@@ -69,16 +74,26 @@ TEST_F(ComputeFileMd5Test, MatchesMd5sumWithOnePumpPerPiece) {
                           {4096, 1},
                           {4097, 2},
                           {65536, 16},
-                          {3 * 1024 * 1024 + 17, 769}};
+                          {ReadSize - 1, PiecesPerRead},
+                          {ReadSize, PiecesPerRead},
+                          {ReadSize + 1, PiecesPerRead + 1},
+                          {3 * ReadSize + 17, 3 * PiecesPerRead + 1}};
     for (const Case& c : cases) {
         SCOPED_TRACE("size " + std::to_string(c.size));
         const std::string path = dir.Write("data.bin", SampleBytes(c.size, static_cast<unsigned>(c.size)));
+        std::optional<platform::File> file = platform::File::OpenForChecksum(path);
+        ASSERT_TRUE(file);
+        std::optional<std::uint64_t> positionAtFirstPump;
         fake.pumpCalls = 0;
+        fake.onPump = [&](int call) {
+            if (call == 1) positionAtFirstPump = file->Position();
+        };
         completed = false;
-        Compute(path);
+        ComputeAt(*file);
         EXPECT_TRUE(completed);
         EXPECT_EQ(core::Md5Hex(digest), testing_support::SystemMd5Hex(path));
         EXPECT_EQ(fake.pumpCalls, c.pumps);
+        EXPECT_EQ(positionAtFirstPump, std::min(c.size, ReadSize));
     }
 }
 
@@ -127,8 +142,10 @@ TEST_F(ComputeFileMd5Test, NeverClearsACompletedFlagTheCallerSet) {
     EXPECT_EQ(digest, Filled(0xAA));
 }
 
+// The file changes after its first read, while the pieces of that read are still being summed;
+// what the next read finds decides where the checksum ends.
 TEST_F(ComputeFileMd5Test, AFailedReadEndsTheFileThere) {
-    const std::string content = SampleBytes(3 * 4096, 2);
+    const std::string content = SampleBytes(ReadSize + 2 * 4096, 2);
     const std::string path = dir.Write("data.bin", content);
     const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     ASSERT_GE(descriptor, 0);
@@ -144,12 +161,12 @@ TEST_F(ComputeFileMd5Test, AFailedReadEndsTheFileThere) {
     };
     ComputeAt(file);
     EXPECT_TRUE(completed);
-    EXPECT_EQ(digest, core::Md5Of(std::string_view(content).substr(0, 4096)));
-    EXPECT_EQ(fake.pumpCalls, 2);
+    EXPECT_EQ(digest, core::Md5Of(std::string_view(content).substr(0, ReadSize)));
+    EXPECT_EQ(fake.pumpCalls, PiecesPerRead + 1);
 }
 
 TEST_F(ComputeFileMd5Test, SumsUpToTheSizeTakenAtTheStartWhenTheFileGrows) {
-    const std::string content = SampleBytes(2 * 4096, 3);
+    const std::string content = SampleBytes(ReadSize + 4096, 3);
     const std::string path = dir.Write("data.bin", content);
     fake.onPump = [&](int call) {
         if (call == 1) std::ofstream(path, std::ios::binary | std::ios::app) << "appended";
@@ -157,19 +174,19 @@ TEST_F(ComputeFileMd5Test, SumsUpToTheSizeTakenAtTheStartWhenTheFileGrows) {
     Compute(path);
     EXPECT_TRUE(completed);
     EXPECT_EQ(digest, core::Md5Of(content));
-    EXPECT_EQ(fake.pumpCalls, 2);
+    EXPECT_EQ(fake.pumpCalls, PiecesPerRead + 1);
 }
 
 TEST_F(ComputeFileMd5Test, SumsUpToTheFirstEmptyReadWhenTheFileShrinks) {
-    const std::string content = SampleBytes(3 * 4096, 4);
+    const std::string content = SampleBytes(ReadSize + 3 * 4096, 4);
     const std::string path = dir.Write("data.bin", content);
     fake.onPump = [&](int call) {
-        if (call == 1) std::filesystem::resize_file(path, 5000);
+        if (call == 1) std::filesystem::resize_file(path, ReadSize + 5000);
     };
     Compute(path);
     EXPECT_TRUE(completed);
-    EXPECT_EQ(digest, core::Md5Of(std::string_view(content).substr(0, 5000)));
-    EXPECT_EQ(fake.pumpCalls, 3);  // 4096, then 904, then 0 bytes
+    EXPECT_EQ(digest, core::Md5Of(std::string_view(content).substr(0, ReadSize + 5000)));
+    EXPECT_EQ(fake.pumpCalls, PiecesPerRead + 3);  // then 4096, 904 and 0 bytes
 }
 
 TEST_F(ComputeFileMd5Test, FileIsHeldAgainstOtherOpenersOnlyWhileSummed) {
@@ -261,6 +278,114 @@ TEST_F(FileChecksumTest, AFileLockedByAnotherProcessCannotBeSummed) {
 
     other.Release();
     EXPECT_EQ(core::FileMd5Hex(path, seams, state), "900150983CD24FB0D6963F7D28E17F72");
+}
+
+// A file's checksum is remembered once it was summed to its end; identifying the file again takes
+// the remembered checksum only while the file is provably the same.
+class RememberedChecksumTest : public FileChecksumTest {
+  protected:
+    using Sum = std::optional<std::string> (*)(const std::string&, core::Seams&, core::ProgramState&);
+
+    // Sums the file and counts the pieces it took.
+    std::optional<std::string> SumCounted(Sum sum, const std::string& path, int& pieces) {
+        fake.pumpCalls = 0;
+        std::optional<std::string> hex = sum(path, seams, state);
+        pieces = fake.pumpCalls;
+        return hex;
+    }
+
+    static platform::FileTime ChangeTimeOf(const std::string& path) {
+        struct stat info {};
+        EXPECT_EQ(::stat(path.c_str(), &info), 0);
+        return {info.st_ctim.tv_sec, info.st_ctim.tv_nsec};
+    }
+
+    static std::chrono::nanoseconds Since(const platform::FileTime& time) {
+        const platform::FileTime now = platform::CurrentFileTime();
+        return std::chrono::seconds(now.seconds - time.seconds) +
+               std::chrono::nanoseconds(now.nanoseconds - time.nanoseconds);
+    }
+
+    // Waits until the file's last change lies further back than the time-stamp granularity.
+    static void WaitUntilSettled(const std::string& path) {
+        const platform::FileTime changed = ChangeTimeOf(path);
+        for (int waited = 0; Since(changed) <= core::TimeStampGranularity && waited < 30'000; waited += 10)
+            ::usleep(10'000);
+        ASSERT_GT(Since(changed), core::TimeStampGranularity);
+    }
+
+    // Writes other bytes of the same length and gives the file its old modification time back.
+    static void RewriteKeepingSizeAndTime(const std::string& path) {
+        struct stat before {};
+        ASSERT_EQ(::stat(path.c_str(), &before), 0);
+        std::string bytes = testing_support::ReadWholeFile(path);
+        bytes[100] = static_cast<char>(bytes[100] ^ 0x55);
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+        const timespec times[2] = {{0, UTIME_OMIT}, before.st_mtim};
+        ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    }
+};
+
+// Replaces the file by a copy of itself that has the same size and times but is another file.
+void ReplaceByCopy(const std::string& path) {
+    ASSERT_EQ(
+        std::system(
+            ("cp -p '" + path + "' '" + path + ".copy' && mv '" + path + ".copy' '" + path + "'").c_str()),
+        0);
+}
+
+TEST_F(RememberedChecksumTest, AFileIsReadAgainUnlessItProvablyHasNotChanged) {
+    const auto leaveAlone = [](const std::string&) {};
+    std::optional<LockingProcess> holder;
+    const auto hold = [&](const std::string& path) { holder.emplace(path, dir.File("locked")); };
+    struct Case {
+        const char* what;
+        bool settled;  // last changed longer ago than the time-stamp granularity
+        Sum first;
+        std::function<void(const std::string&)> change;
+        Sum second;
+        std::optional<int> secondPieces;  // none: the file is refused
+    };
+    const Case cases[] = {
+        {"identified twice", true, core::SourceMd5Hex, leaveAlone, core::SourceMd5Hex, 0},
+        {"verified, then identified", true, core::FileMd5Hex, leaveAlone, core::SourceMd5Hex, 0},
+        {"identified, then verified", true, core::SourceMd5Hex, leaveAlone, core::FileMd5Hex, 3},
+        {"rewritten keeping size and modification time", true, core::SourceMd5Hex, RewriteKeepingSizeAndTime,
+         core::SourceMd5Hex, 3},
+        {"replaced by a copy with the same times", true, core::SourceMd5Hex, ReplaceByCopy,
+         core::SourceMd5Hex, 3},
+        {"held by another program", true, core::SourceMd5Hex, hold, core::SourceMd5Hex, std::nullopt},
+        {"written just before, then left alone", false, core::SourceMd5Hex, leaveAlone, core::SourceMd5Hex,
+         3},
+        {"written just before, then rewritten within the same second", false, core::SourceMd5Hex,
+         RewriteKeepingSizeAndTime, core::SourceMd5Hex, 3},
+    };
+    // The settled files are written before the wait, the others just before their first checksum.
+    std::vector<std::string> paths(std::size(cases));
+    const auto write = [&](unsigned i) {
+        paths[i] = dir.Write("file" + std::to_string(i), SampleBytes(3 * 4096, i));
+    };
+    for (unsigned i = 0; i < std::size(cases); ++i)
+        if (cases[i].settled) write(i);
+    for (unsigned i = 0; i < std::size(cases); ++i)
+        if (cases[i].settled) WaitUntilSettled(paths[i]);
+
+    for (unsigned i = 0; i < std::size(cases); ++i) {
+        const Case& c = cases[i];
+        SCOPED_TRACE(c.what);
+        if (!c.settled) write(i);
+        int pieces = 0;
+        EXPECT_EQ(SumCounted(c.first, paths[i], pieces), testing_support::SystemMd5Hex(paths[i]));
+        EXPECT_EQ(pieces, 3);
+        c.change(paths[i]);
+        const std::optional<std::string> again = SumCounted(c.second, paths[i], pieces);
+        if (c.secondPieces) {
+            EXPECT_EQ(again, testing_support::SystemMd5Hex(paths[i]));
+            EXPECT_EQ(pieces, *c.secondPieces);
+        } else {
+            EXPECT_EQ(again, std::nullopt);
+        }
+    }
 }
 
 }  // namespace

@@ -6,9 +6,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
@@ -103,6 +105,27 @@ public:
 
 private:
     FakeSeams& fake_;
+};
+
+// Lowers this process's file size limit while it lives: writes beyond the limit fail, and the
+// signal that would end the process is ignored meanwhile.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) : previousHandler_(std::signal(SIGXFSZ, SIG_IGN)) {
+        EXPECT_EQ(getrlimit(RLIMIT_FSIZE, &saved_), 0);
+        const rlimit lowered{bytes, saved_.rlim_max};
+        EXPECT_EQ(setrlimit(RLIMIT_FSIZE, &lowered), 0);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, previousHandler_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit saved_{};
+    void (*previousHandler_)(int);
 };
 
 class ConversionRun : public ::testing::Test {
@@ -326,6 +349,34 @@ TEST_F(ConversionRun, ACopyThatFailsIsReportedAndTheToolIsNotRun) {
     EXPECT_EQ(lock.events.size(), 2u);
     EXPECT_FALSE(fake.busyCursor);
     ExpectOnly(work.path(), {"game.dat"});
+}
+
+TEST_F(ConversionRun, ACopyThatFailsPartWayLeavesTheSourceAloneAndRunsNoTool) {
+    const std::string source = WriteSource();
+    const timespec modified = StatusOf(source).st_mtim;
+    SelectNewVersion();
+    InstallFakeTool("touch " + ShellQuoted(scratch.File("tool ran")));
+    {
+        const FileSizeLimit limit(100000);  // room for the first 64 KiB block only
+        EXPECT_FALSE(RunOverwritingSource(source));
+    }
+    EXPECT_THAT(fake.errors, ElementsAre("Could not copy to temp file:\r" + state.ExtractionDir + "/game.dat.tmp"));
+    EXPECT_EQ(fake.pumpCalls, 2);  // the block after the failed one is still attempted
+    EXPECT_FALSE(std::filesystem::exists(scratch.File("tool ran")));
+    ExpectUntouched(source, oldBytes, modified);
+    ExpectNoLeftovers({"game.dat"});
+}
+
+TEST_F(ConversionRun, AResultThatCannotBeFlushedToTheDiskReplacesNothing) {
+    const std::string source = WriteSource();
+    SelectNewVersion();
+    state.SelectedTarget.Md5.clear();
+    InstallFakeTool("rm -f \"$2\"\nmkfifo \"$2\"");
+
+    EXPECT_TRUE(Run(core::ConversionPathsFor(state, source, work.File("game_New.dat"), false)));
+
+    EXPECT_THAT(fake.errors, ElementsAre("Conversion failed"));
+    ExpectNoLeftovers({"game.dat"});
 }
 
 TEST_F(ConversionRun, ATargetThatCannotBeWrittenFailsWithoutRunningTheTool) {

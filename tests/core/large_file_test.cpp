@@ -29,7 +29,7 @@ TEST(LargeFileChecksum, SparseFileOver4GiBMatchesMd5sum) {
 
     testing_support::FakeSeams fake;
     core::Seams seams = fake.Bundle();
-    const core::ProgramState state;
+    core::ProgramState state;
     EXPECT_EQ(core::FileMd5Hex(path, seams, state), testing_support::SystemMd5Hex(path));
     EXPECT_EQ(fake.pumpCalls, static_cast<int>(Size / 4096 + 1));
 }

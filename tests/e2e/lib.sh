@@ -65,8 +65,16 @@ start_program() {  # <dir> <executable name>
 }
 
 # Waits until a visible window of the program with exactly this title exists; prints its id.
+# xdotool gives up with BadWindow when another window closes while it looks at it (a box just
+# answered, say): then it searches again, within the same 30 seconds.
 wait_for_window() {  # <title>
-    timeout 30 xdotool search --sync --all --onlyvisible --pid "$program_pid" --name "^$1\$" | head -n 1
+    search_deadline=$(($(date +%s) + 30))
+    while remaining=$((search_deadline - $(date +%s))) && [ "$remaining" -gt 0 ]; do
+        found=$(timeout "$remaining" xdotool search --sync --all --onlyvisible --pid "$program_pid" \
+            --name "^$1\$" 2>/dev/null | head -n 1)
+        [ -z "$found" ] || { echo "$found"; return 0; }
+        sleep 0.05
+    done
 }
 
 press_key() {  # <window> <key>

@@ -8,9 +8,19 @@
 
 namespace testing_support {
 
-TempDir::TempDir() {
+namespace {
+
+std::string DefaultBase() {
     const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/fc-test-XXXXXX";
+    return base && *base ? base : "/tmp";
+}
+
+}  // namespace
+
+TempDir::TempDir() : TempDir(DefaultBase()) {}
+
+TempDir::TempDir(const std::string& base) {
+    std::string pattern = base + "/fc-test-XXXXXX";
     if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
     path_ = pattern;
 }

@@ -7,7 +7,8 @@ namespace testing_support {
 
 class TempDir {
 public:
-    TempDir();
+    TempDir();  // in $TMPDIR, else /tmp
+    explicit TempDir(const std::string& base);
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
