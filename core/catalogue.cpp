@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/catalogue_lines.h"
 #include "core/errors.h"
 #include "core/messages.h"
 #include "core/text.h"
@@ -33,7 +34,8 @@ std::optional<std::string_view> CutAt(std::string_view& text, char separator) {
 std::optional<int> WholeNumber(std::optional<std::string_view> piece) {
     if (!piece) return std::nullopt;
     const std::string digits = Trim(*piece);
-    if (digits.empty() || !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    if (digits.empty() ||
+        !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
         return std::nullopt;
     int value = 0;
     const auto result = std::from_chars(digits.data(), digits.data() + digits.size(), value);
@@ -51,83 +53,12 @@ bool IsValidDateTime(const DosFields& t) {
                                 .ok();
 }
 
-// ---- Reading lines -----------------------------------------------------------------------------
-
-constexpr char EndOfFileMark = 26;
-constexpr std::size_t ChunkSize = 64 * 1024;
+// ---- Interpreting lines ------------------------------------------------------------------------
 
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
 using FilePointer = std::unique_ptr<std::FILE, FileCloser>;
-
-// Hands out the catalogue line by line, reading it in chunks. A line ends at a carriage return
-// (a line feed right after it belongs to the same break); character 26 ends the file.
-class LineReader {
-public:
-    enum class Result { Line, End, Failed };
-
-    explicit LineReader(std::FILE* file) : file_(file) {}
-
-    Result Next(std::string& line) {
-        line.clear();
-        if (!HasUnreadByte()) return failed_ ? Result::Failed : Result::End;
-        while (HasUnreadByte()) {
-            const char* begin = buffer_.data() + position_;
-            const char* end = buffer_.data() + size_;
-            const char* stop = std::find_if(begin, end, [](char c) { return c == '\r' || c == EndOfFileMark; });
-            line.append(begin, stop);
-            position_ += static_cast<std::size_t>(stop - begin);
-            if (stop == end) continue;
-            if (*stop == EndOfFileMark) {
-                ended_ = true;
-                return Result::Line;
-            }
-            ++position_;
-            SkipLineFeed();
-            break;
-        }
-        return failed_ ? Result::Failed : Result::Line;
-    }
-
-private:
-    // Refills the buffer when it is used up; false at the end of the file or after a read error.
-    bool HasUnreadByte() {
-        if (ended_ || failed_) return false;
-        if (position_ < size_) return true;
-        size_ = std::fread(buffer_.data(), 1, buffer_.size(), file_);
-        position_ = 0;
-        if (size_ > 0) return true;
-        (std::ferror(file_) ? failed_ : ended_) = true;
-        return false;
-    }
-
-    void SkipLineFeed() {
-        if (HasUnreadByte() && buffer_[position_] == '\n') ++position_;
-    }
-
-    std::FILE* file_;
-    std::vector<char> buffer_ = std::vector<char>(ChunkSize);
-    std::size_t position_ = 0;
-    std::size_t size_ = 0;
-    bool ended_ = false;
-    bool failed_ = false;
-};
-
-// ---- Interpreting lines ------------------------------------------------------------------------
-
-bool IsSectionHeader(std::string_view line) { return !line.empty() && line.front() == '[' && line.back() == ']'; }
-
-bool IsComment(std::string_view line) { return line.front() == ';' || line.starts_with("//"); }
-
-// The trimmed value when the line is `key`, blanks, "=" and a value (key matched ignoring case).
-std::optional<std::string> KeyValue(std::string_view line, std::string_view key) {
-    if (line.size() < key.size() || !EqualIgnoringCase(line.substr(0, key.size()), key)) return std::nullopt;
-    const std::string_view afterKey = line.substr(key.size());
-    const auto equals = afterKey.find_first_not_of(' ');
-    if (equals == std::string_view::npos || afterKey[equals] != '=') return std::nullopt;
-    return Trim(afterKey.substr(equals + 1));
-}
 
 // Each token of the text (words, or double-quoted phrases) becomes one description line; every
 // text adds at least one line. Every line owns just its own characters, however long the text.
@@ -141,13 +72,13 @@ void AppendDescriptionLines(std::string_view text, std::vector<std::string>& lin
 
 // Sets the field of a single-valued key; a line that names none of them changes nothing.
 void SetKeyField(std::string_view line, FileInfo& info) {
-    if (auto md5 = KeyValue(line, "md5")) {
+    if (auto md5 = CatalogueKeyValue(line, "md5")) {
         info.Md5 = std::move(*md5);
-    } else if (const auto timeStamp = KeyValue(line, "TimeStamp")) {
+    } else if (const auto timeStamp = CatalogueKeyValue(line, "TimeStamp")) {
         if (!timeStamp->empty()) info.TimeStamp = ParseTimeStamp(*timeStamp);
-    } else if (auto proposed = KeyValue(line, "ProposedFileName")) {
+    } else if (auto proposed = CatalogueKeyValue(line, "ProposedFileName")) {
         info.ProposedFileName = std::move(*proposed);
-    } else if (auto description1 = KeyValue(line, "Description1")) {
+    } else if (auto description1 = CatalogueKeyValue(line, "Description1")) {
         info.Description1 = std::move(*description1);
     }
 }
@@ -155,15 +86,14 @@ void SetKeyField(std::string_view line, FileInfo& info) {
 // Builds the two lists from prepared lines, tracking the current section and the Description2
 // continuation.
 class CatalogueParser {
-public:
+  public:
     explicit CatalogueParser(CatalogueContents& contents) : contents_(contents) {}
 
     void ReadLine(std::string line) {
-        ReplaceText(line, "\t", true, " ");
-        line = Trim(line);
-        if (IsSectionHeader(line)) {
+        line = PrepareCatalogueLine(std::move(line));
+        if (IsCatalogueSectionHeader(line)) {
             BeginSection(Trim(std::string_view(line).substr(1, line.size() - 2)));
-        } else if (line.empty() || IsComment(line)) {
+        } else if (line.empty() || IsCatalogueComment(line)) {
             return;
         } else if (section_ == Section::AppNames) {
             ReadAppName(line);
@@ -173,12 +103,12 @@ public:
         // Content before the first header has no record to go into and is ignored, keys included.
     }
 
-private:
+  private:
     enum class Section { None, File, AppNames };
 
     void BeginSection(const std::string& headerText) {
         continuation_ = false;
-        if (EqualIgnoringCase(headerText, "AppNames")) {
+        if (EqualIgnoringCase(headerText, AppNamesSection)) {
             section_ = Section::AppNames;
             return;
         }
@@ -210,7 +140,7 @@ private:
     void ReadFileLine(const std::string& line) {
         FileInfo& info = contents_.fileInfos.back();
         SetKeyField(line, info);
-        if (auto description2 = KeyValue(line, "Description2")) {
+        if (auto description2 = CatalogueKeyValue(line, "Description2")) {
             continuation_ = true;
             // An empty value adds no line: an empty description line only comes from "".
             if (!description2->empty()) AppendDescriptionLines(*description2, info.Description2);
@@ -243,15 +173,19 @@ ShortDosDateTime ParseTimeStamp(std::string_view text) {
 CatalogueStatus LoadCatalogue(const std::string& path, EventPump& pump, CatalogueContents& out) {
     const FilePointer file(std::fopen(path.c_str(), "rb"));
     if (!file) return CatalogueStatus::CannotOpen;
-    LineReader reader(file.get());
+    return LoadCatalogue(file.get(), pump, out);
+}
+
+CatalogueStatus LoadCatalogue(std::FILE* file, EventPump& pump, CatalogueContents& out) {
+    CatalogueLineReader reader(file);
     CatalogueParser parser(out);
     std::string line;
-    LineReader::Result result;
-    while ((result = reader.Next(line)) == LineReader::Result::Line) {
+    CatalogueLineReader::Result result;
+    while ((result = reader.Next(line)) == CatalogueLineReader::Result::Line) {
         parser.ReadLine(std::move(line));
         pump.ProcessPendingEvents();
     }
-    return result == LineReader::Result::End ? CatalogueStatus::Ok : CatalogueStatus::ReadError;
+    return result == CatalogueLineReader::Result::End ? CatalogueStatus::Ok : CatalogueStatus::ReadError;
 }
 
 void ReadCatalogue(ProgramState& state, Seams& seams) {

@@ -1,5 +1,6 @@
 #pragma once
 // The catalogue of known file versions (patchinfo.ini): its reader and its time stamp format.
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -25,6 +26,8 @@ struct CatalogueContents {
 // Reads the catalogue at `path` into `out`, processing pending window events after every line.
 // Never ends the program; on a read error `out` holds what was read before it.
 [[nodiscard]] CatalogueStatus LoadCatalogue(const std::string& path, EventPump& pump, CatalogueContents& out);
+// The same from a file that is already open, read from its current position to its end.
+[[nodiscard]] CatalogueStatus LoadCatalogue(std::FILE* file, EventPump& pump, CatalogueContents& out);
 
 // Fills state.FileInfos and state.AppInfos from the catalogue in the extraction directory, or ends
 // the program with a fatal error (removing the extraction directory) when it cannot be read.

@@ -1,0 +1,93 @@
+#include "pack/bsdiff_runner.h"
+
+#include <algorithm>
+#include <chrono>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#include "platform/process.h"
+
+namespace pack {
+
+namespace {
+
+constexpr std::chrono::milliseconds WaitSlice{50};
+constexpr std::chrono::milliseconds StopGrace{1000};
+
+// The shared state of the workers: the next job to take, and the first failure.
+class JobQueue {
+  public:
+    JobQueue(const std::vector<PatchJob>& jobs, const RunnerSettings& settings)
+        : jobs_(jobs), settings_(settings) {}
+
+    void Work() {
+        while (const PatchJob* job = Take()) {
+            const std::optional<std::string> failure = Run(*job);
+            std::lock_guard lock(mutex_);
+            if (failure) {
+                if (!failure_) failure_ = failure;
+                return;
+            }
+            ++finished_;
+            if (settings_.progress) settings_.progress(finished_, static_cast<int>(jobs_.size()));
+        }
+    }
+
+    [[nodiscard]] std::optional<std::string> Failure() {
+        std::lock_guard lock(mutex_);
+        return failure_;
+    }
+
+  private:
+    const PatchJob* Take() {
+        std::lock_guard lock(mutex_);
+        if (failure_ || next_ == jobs_.size()) return nullptr;
+        return &jobs_[next_++];
+    }
+
+    bool ShouldStop() {
+        if (settings_.stopRequested && settings_.stopRequested()) return true;
+        std::lock_guard lock(mutex_);
+        return failure_.has_value();
+    }
+
+    std::optional<std::string> Run(const PatchJob& job) {
+        const auto program = platform::StartProgram(
+            {settings_.bsdiff, job.oldFile, job.newFile, job.patchFile}, std::string());
+        if (!program) return "could not start " + settings_.bsdiff;
+        bool stopped = false;
+        const auto status = platform::WaitForProgram(*program, WaitSlice, [&] {
+            if (stopped || !ShouldStop()) return;
+            stopped = true;
+            platform::StopProgram(*program, StopGrace);
+        });
+        if (stopped) return "stopped";
+        if (!status || *status != 0)
+            return "bsdiff failed (exit status " +
+                   (status ? std::to_string(*status) : std::string("unknown")) + ") making " + job.patchFile;
+        return std::nullopt;
+    }
+
+    const std::vector<PatchJob>& jobs_;
+    const RunnerSettings& settings_;
+    std::mutex mutex_;
+    std::size_t next_ = 0;
+    int finished_ = 0;
+    std::optional<std::string> failure_;
+};
+
+}  // namespace
+
+Outcome<Done> RunPatchJobs(const std::vector<PatchJob>& jobs, const RunnerSettings& settings) {
+    JobQueue queue(jobs, settings);
+    const int workers = std::clamp(settings.parallel, 1, std::max(1, static_cast<int>(jobs.size())));
+    std::vector<std::thread> threads;
+    for (int i = 0; i < workers; ++i) threads.emplace_back([&queue] { queue.Work(); });
+    for (std::thread& thread : threads) thread.join();
+    if (settings.stopRequested && settings.stopRequested()) return Refusal{"interrupted"};
+    if (auto failure = queue.Failure()) return Refusal{*failure};
+    return Done{};
+}
+
+}  // namespace pack

@@ -1,0 +1,84 @@
+// file-converter-pack: makes a finished patch set for the converter in one command (`build`),
+// and checks any set for the mistakes that hide versions from the converter (`check`).
+#include <algorithm>
+#include <iostream>
+#include <mutex>
+#include <optional>
+#include <span>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "pack/build_arguments.h"
+#include "pack/build_preparation.h"
+#include "pack/check_command.h"
+#include "pack/exit_codes.h"
+#include "pack/memory_need.h"
+#include "pack/set_maker.h"
+#include "pack/tool_paths.h"
+#include "platform/shutdown_signals.h"
+
+namespace {
+
+constexpr std::string_view Usage =
+    "usage: file-converter-pack build OUT_DIR --name FILE LABEL=PATH... [options]\n"
+    "       file-converter-pack check SET [--apply VERSION_DIR]\n";
+
+int Refused(const std::string& message) {
+    std::cerr << "file-converter-pack: " << message << "\n";
+    return pack::RefusedExit;
+}
+
+// The first signal that asked the run to end, remembered once seen; safe from several threads.
+class StopLatch {
+  public:
+    bool Requested() {
+        std::lock_guard lock(mutex_);
+        if (!signal_) signal_ = signals_.Next();
+        return signal_.has_value();
+    }
+    std::optional<int> Signal() const { return signal_; }
+
+  private:
+    platform::ShutdownSignals signals_;
+    std::mutex mutex_;
+    std::optional<int> signal_;
+};
+
+int Build(std::span<const std::string> arguments) {
+    StopLatch stop;
+    pack::Outcome<pack::BuildRequest> request = pack::ParseBuildArguments(arguments);
+    if (!request.ok()) return Refused(request.message());
+    pack::Outcome<pack::ToolPaths> tools = pack::FindTools(request.value().systemBspatch);
+    if (!tools.ok()) return Refused(tools.message());
+    const pack::Machine machine{pack::AvailableMemory(),
+                                static_cast<int>(std::max(1u, std::thread::hardware_concurrency()))};
+    pack::Outcome<pack::BuildPlan> plan = pack::PrepareBuild(request.value(), tools.value(), machine);
+    if (!plan.ok()) return Refused(plan.message());
+    if (stop.Requested()) return 128 + *stop.Signal();  // asked to end while the versions were read
+
+    const pack::Outcome<pack::Done> made =
+        pack::MakeSet(plan.value(), {[&stop] { return stop.Requested(); }, &std::cerr});
+    if (stop.Signal()) return 128 + *stop.Signal();
+    if (!made.ok()) {
+        std::cerr << "file-converter-pack: " << made.message() << "; nothing was written\n";
+        return pack::FailedExit;
+    }
+    std::cerr << "file-converter-pack: the set is in " << plan.value().outDir << "\n";
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    if (arguments.empty()) {
+        std::cerr << Usage;
+        return pack::RefusedExit;
+    }
+    const std::span<const std::string> rest = std::span(arguments).subspan(1);
+    if (arguments[0] == "build") return Build(rest);
+    if (arguments[0] == "check") return pack::CheckCommand(rest, std::cout, std::cerr);
+    std::cerr << Usage;
+    return pack::RefusedExit;
+}

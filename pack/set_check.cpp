@@ -1,0 +1,258 @@
+#include "pack/set_check.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+
+#include "core/catalogue.h"
+#include "core/catalogue_lines.h"
+#include "core/identification.h"
+#include "core/md5.h"
+#include "core/patch_set.h"
+#include "core/text.h"
+#include "pack/patch_plan.h"
+#include "pack/set_files.h"
+#include "platform/process.h"
+
+namespace pack {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view PatchExtension = ".bsdiff";
+constexpr std::chrono::milliseconds WaitSlice{50};
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+std::string VersionName(const core::FileInfo& info) { return info.FileName + " " + Quoted(info.Version); }
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+bool IsMd5Text(std::string_view text) {
+    return text.size() == 32 && std::all_of(text.begin(), text.end(), [](char c) {
+               return std::isxdigit(static_cast<unsigned char>(c));
+           });
+}
+
+// The catalogue's bytes up to character 26, which ends it for the converter.
+bool HasBareLineFeed(std::string_view text) {
+    text = text.substr(0, text.find('\x1a'));
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) return true;
+    return false;
+}
+
+// What the line-by-line reading of the catalogue finds: faults that depend on where a line
+// stands, and the patch plan the catalogue records.
+struct LineFindings {
+    std::vector<std::string> faults;
+    PatchPlan plan = PatchPlan::EveryPair;
+};
+
+bool IsSingleValuedKeyLine(std::string_view line) {
+    return std::any_of(
+        std::begin(core::CatalogueKeys), std::end(core::CatalogueKeys) - 1,
+        [line](std::string_view key) { return core::CatalogueKeyValue(line, key).has_value(); });
+}
+
+LineFindings ReadLines(std::FILE* file) {
+    LineFindings findings;
+    core::CatalogueLineReader reader(file);
+    std::string raw;
+    bool fileSection = false;
+    bool continuation = false;
+    std::string header;
+    for (int number = 1; reader.Next(raw) == core::CatalogueLineReader::Result::Line; ++number) {
+        const std::string line = core::PrepareCatalogueLine(std::move(raw));
+        const std::string where = "line " + std::to_string(number) + ": ";
+        if (core::IsCatalogueSectionHeader(line)) {
+            std::string text = core::Trim(std::string_view(line).substr(1, line.size() - 2));
+            fileSection = !core::EqualIgnoringCase(text, core::AppNamesSection);
+            continuation = false;
+            header = line;
+            std::string version;
+            core::SplitFirstToken(text, version);
+            std::string ignored;
+            core::SplitFirstToken(version, ignored);
+            if (fileSection && version.empty())
+                findings.faults.push_back(where + "the section header " + line + " gives an empty version");
+            continue;
+        }
+        if (line.empty()) continue;
+        if (core::IsCatalogueComment(line)) {
+            if (const auto plan = PlanFromComment(line)) findings.plan = *plan;
+            continue;
+        }
+        if (!fileSection) continue;
+        if (continuation && IsSingleValuedKeyLine(line))
+            findings.faults.push_back(where + Quoted(line) + " stands after Description2 in " + header +
+                                      ": it also joins the description");
+        if (const auto stamp = core::CatalogueKeyValue(line, "TimeStamp");
+            stamp && !stamp->empty() && core::ParseTimeStamp(*stamp) == core::NoTimeStamp)
+            findings.faults.push_back(where + "the TimeStamp " + Quoted(*stamp) +
+                                      " does not read as month/day/year hours:minutes:seconds");
+        if (core::CatalogueKeyValue(line, "Description2")) continuation = true;
+    }
+    return findings;
+}
+
+void CheckChecksums(const core::FileInfoList& infos, std::vector<std::string>& faults) {
+    std::map<std::string, const core::FileInfo*> byMd5;
+    for (const core::FileInfo& info : infos) {
+        if (!IsMd5Text(info.Md5)) {
+            faults.push_back(VersionName(info) + ": the md5 " + Quoted(info.Md5) +
+                             " is not 32 hexadecimal digits, so no file is ever identified as it");
+            continue;
+        }
+        const auto [other, added] = byMd5.emplace(core::LowerCase(info.Md5), &info);
+        if (!added)
+            faults.push_back(VersionName(*other->second) + " and " + VersionName(info) +
+                             " have the same md5 " + info.Md5 + ": only the first is ever identified");
+    }
+}
+
+// Positions of the entries of each file (names equal ignoring case), in catalogue order.
+std::vector<std::vector<std::size_t>> VersionsByFile(const core::FileInfoList& infos) {
+    std::vector<std::vector<std::size_t>> groups;
+    std::map<std::string, std::size_t> groupOf;
+    for (std::size_t i = 0; i < infos.size(); ++i) {
+        const auto [group, added] = groupOf.emplace(core::LowerCase(infos[i].FileName), groups.size());
+        if (added) groups.emplace_back();
+        groups[group->second].push_back(i);
+    }
+    return groups;
+}
+
+struct UsablePatch {
+    std::size_t from;
+    std::size_t to;
+};
+
+// Every patch name the converter looks for: one per ordered pair of versions of a file.
+std::map<std::string, UsablePatch> UsablePatches(const core::FileInfoList& infos) {
+    std::map<std::string, UsablePatch> usable;
+    for (const auto& group : VersionsByFile(infos))
+        for (const std::size_t from : group)
+            for (const std::size_t to : group)
+                if (from != to) usable.emplace(PatchName(infos[from], infos[to]), UsablePatch{from, to});
+    return usable;
+}
+
+std::set<std::string> PatchFilesIn(const std::string& directory) {
+    std::set<std::string> names;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(directory, error)) {
+        const std::string name = entry.path().filename().string();
+        if (entry.is_regular_file() && core::LowerCase(fs::path(name).extension().string()) == PatchExtension)
+            names.insert(name);
+    }
+    return names;
+}
+
+void CheckPatches(const std::string& directory, const core::FileInfoList& infos, PatchPlan plan,
+                  std::vector<std::string>& faults) {
+    const std::set<std::string> present = PatchFilesIn(directory);
+    const auto usable = UsablePatches(infos);
+    for (const std::string& name : present)
+        if (!usable.contains(name))
+            faults.push_back("the patch " + name +
+                             " is one no version can use: no pair of versions has that name");
+    for (const auto& group : VersionsByFile(infos)) {
+        for (const VersionPair& pair : PlannedPairs(plan, static_cast<int>(group.size()))) {
+            const core::FileInfo& from = infos[group[static_cast<std::size_t>(pair.from)]];
+            const core::FileInfo& to = infos[group[static_cast<std::size_t>(pair.to)]];
+            const std::string name = PatchName(from, to);
+            if (!present.contains(name))
+                faults.push_back("the patch from " + VersionName(from) + " to " + Quoted(to.Version) +
+                                 " is missing: " + name + " is not in the set");
+        }
+    }
+}
+
+}  // namespace
+
+CheckReport CheckSetDirectory(const std::string& setDirectory) {
+    CheckReport report;
+    const std::string cataloguePath = core::CataloguePath(setDirectory);
+    const std::string toolPath = core::PatchToolPath(setDirectory);
+    if (access(toolPath.c_str(), X_OK) != 0)
+        report.faults.push_back("the set has no runnable " + std::string(core::PatchToolName) +
+                                ": the converter will not start");
+    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(cataloguePath.c_str(), "rb"));
+    const std::optional<core::CatalogueContents> contents = ReadCatalogue(cataloguePath);
+    if (!file || !contents) {
+        report.faults.push_back("the set has no readable " + std::string(core::CatalogueFileName) +
+                                ": the converter will not start");
+        return report;
+    }
+    if (HasBareLineFeed(ReadAll(cataloguePath)))
+        report.faults.push_back(
+            std::string(core::CatalogueFileName) +
+            " separates lines with bare line feeds: the converter reads it as one line and "
+            "identifies nothing (lines must end with CR LF)");
+    LineFindings lines = ReadLines(file.get());
+    report.faults.insert(report.faults.end(), lines.faults.begin(), lines.faults.end());
+    CheckChecksums(contents->fileInfos, report.faults);
+    CheckPatches(setDirectory, contents->fileInfos, lines.plan, report.faults);
+    return report;
+}
+
+CheckReport ApplyEveryPatch(const std::string& setDirectory, const std::string& versionDirectory,
+                            const std::string& workDirectory) {
+    CheckReport report;
+    const std::optional<core::CatalogueContents> contents = ReadCatalogue(core::CataloguePath(setDirectory));
+    if (!contents) return report;
+    std::map<std::string, std::string> fileByMd5;
+    std::error_code error;
+    for (const auto& entry : fs::recursive_directory_iterator(versionDirectory, error))
+        if (entry.is_regular_file())
+            if (const auto md5 = Md5OfFile(entry.path().string()))
+                fileByMd5.emplace(*md5, entry.path().string());
+
+    const std::set<std::string> present = PatchFilesIn(setDirectory);
+    std::set<std::size_t> missingVersions;
+    int number = 0;
+    for (const auto& [name, patch] : UsablePatches(contents->fileInfos)) {
+        if (!present.contains(name)) continue;
+        const core::FileInfo& from = contents->fileInfos[patch.from];
+        const core::FileInfo& to = contents->fileInfos[patch.to];
+        const auto source = fileByMd5.find(core::LowerCase(from.Md5));
+        if (source == fileByMd5.end()) {
+            if (missingVersions.insert(patch.from).second)
+                report.notes.push_back("no file in " + versionDirectory + " is " + VersionName(from) +
+                                       ": the patches from it were not applied");
+            continue;
+        }
+        const std::string result = workDirectory + "/result-" + std::to_string(number++);
+        const auto program = platform::StartProgram(
+            {core::PatchToolPath(setDirectory), source->second, result, setDirectory + "/" + name},
+            std::string());
+        const auto status = program ? platform::WaitForProgram(*program, WaitSlice, [] {}) : std::nullopt;
+        if (!status || *status != 0) {
+            report.faults.push_back("the patch " + name + " could not be applied to " + source->second);
+        } else if (const auto md5 = Md5OfFile(result); !md5 || !core::EqualIgnoringCase(*md5, to.Md5)) {
+            report.faults.push_back("the patch " + name + " turns " + source->second +
+                                    " into a file with md5 " + md5.value_or("(unreadable)") + ", not " +
+                                    VersionName(to) + "'s " + to.Md5);
+        }
+        fs::remove(result, error);
+    }
+    return report;
+}
+
+}  // namespace pack

@@ -1,0 +1,61 @@
+#include "pack/set_files.h"
+
+#include <fstream>
+#include <span>
+#include <vector>
+
+#include "core/identification.h"
+#include "core/md5.h"
+#include "core/text.h"
+
+namespace pack {
+
+namespace {
+
+constexpr std::size_t Md5PieceSize = 1 << 20;
+
+// The catalogue reader's event pump: a command-line tool has no window to keep alive.
+struct NoEvents : core::EventPump {
+    void ProcessPendingEvents() override {}
+};
+
+}  // namespace
+
+std::optional<std::string> Md5OfFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return std::nullopt;
+    core::Md5Context context;
+    core::Md5Init(context);
+    std::vector<char> piece(Md5PieceSize);
+    while (file.read(piece.data(), static_cast<std::streamsize>(piece.size())) || file.gcount() > 0) {
+        core::Md5Update(context, std::span(reinterpret_cast<const std::uint8_t*>(piece.data()),
+                                           static_cast<std::size_t>(file.gcount())));
+        if (file.eof()) break;
+    }
+    if (file.bad()) return std::nullopt;
+    core::Md5Digest digest;
+    core::Md5Final(context, digest);
+    return core::LowerCase(core::Md5Hex(digest));
+}
+
+std::string PatchName(const core::FileInfo& from, const core::FileInfo& to) {
+    return core::FileNamePart(core::PatchFileName("", from, to));
+}
+
+std::optional<core::CatalogueContents> ReadCatalogue(const std::string& path) {
+    core::CatalogueContents contents;
+    NoEvents pump;
+    if (core::LoadCatalogue(path, pump, contents) != core::CatalogueStatus::Ok) return std::nullopt;
+    return contents;
+}
+
+std::optional<core::CatalogueContents> ReadCatalogue(std::FILE* file) {
+    core::CatalogueContents contents;
+    NoEvents pump;
+    if (core::LoadCatalogue(file, pump, contents) != core::CatalogueStatus::Ok) return std::nullopt;
+    return contents;
+}
+
+std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
+
+}  // namespace pack

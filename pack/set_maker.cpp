@@ -1,0 +1,159 @@
+#include "pack/set_maker.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+
+#include "core/patch_set.h"
+#include "platform/files.h"
+#include "platform/process.h"
+
+namespace pack {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::chrono::milliseconds WaitSlice{50};
+constexpr std::chrono::milliseconds StopGrace{1000};
+constexpr unsigned StagingDirectoryMode = 0755;
+constexpr std::string_view SetDirectoryName = "set";
+
+// A directory beside `outDir` with a name nobody else holds: ".<name>.<what>-<n>".
+Outcome<std::string> FreshDirectoryBeside(const fs::path& outDir, std::string_view what) {
+    const fs::path parent = fs::absolute(outDir).parent_path();
+    const std::string stem = "." + outDir.filename().string() + "." + std::string(what) + "-";
+    for (int number = 0; number < 10000; ++number) {
+        const std::string candidate = (parent / (stem + std::to_string(number))).string();
+        switch (platform::MakeDirectory(candidate, StagingDirectoryMode)) {
+            case platform::MakeDirectoryResult::Created:
+                return candidate;
+            case platform::MakeDirectoryResult::AlreadyExists:
+                continue;
+            case platform::MakeDirectoryResult::Failed:
+                return Refusal{"cannot create a directory beside " + outDir.string()};
+        }
+    }
+    return Refusal{"no free name for a directory beside " + outDir.string()};
+}
+
+Outcome<Done> WriteFile(const std::string& path, std::string_view bytes) {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    file.close();
+    if (!file) return Refusal{"cannot write " + path};
+    return Done{};
+}
+
+Outcome<Done> CopyProgram(const std::string& from, const std::string& to) {
+    std::error_code error;
+    fs::copy_file(from, to, fs::copy_options::overwrite_existing, error);
+    if (!error) fs::permissions(to, fs::perms(0755), error);
+    if (error) return Refusal{"cannot copy " + from + " to " + to + ": " + error.message()};
+    return Done{};
+}
+
+// Runs the archive maker over the set's directory; the archive is <staging>/<base>.sfx.
+Outcome<Done> PackArchive(const BuildPlan& plan, const std::string& setDirectory, const std::string& archive,
+                          const std::function<bool()>& stopRequested) {
+    const auto program = platform::StartProgram({plan.tools.makeSfx, setDirectory, archive}, std::string());
+    if (!program) return Refusal{"cannot start " + plan.tools.makeSfx};
+    bool stopped = false;
+    const auto status = platform::WaitForProgram(*program, WaitSlice, [&] {
+        if (stopped || !stopRequested()) return;
+        stopped = true;
+        platform::StopProgram(*program, StopGrace);
+    });
+    if (stopped) return Refusal{"interrupted"};
+    if (!status || *status != 0) return Refusal{plan.tools.makeSfx + " failed"};
+    return Done{};
+}
+
+// Makes the patches, the catalogue and the patch tool in <staging>/set, then packs them.
+Outcome<Done> MakeArchive(const BuildPlan& plan, const std::string& staging, const MakeSettings& settings) {
+    const std::string setDirectory = staging + "/" + std::string(SetDirectoryName);
+    if (platform::MakeDirectory(setDirectory, StagingDirectoryMode) != platform::MakeDirectoryResult::Created)
+        return Refusal{"cannot create " + setDirectory};
+
+    std::vector<PatchJob> jobs = plan.jobs;
+    for (PatchJob& job : jobs) job.patchFile = setDirectory + "/" + job.patchFile;
+    const auto start = std::chrono::steady_clock::now();
+    std::mutex progressMutex;
+    RunnerSettings runner{plan.tools.bsdiff, plan.parallel,
+                          [&](int finished, int total) {
+                              if (!settings.progress) return;
+                              const std::chrono::duration<double> elapsed =
+                                  std::chrono::steady_clock::now() - start;
+                              char line[96];
+                              std::snprintf(line, sizeof line, "bsdiff: pair %d of %d done, %.1f s elapsed\n",
+                                            finished, total, elapsed.count());
+                              *settings.progress << line << std::flush;
+                          },
+                          settings.stopRequested};
+    if (auto made = RunPatchJobs(jobs, runner); !made.ok()) return made;
+
+    if (auto written = WriteFile(core::CataloguePath(setDirectory), plan.catalogue); !written.ok())
+        return written;
+    if (auto copied = CopyProgram(plan.tools.bspatch, core::PatchToolPath(setDirectory)); !copied.ok())
+        return copied;
+    if (auto packed =
+            PackArchive(plan, setDirectory, staging + "/" + plan.base + ".sfx", settings.stopRequested);
+        !packed.ok())
+        return packed;
+    platform::DeleteDirectoryTree(setDirectory);
+    return Done{};
+}
+
+Outcome<Done> MakeCompanions(const BuildPlan& plan, const std::string& staging) {
+    if (auto copied = CopyProgram(plan.tools.converter, staging + "/" + plan.base); !copied.ok())
+        return copied;
+    if (plan.settings)
+        if (auto written = WriteFile(staging + "/" + plan.base + ".cfg", *plan.settings); !written.ok())
+            return written;
+    if (plan.library) {
+        const std::string_view bytes(reinterpret_cast<const char*>(plan.library->data()),
+                                     plan.library->size());
+        if (auto written = WriteFile(staging + "/" + plan.base + ".dll", bytes); !written.ok())
+            return written;
+    }
+    return Done{};
+}
+
+// Renames the finished set to OUT_DIR; a full OUT_DIR (with --force) is moved aside first and
+// removed once the new set stands in its place.
+Outcome<Done> MoveIntoPlace(const BuildPlan& plan, const std::string& staging) {
+    std::error_code error;
+    std::optional<std::string> old;
+    if (plan.replaceOutDir) {
+        Outcome<std::string> aside = FreshDirectoryBeside(plan.outDir, "old");
+        if (!aside.ok()) return Refusal{aside.message()};
+        fs::rename(plan.outDir, aside.value(), error);  // replaces the empty directory just made
+        if (error) return Refusal{"cannot move " + plan.outDir + " aside: " + error.message()};
+        old = aside.value();
+    }
+    fs::rename(staging, plan.outDir, error);
+    if (error) {
+        if (old) fs::rename(*old, plan.outDir, error);
+        return Refusal{"cannot move the set to " + plan.outDir};
+    }
+    if (old) platform::DeleteDirectoryTree(*old);
+    return Done{};
+}
+
+}  // namespace
+
+Outcome<Done> MakeSet(const BuildPlan& plan, const MakeSettings& settings) {
+    Outcome<std::string> staging = FreshDirectoryBeside(plan.outDir, "partial");
+    if (!staging.ok()) return Refusal{staging.message()};
+    Outcome<Done> made = MakeArchive(plan, staging.value(), settings);
+    if (made.ok()) made = MakeCompanions(plan, staging.value());
+    if (made.ok() && settings.stopRequested()) made = Refusal{"interrupted"};
+    if (made.ok()) made = MoveIntoPlace(plan, staging.value());
+    if (!made.ok()) platform::DeleteDirectoryTree(staging.value());
+    return made;
+}
+
+}  // namespace pack

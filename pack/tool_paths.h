@@ -1,0 +1,23 @@
+#pragma once
+// The programs a build uses or ships: the system's bsdiff, the converter, the patch tool and the
+// archive maker.
+#include <string>
+
+#include "pack/outcome.h"
+
+namespace pack {
+
+struct ToolPaths {
+    std::string bsdiff;
+    std::string converter;
+    std::string bspatch;
+    std::string makeSfx;
+};
+
+// The first executable file of that name in $PATH; empty when there is none.
+[[nodiscard]] std::string FindInPath(std::string_view name);
+
+// Our own patch tool, or with `systemBspatch` the system's; refused when a program is missing.
+[[nodiscard]] Outcome<ToolPaths> FindTools(bool systemBspatch);
+
+}  // namespace pack
