@@ -54,7 +54,7 @@ install_patch_set() {  # <archive path> <catalogue file name> <version>=<file>..
 # The two halves of install_patch_set, for a test that changes the set in between.
 make_patch_set() {  # <catalogue file name> <version>=<file>...
     rm -rf "$work/set"
-    "$source_root/tools/make-patch-set" --bspatch "$patch_tool" "$work/set" "$@" >/dev/null
+    "$source_root/tests/support/make-patch-set" "$patch_tool" "$work/set" "$@" >/dev/null
 }
 pack_patch_set() {  # <archive path>
     "$source_root/tools/make-sfx" "$work/set" "$1"

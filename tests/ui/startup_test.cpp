@@ -45,14 +45,14 @@ protected:
     std::string Executable() const { return dir.File("bin/convert"); }
     std::string Archive() const { return dir.File("bin/convert.sfx"); }
 
-    // A real patch set made with the project's own tools.
+    // A real patch set, packed with the project's own archive maker.
     void InstallPatchSet() {
         dir.Write("v1.txt", "first version\n");
         dir.Write("v2.txt", "second version\n");
-        const std::string tools = std::string(FC_SOURCE_DIR) + "/tools/";
-        const std::string command = tools + "make-patch-set --bspatch '" FC_BSPATCH "' '" + dir.File("set") +
+        const std::string source = std::string(FC_SOURCE_DIR);
+        const std::string command = source + "/tests/support/make-patch-set '" FC_BSPATCH "' '" + dir.File("set") +
                                     "' sample.txt '1=" + dir.File("v1.txt") + "' '2=" + dir.File("v2.txt") +
-                                    "' >/dev/null && " + tools + "make-sfx '" + dir.File("set") + "' '" +
+                                    "' >/dev/null && " + source + "/tools/make-sfx '" + dir.File("set") + "' '" +
                                     Archive() + "'";
         ASSERT_EQ(std::system(command.c_str()), 0);
     }
