@@ -9,8 +9,7 @@ namespace pack {
 
 namespace {
 
-// Where the build put the programs this tool ships; FC_OWN_BSPATCH is empty while the project
-// has no patch tool of its own.
+// Where the build put the programs this tool ships.
 constexpr std::string_view BuiltConverter = FC_CONVERTER;
 constexpr std::string_view BuiltBspatch = FC_OWN_BSPATCH;
 constexpr std::string_view MakeSfxScript = FC_MAKE_SFX;
@@ -43,9 +42,8 @@ Outcome<ToolPaths> FindTools(bool systemBspatch) {
     if (systemBspatch && tools.bspatch.empty())
         return Refusal{"bspatch is not installed (Debian package bsdiff)"};
     if (!IsExecutable(tools.bspatch))
-        return Refusal{"the project's own patch tool has not been built" +
-                       (tools.bspatch.empty() ? std::string() : " (" + tools.bspatch + ")") +
-                       "; --system-bspatch ships the system's"};
+        return Refusal{"the project's own patch tool " + tools.bspatch +
+                       " has not been built; --system-bspatch ships the system's"};
     if (!IsExecutable(tools.makeSfx)) return Refusal{"the archive maker " + tools.makeSfx + " is missing"};
     return tools;
 }

@@ -52,7 +52,7 @@ class CheckCommand : public ::testing::Test {
         dir.Write("versions/v3", "the end of " + v2);
         const std::string build =
             "cd " + Quoted(dir.path()) + " && " + FC_PACK_TOOL +
-            " build out --name 'My letter.txt' --system-bspatch '1.0 beta=versions/v1' "
+            " build out --name 'My letter.txt' '1.0 beta=versions/v1' "
             "2.0=versions/v2 3.0=versions/v3 --describe '2.0=the second' >/dev/null 2>&1 && "
             "mkdir set && out/'My letter.sfx' -overwrite set";
         ASSERT_EQ(std::system(build.c_str()), 0);

@@ -44,7 +44,7 @@ class PackCommand : public ::testing::Test {
 
     ToolRun Build(const std::string& extra) {
         return Pack(
-            "build out --name letter.txt --system-bspatch 1.0=versions/v1 2.0=versions/v2 3.0=versions/v3 " +
+            "build out --name letter.txt 1.0=versions/v1 2.0=versions/v2 3.0=versions/v3 " +
             extra);
     }
 
@@ -62,7 +62,7 @@ class PackCommand : public ::testing::Test {
 
 struct RefusalCase {
     const char* name;
-    std::function<std::string(const TempDir&)> arguments;  // after "build out --system-bspatch"
+    std::function<std::string(const TempDir&)> arguments;  // after "build out"
     const char* message;
 };
 
@@ -71,7 +71,7 @@ class RefusedBuild : public PackCommand, public ::testing::WithParamInterface<Re
 TEST_P(RefusedBuild, EndsWithOneLineAndStatusTwoBeforeAnyWork) {
     const std::string arguments = GetParam().arguments(dir);
     const std::vector<std::string> before = Listing();
-    const ToolRun run = Pack("build out --system-bspatch " + arguments);
+    const ToolRun run = Pack("build out " + arguments);
     EXPECT_EQ(run.status, 2) << run.output;
     EXPECT_THAT(run.output, HasSubstr(GetParam().message));
     EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 1) << run.output;
@@ -157,6 +157,17 @@ TEST_F(PackCommand, ReportsProgressForEveryPair) {
         EXPECT_THAT(run.output, HasSubstr("pair " + std::to_string(pair) + " of 4 done")) << run.output;
 }
 
+// The set ships the project's own patch tool, or Debian's when asked, byte for byte.
+TEST_F(PackCommand, ShipsOurPatchToolUnlessDebiansIsAsked) {
+    const std::pair<const char*, const char*> cases[] = {{"", FC_BSPATCH}, {"--system-bspatch", "/usr/bin/bspatch"}};
+    for (const auto& [option, shipped] : cases) {
+        const ToolRun run = Build(std::string("--force ") + option);
+        ASSERT_EQ(run.status, 0) << run.output;
+        ASSERT_EQ(RunShell(dir.path(), "rm -rf set && mkdir set && out/letter.sfx -overwrite set").status, 0);
+        EXPECT_EQ(ReadWholeFile(dir.File("set/bspatch")), ReadWholeFile(shipped)) << option;
+    }
+}
+
 // A bsdiff that fails, or one that runs until the build is interrupted, found first in $PATH.
 class BrokenBsdiff : public PackCommand {
   protected:
@@ -176,7 +187,7 @@ class BrokenBsdiff : public PackCommand {
 TEST_F(BrokenBsdiff, AFailedPatchLeavesNothingHalfMade) {
     FakeBsdiff("exit 3");
     const ToolRun run =
-        RunShell(dir.path(), WithFakePath(Tool + " build out --name f --system-bspatch" + Versions12));
+        RunShell(dir.path(), WithFakePath(Tool + " build out --name f" + Versions12));
     EXPECT_EQ(run.status, 1) << run.output;
     EXPECT_THAT(run.output, HasSubstr("bsdiff failed (exit status 3)"));
     EXPECT_EQ(Listing(), (std::vector<std::string>{"bin", "versions"}));
@@ -188,7 +199,7 @@ TEST_F(BrokenBsdiff, AnInterruptedBuildStopsBsdiffAndLeavesNothing) {
     const ToolRun run = RunShell(
         dir.path(),
         WithFakePath(
-            Tool + " build out --name f --system-bspatch" + Versions12 +
+            Tool + " build out --name f" + Versions12 +
             " & pid=$!; n=0; until [ -s started ] || [ $n -ge 600 ]; do sleep 0.05; n=$((n+1)); done;"
             " kill -TERM $pid; wait $pid; echo \"status $?\""));
     EXPECT_THAT(run.output, HasSubstr("status 143"));

@@ -42,7 +42,7 @@ class PackRoundTrip : public ::testing::Test {
     // blank and a double quote.
     void BuildSet() {
         const std::string command = std::string(FC_PACK_TOOL) + " build " + Quoted(dir.File("bin")) +
-                                    " --name 'my game.dat' --base convert --system-bspatch"
+                                    " --name 'my game.dat' --base convert"
                                     " '1.0 beta=" +
                                     versions[0] + "' '2.0=" + versions[1] + "' '3 final=" + versions[2] +
                                     "' --describe '2.0=He said \"go\"' 2>/dev/null";
