@@ -1,19 +1,15 @@
 #include "pack/bsdiff_runner.h"
 
 #include <algorithm>
-#include <chrono>
 #include <mutex>
 #include <optional>
 #include <thread>
 
-#include "platform/process.h"
+#include "pack/program_run.h"
 
 namespace pack {
 
 namespace {
-
-constexpr std::chrono::milliseconds WaitSlice{50};
-constexpr std::chrono::milliseconds StopGrace{1000};
 
 // The shared state of the workers: the next job to take, and the first failure.
 class JobQueue {
@@ -53,19 +49,17 @@ class JobQueue {
     }
 
     std::optional<std::string> Run(const PatchJob& job) {
-        const auto program = platform::StartProgram(
-            {settings_.bsdiff, job.oldFile, job.newFile, job.patchFile}, std::string());
-        if (!program) return "could not start " + settings_.bsdiff;
-        bool stopped = false;
-        const auto status = platform::WaitForProgram(*program, WaitSlice, [&] {
-            if (stopped || !ShouldStop()) return;
-            stopped = true;
-            platform::StopProgram(*program, StopGrace);
-        });
-        if (stopped) return "stopped";
-        if (!status || *status != 0)
-            return "bsdiff failed (exit status " +
-                   (status ? std::to_string(*status) : std::string("unknown")) + ") making " + job.patchFile;
+        const ProgramRun run = RunProgram({settings_.bsdiff, job.oldFile, job.newFile, job.patchFile},
+                                          std::string(), [this] { return ShouldStop(); });
+        switch (run.end) {
+            case ProgramRun::End::NotStarted:
+                return "could not start " + settings_.bsdiff;
+            case ProgramRun::End::Stopped:
+                return "stopped";
+            case ProgramRun::End::Finished:
+                break;
+        }
+        if (!run.Succeeded()) return "bsdiff failed (" + run.StatusText() + ") making " + job.patchFile;
         return std::nullopt;
     }
 

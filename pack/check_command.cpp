@@ -2,22 +2,19 @@
 
 #include <stdlib.h>
 
-#include <chrono>
 #include <filesystem>
 #include <optional>
 
 #include "pack/exit_codes.h"
+#include "pack/program_run.h"
 #include "pack/set_check.h"
 #include "platform/files.h"
-#include "platform/process.h"
 
 namespace pack {
 
 namespace {
 
 namespace fs = std::filesystem;
-
-constexpr std::chrono::milliseconds WaitSlice{50};
 
 struct CheckRequest {
     std::string set;
@@ -57,14 +54,13 @@ class PrivateDirectory {
 };
 
 // Runs the archive as the converter does: <archive> -overwrite <directory>. A fault line, or nothing.
-std::optional<std::string> Unpack(const std::string& archive, const std::string& directory) {
-    const std::string program = fs::absolute(archive).string();
-    const auto started = platform::StartProgram({program, "-overwrite", directory}, directory);
-    if (!started) return "the archive " + archive + " cannot be run";
-    const auto status = platform::WaitForProgram(*started, WaitSlice, [] {});
-    if (!status || *status != 0)
-        return "the archive " + archive + " did not unpack (exit status " +
-               (status ? std::to_string(*status) : std::string("unknown")) + ")";
+std::optional<std::string> Unpack(const std::string& archive, const std::string& directory,
+                                  const std::function<bool()>& shouldStop) {
+    const ProgramRun run =
+        RunProgram({fs::absolute(archive).string(), "-overwrite", directory}, directory, shouldStop);
+    if (run.end == ProgramRun::End::NotStarted) return "the archive " + archive + " cannot be run";
+    if (run.end == ProgramRun::End::Stopped) return "the archive " + archive + " was stopped";
+    if (!run.Succeeded()) return "the archive " + archive + " did not unpack (" + run.StatusText() + ")";
     return std::nullopt;
 }
 
@@ -75,7 +71,8 @@ void Print(std::ostream& out, const CheckReport& report) {
 
 }  // namespace
 
-int CheckCommand(std::span<const std::string> arguments, std::ostream& out, std::ostream& err) {
+int CheckCommand(std::span<const std::string> arguments, std::ostream& out, std::ostream& err,
+                 const std::function<bool()>& shouldStop) {
     const std::optional<CheckRequest> request = ParseCheckArguments(arguments);
     if (!request) {
         err << "usage: file-converter-pack check SET [--apply VERSION_DIR]\n";
@@ -102,7 +99,7 @@ int CheckCommand(std::span<const std::string> arguments, std::ostream& out, std:
     if (!isDirectory) {
         setDirectory = work.path() + "/set";
         fs::create_directory(setDirectory, error);
-        unpackFault = Unpack(request->set, setDirectory);
+        unpackFault = Unpack(request->set, setDirectory, shouldStop);
     }
     CheckReport report;
     if (unpackFault)
@@ -110,10 +107,11 @@ int CheckCommand(std::span<const std::string> arguments, std::ostream& out, std:
     else
         report = CheckSetDirectory(setDirectory);
     if (request->versionDirectory && !unpackFault) {
-        CheckReport applied = ApplyEveryPatch(setDirectory, *request->versionDirectory, work.path());
+        CheckReport applied = ApplyEveryPatch(setDirectory, *request->versionDirectory, work.path(), shouldStop);
         report.faults.insert(report.faults.end(), applied.faults.begin(), applied.faults.end());
         report.notes = std::move(applied.notes);
     }
+    if (shouldStop()) return FailedExit;  // an incomplete check reports nothing
     Print(out, report);
     if (report.faults.empty()) {
         out << "check: no problems found in " << request->set << "\n";

@@ -2,7 +2,6 @@
 // and checks any set for the mistakes that hide versions from the converter (`check`).
 #include <algorithm>
 #include <iostream>
-#include <mutex>
 #include <optional>
 #include <span>
 #include <string>
@@ -15,8 +14,8 @@
 #include "pack/exit_codes.h"
 #include "pack/memory_need.h"
 #include "pack/set_maker.h"
+#include "pack/stop_latch.h"
 #include "pack/tool_paths.h"
-#include "platform/shutdown_signals.h"
 
 namespace {
 
@@ -29,24 +28,7 @@ int Refused(const std::string& message) {
     return pack::RefusedExit;
 }
 
-// The first signal that asked the run to end, remembered once seen; safe from several threads.
-class StopLatch {
-  public:
-    bool Requested() {
-        std::lock_guard lock(mutex_);
-        if (!signal_) signal_ = signals_.Next();
-        return signal_.has_value();
-    }
-    std::optional<int> Signal() const { return signal_; }
-
-  private:
-    platform::ShutdownSignals signals_;
-    std::mutex mutex_;
-    std::optional<int> signal_;
-};
-
-int Build(std::span<const std::string> arguments) {
-    StopLatch stop;
+int Build(std::span<const std::string> arguments, pack::StopLatch& stop) {
     pack::Outcome<pack::BuildRequest> request = pack::ParseBuildArguments(arguments);
     if (!request.ok()) return Refused(request.message());
     pack::Outcome<pack::ToolPaths> tools = pack::FindTools(request.value().systemBspatch);
@@ -77,8 +59,12 @@ int main(int argc, char** argv) {
         return pack::RefusedExit;
     }
     const std::span<const std::string> rest = std::span(arguments).subspan(1);
-    if (arguments[0] == "build") return Build(rest);
-    if (arguments[0] == "check") return pack::CheckCommand(rest, std::cout, std::cerr);
+    pack::StopLatch stop;
+    if (arguments[0] == "build") return Build(rest, stop);
+    if (arguments[0] == "check") {
+        const int status = pack::CheckCommand(rest, std::cout, std::cerr, [&stop] { return stop.Requested(); });
+        return stop.Signal() ? 128 + *stop.Signal() : status;
+    }
     std::cerr << Usage;
     return pack::RefusedExit;
 }

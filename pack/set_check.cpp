@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -20,8 +19,8 @@
 #include "core/patch_set.h"
 #include "core/text.h"
 #include "pack/patch_plan.h"
+#include "pack/program_run.h"
 #include "pack/set_files.h"
-#include "platform/process.h"
 
 namespace pack {
 
@@ -30,7 +29,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::string_view PatchExtension = ".bsdiff";
-constexpr std::chrono::milliseconds WaitSlice{50};
 
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
@@ -213,7 +211,7 @@ CheckReport CheckSetDirectory(const std::string& setDirectory) {
 }
 
 CheckReport ApplyEveryPatch(const std::string& setDirectory, const std::string& versionDirectory,
-                            const std::string& workDirectory) {
+                            const std::string& workDirectory, const std::function<bool()>& shouldStop) {
     CheckReport report;
     const std::optional<core::CatalogueContents> contents = ReadCatalogue(core::CataloguePath(setDirectory));
     if (!contents) return report;
@@ -228,6 +226,7 @@ CheckReport ApplyEveryPatch(const std::string& setDirectory, const std::string& 
     std::set<std::size_t> missingVersions;
     int number = 0;
     for (const auto& [name, patch] : UsablePatches(contents->fileInfos)) {
+        if (shouldStop()) break;
         if (!present.contains(name)) continue;
         const core::FileInfo& from = contents->fileInfos[patch.from];
         const core::FileInfo& to = contents->fileInfos[patch.to];
@@ -239,11 +238,14 @@ CheckReport ApplyEveryPatch(const std::string& setDirectory, const std::string& 
             continue;
         }
         const std::string result = workDirectory + "/result-" + std::to_string(number++);
-        const auto program = platform::StartProgram(
-            {core::PatchToolPath(setDirectory), source->second, result, setDirectory + "/" + name},
-            std::string());
-        const auto status = program ? platform::WaitForProgram(*program, WaitSlice, [] {}) : std::nullopt;
-        if (!status || *status != 0) {
+        const ProgramRun run =
+            RunProgram({core::PatchToolPath(setDirectory), source->second, result, setDirectory + "/" + name},
+                       std::string(), shouldStop);
+        if (run.end == ProgramRun::End::Stopped) {
+            fs::remove(result, error);
+            break;
+        }
+        if (!run.Succeeded()) {
             report.faults.push_back("the patch " + name + " could not be applied to " + source->second);
         } else if (const auto md5 = Md5OfFile(result); !md5 || !core::EqualIgnoringCase(*md5, to.Md5)) {
             report.faults.push_back("the patch " + name + " turns " + source->second +

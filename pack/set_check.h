@@ -1,6 +1,7 @@
 #pragma once
 // Finds the mistakes in an unpacked patch set that hide versions from the converter or break a
 // conversion. Each finding is one line in plain words.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,9 +17,11 @@ struct CheckReport {
 
 // Applies every usable patch of the set to the file in `versionDirectory` (searched through)
 // whose checksum is the patch's starting version, writing the results into `workDirectory`, and
-// reports each result whose checksum is not its target version's.
+// reports each result whose checksum is not its target version's. Ends early, with what it found
+// so far, once `shouldStop` turns true.
 [[nodiscard]] CheckReport ApplyEveryPatch(const std::string& setDirectory,
                                           const std::string& versionDirectory,
-                                          const std::string& workDirectory);
+                                          const std::string& workDirectory,
+                                          const std::function<bool()>& shouldStop);
 
 }  // namespace pack

@@ -163,6 +163,26 @@ TEST_F(CheckCommand, AVersionWithoutAFileIsANoteNotAFault) {
     EXPECT_THAT(run.output, HasSubstr("note: no file in"));
 }
 
+// Interrupted while a patch is applied: the patch tool is stopped, and the private directory
+// for the results is gone.
+TEST_F(CheckCommand, AnInterruptedCheckStopsThePatchToolAndLeavesNothing) {
+    fs::create_directory(dir.File("tmp"));
+    const std::string started = dir.File("started");
+    WriteWholeFile(set + "/bspatch", "#!/bin/sh\necho $$ >'" + started + "'\nexec sleep 60\n");
+    // Starts the check, waits (up to 30 s) until the patch tool runs, then interrupts the check.
+    const CheckRun run = testing_support::RunShellCommand(
+        "TMPDIR=" + Quoted(dir.File("tmp")) + " " + FC_PACK_TOOL + " check " + Quoted(set) + " --apply " +
+        Quoted(dir.File("versions")) + " & pid=$!; n=0; until [ -s " + Quoted(started) +
+        " ] || [ $n -ge 600 ]; do sleep 0.05; n=$((n+1)); done; kill -TERM $pid; wait $pid; echo \"status $?\"");
+    EXPECT_THAT(run.output, HasSubstr("status 143"));
+    EXPECT_THAT(run.output, ::testing::Not(HasSubstr("check:")));
+    const std::string patchToolPid = ReadWholeFile(started);
+    ASSERT_FALSE(patchToolPid.empty());
+    EXPECT_FALSE(fs::exists("/proc/" + patchToolPid.substr(0, patchToolPid.find('\n'))))
+        << "the patch tool outlived the check";
+    EXPECT_TRUE(fs::is_empty(dir.File("tmp")));
+}
+
 TEST(CheckRefuses, ASetThatIsNeitherArchiveNorDirectory) {
     const CheckRun run = Check("/nonexistent/set.sfx");
     EXPECT_EQ(run.status, 2) << run.output;
