@@ -11,7 +11,8 @@ void ShowError(Seams& seams, const std::string& message) {
     seams.boxes.ShowErrorBox(message);
 }
 
-void FatalError(Seams& seams, const ProgramState& state, const std::string& message, bool removeExtractionDir) {
+void FatalError(Seams& seams, ProgramState& state, const std::string& message, bool removeExtractionDir) {
+    state.FatalErrorShown = true;
     seams.cursor.ShowDefaultCursor();
     seams.end.DisableMainWindow();
     seams.boxes.ShowErrorBox(message);
