@@ -179,6 +179,16 @@ bool DropFromPageCache(const std::string& path) {
     return dropped;
 }
 
+// What one system call costs on this machine: the pump polls the window's event sources with
+// one per piece, so a machine where system calls are dear pays that for every 4096 bytes.
+double MicrosecondsPerSystemCall() {
+    constexpr int Calls = 200000;
+    const double seconds = SecondsFor([] {
+        for (int i = 0; i < Calls; ++i) (void)getppid();
+    });
+    return seconds * 1e6 / Calls;
+}
+
 // md5sum against ComputeFileMd5 with the window's pump, each starting with nothing of the file
 // in the page cache; best of `Rounds`.
 void ReportColdCache(const std::string& path, core::Seams& windowSeams, core::ProgramState& state) {
@@ -265,6 +275,8 @@ int main(int argc, char** argv) {
     std::printf("  event pump   %.3f s  (%.2f us per piece)\n", timedPump.seconds,
                 timedPump.seconds * 1e6 / static_cast<double>(BigFileSize / core::ChecksumPieceSize));
     std::printf("  source text  %.3f s\n", timedWatch.seconds);
+    std::printf("  one system call (getppid) alone on this machine: %.2f us; the pump makes one a piece\n",
+                MicrosecondsPerSystemCall());
     std::printf("  %zu KiB reads alone %.3f s, MD5 alone (in memory) %.3f s\n", core::ChecksumReadSize / 1024,
                 readSeconds, md5Seconds);
     std::printf(
