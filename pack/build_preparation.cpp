@@ -191,6 +191,8 @@ std::optional<std::string> NameProblem(std::string_view what, std::string_view n
     if (name.empty()) return std::string(what) + " is empty";
     if (name.find('/') != std::string_view::npos)
         return subject + " holds a /, which cannot stand in a file name";
+    if (name.find_first_of("*?") != std::string_view::npos)
+        return subject + " holds a * or ?, which the converter reads as a wildcard when it looks for a file";
     if (std::any_of(name.begin(), name.end(), IsControl)) return subject + " holds a control character";
     if (name.back() == ' ') return subject + " ends with a blank";
     return std::nullopt;

@@ -92,6 +92,9 @@ INSTANTIATE_TEST_SUITE_P(
                     "have the same md5"},
         RefusalCase{"ALabelWithASlash",
                     [](const TempDir&) { return "--name f 1/0=versions/v1 2.0=versions/v2"; }, "holds a /"},
+        RefusalCase{"ALabelWithAWildcard",
+                    [](const TempDir&) { return "--name f '1.*=versions/v1' 2.0=versions/v2"; },
+                    "holds a * or ?"},
         RefusalCase{
             "ALabelWithAControlCharacter",
             [](const TempDir&) { return "--name f \"$(printf '1\\t0')=versions/v1\" 2.0=versions/v2"; },
