@@ -132,8 +132,7 @@ int FileConverterApp::Run() {
 
 void FileConverterApp::FormClose() {
     // Closed while starting (unpacking, reading the catalogue): nothing of the run is wanted any more.
-    // Closed while a fatal error is shown, the program still ends as failed.
-    if (!started_) EndInOrder(state_.FatalErrorShown ? core::FatalExitCode : 0);
+    if (!started_) EndInOrder(0);
     state_.ShuttingDown = true;
     if (!state_.ExtractionDir.empty()) platform::DeleteDirectoryTree(state_.ExtractionDir);
     core::Seams seams = form_->CoreSeams();

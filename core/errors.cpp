@@ -11,8 +11,7 @@ void ShowError(Seams& seams, const std::string& message) {
     seams.boxes.ShowErrorBox(message);
 }
 
-void FatalError(Seams& seams, ProgramState& state, const std::string& message, bool removeExtractionDir) {
-    state.FatalErrorShown = true;
+void FatalError(Seams& seams, const ProgramState& state, const std::string& message, bool removeExtractionDir) {
     seams.cursor.ShowDefaultCursor();
     seams.end.DisableMainWindow();
     seams.boxes.ShowErrorBox(message);

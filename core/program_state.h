@@ -33,7 +33,6 @@ inline constexpr int NoProgram = 0;
 struct ProgramState {
     std::string ExtractionDir;
     bool ShuttingDown = false;
-    bool FatalErrorShown = false;  // the program ends with the fatal exit code, however it ends
     FileInfoList FileInfos;
     AppInfoList AppInfos;
     int SourceIndex = -1;

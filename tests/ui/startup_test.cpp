@@ -185,16 +185,6 @@ TEST_F(Startup, AnArchiveThatCannotRunIsFatalAndRemovesTheDirectory) {
     EXPECT_TRUE(TempIsEmpty());
 }
 
-TEST_F(Startup, ClosingTheWindowWhileAFatalErrorIsShownStillEndsAsFailed) {
-    InstallFakeArchive("patchinfo.ini");
-    dialogs.whileBoxOpen = [](const testing_support::ShownBox&) {
-        for (QWidget* window : QApplication::topLevelWidgets())
-            if (qobject_cast<ui::TForm1*>(window)) window->close();
-    };
-    EXPECT_EQ(StartExpectingFatalError(), 2);
-    EXPECT_TRUE(TempIsEmpty());
-}
-
 TEST_F(Startup, AMissingPatchToolOrCatalogueIsFatalAndRemovesTheDirectory) {
     InstallFakeArchive("patchinfo.ini");
     EXPECT_EQ(StartExpectingFatalError(), 2);
