@@ -1,12 +1,9 @@
 #include "pack/build_preparation.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <map>
-#include <memory>
 #include <set>
 
 #include "core/catalogue.h"
@@ -38,8 +35,8 @@ std::optional<std::string> ReadableFileProblem(const std::string& what, const st
 }
 
 std::vector<std::uint8_t> ReadBytes(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    const std::string text = ReadFileText(path).value_or(std::string());
+    return std::vector<std::uint8_t>(text.begin(), text.end());
 }
 
 core::ShortDosDateTime FileTimeStamp(const std::string& path) {
@@ -149,9 +146,7 @@ Outcome<Done> ReadVersions(const BuildRequest& request, core::FileInfoList& entr
 // The catalogue's text, refused unless the converter's own reader gives back exactly the records.
 Outcome<std::string> CatalogueFor(const core::CatalogueContents& contents, PatchPlan plan) {
     std::string text = CatalogueText(contents, PlanComment(plan));
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(fmemopen(text.data(), text.size(), "rb"),
-                                                               std::fclose);
-    const std::optional<core::CatalogueContents> read = file ? ReadCatalogue(file.get()) : std::nullopt;
+    const std::optional<core::CatalogueContents> read = ReadCatalogue(text);
     if (!read) return Refusal{"the catalogue could not be read back"};
     if (const std::string difference = FirstDifference(contents, *read); !difference.empty())
         return Refusal{"the catalogue cannot hold " + difference + " as given"};

@@ -3,12 +3,9 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <map>
-#include <memory>
 #include <optional>
 #include <set>
 
@@ -30,16 +27,7 @@ namespace fs = std::filesystem;
 
 constexpr std::string_view PatchExtension = ".bsdiff";
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
 std::string VersionName(const core::FileInfo& info) { return info.FileName + " " + Quoted(info.Version); }
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
 
 bool IsMd5Text(std::string_view text) {
     return text.size() == 32 && std::all_of(text.begin(), text.end(), [](char c) {
@@ -68,9 +56,11 @@ bool IsSingleValuedKeyLine(std::string_view line) {
         [line](std::string_view key) { return core::CatalogueKeyValue(line, key).has_value(); });
 }
 
-LineFindings ReadLines(std::FILE* file) {
+LineFindings ReadLines(std::string catalogue) {
     LineFindings findings;
-    core::CatalogueLineReader reader(file);
+    const TextStream file = OpenText(catalogue);
+    if (!file) return findings;
+    core::CatalogueLineReader reader(file.get());
     std::string raw;
     bool fileSection = false;
     bool continuation = false;
@@ -186,24 +176,23 @@ void CheckPatches(const std::string& directory, const core::FileInfoList& infos,
 
 CheckReport CheckSetDirectory(const std::string& setDirectory) {
     CheckReport report;
-    const std::string cataloguePath = core::CataloguePath(setDirectory);
     const std::string toolPath = core::PatchToolPath(setDirectory);
     if (access(toolPath.c_str(), X_OK) != 0)
         report.faults.push_back("the set has no runnable " + std::string(core::PatchToolName) +
                                 ": the converter will not start");
-    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(cataloguePath.c_str(), "rb"));
-    const std::optional<core::CatalogueContents> contents = ReadCatalogue(cataloguePath);
-    if (!file || !contents) {
+    const std::optional<std::string> text = ReadFileText(core::CataloguePath(setDirectory));
+    const std::optional<core::CatalogueContents> contents = text ? ReadCatalogue(*text) : std::nullopt;
+    if (!contents) {
         report.faults.push_back("the set has no readable " + std::string(core::CatalogueFileName) +
                                 ": the converter will not start");
         return report;
     }
-    if (HasBareLineFeed(ReadAll(cataloguePath)))
+    if (HasBareLineFeed(*text))
         report.faults.push_back(
             std::string(core::CatalogueFileName) +
             " separates lines with bare line feeds: the converter reads it as one line and "
             "identifies nothing (lines must end with CR LF)");
-    LineFindings lines = ReadLines(file.get());
+    LineFindings lines = ReadLines(*text);
     report.faults.insert(report.faults.end(), lines.faults.begin(), lines.faults.end());
     CheckChecksums(contents->fileInfos, report.faults);
     CheckPatches(setDirectory, contents->fileInfos, lines.plan, report.faults);
@@ -213,7 +202,8 @@ CheckReport CheckSetDirectory(const std::string& setDirectory) {
 CheckReport ApplyEveryPatch(const std::string& setDirectory, const std::string& versionDirectory,
                             const std::string& workDirectory, const std::function<bool()>& shouldStop) {
     CheckReport report;
-    const std::optional<core::CatalogueContents> contents = ReadCatalogue(core::CataloguePath(setDirectory));
+    const std::optional<std::string> text = ReadFileText(core::CataloguePath(setDirectory));
+    const std::optional<core::CatalogueContents> contents = text ? ReadCatalogue(*text) : std::nullopt;
     if (!contents) return report;
     std::map<std::string, std::string> fileByMd5;
     std::error_code error;

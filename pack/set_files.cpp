@@ -1,6 +1,7 @@
 #include "pack/set_files.h"
 
 #include <fstream>
+#include <iterator>
 #include <span>
 #include <vector>
 
@@ -42,17 +43,22 @@ std::string PatchName(const core::FileInfo& from, const core::FileInfo& to) {
     return core::FileNamePart(core::PatchFileName("", from, to));
 }
 
-std::optional<core::CatalogueContents> ReadCatalogue(const std::string& path) {
-    core::CatalogueContents contents;
-    NoEvents pump;
-    if (core::LoadCatalogue(path, pump, contents) != core::CatalogueStatus::Ok) return std::nullopt;
-    return contents;
+std::optional<std::string> ReadFileText(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::string text(std::istreambuf_iterator<char>(file), {});
+    if (!file || file.bad()) return std::nullopt;
+    return text;
 }
 
-std::optional<core::CatalogueContents> ReadCatalogue(std::FILE* file) {
+TextStream OpenText(std::string& text) {
+    return TextStream(fmemopen(text.data(), text.size(), "rb"), std::fclose);
+}
+
+std::optional<core::CatalogueContents> ReadCatalogue(std::string text) {
+    const TextStream file = OpenText(text);
     core::CatalogueContents contents;
     NoEvents pump;
-    if (core::LoadCatalogue(file, pump, contents) != core::CatalogueStatus::Ok) return std::nullopt;
+    if (!file || core::LoadCatalogue(file.get(), pump, contents) != core::CatalogueStatus::Ok) return std::nullopt;
     return contents;
 }
 

@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <memory>
 
 #include "pack/set_files.h"
 
@@ -12,11 +10,7 @@ namespace {
 
 using core::FileInfo;
 
-core::CatalogueContents ReadBack(std::string text) {
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(fmemopen(text.data(), text.size(), "rb"),
-                                                               std::fclose);
-    return pack::ReadCatalogue(file.get()).value();
-}
+core::CatalogueContents ReadBack(std::string text) { return pack::ReadCatalogue(std::move(text)).value(); }
 
 FileInfo Version(std::string fileName, std::string version, std::vector<std::string> description2 = {}) {
     FileInfo info;

@@ -143,7 +143,9 @@ INSTANTIATE_TEST_SUITE_P(
                                 },
                                 "separates lines with bare line feeds"},
                       FaultCase{"NoPatchTool", [](CheckCommand& c) { fs::remove(c.set + "/bspatch"); },
-                                "no runnable bspatch"}),
+                                "no runnable bspatch"},
+                      FaultCase{"NoCatalogue", [](CheckCommand& c) { fs::remove(c.set + "/patchinfo.ini"); },
+                                "no readable patchinfo.ini"}),
     [](const auto& testCase) { return std::string(testCase.param.name); });
 
 TEST_F(CheckCommand, ApplyingFindsAPatchThatLeadsToTheWrongFile) {
