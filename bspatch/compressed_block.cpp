@@ -34,46 +34,25 @@ CompressedBlock::CompressedBlock(int patchDescriptor, std::uint64_t offset, std:
 
 CompressedBlock::~CompressedBlock() { BZ2_bzDecompressEnd(&stream_); }
 
-Status CompressedBlock::ReadExactly(std::span<std::uint8_t> out) {
-    const Result<std::size_t> produced = Decompress(out);
-    if (!produced) return produced.AsFailure();
-    if (*produced < out.size()) return Damaged("ends before the new file is complete");
-    return Succeeded;
-}
-
-Status CompressedBlock::ExpectEnd() {
-    std::uint8_t beyond = 0;
-    const Result<std::size_t> produced = Decompress(std::span(&beyond, 1));
-    if (!produced) return produced.AsFailure();
-    if (*produced != 0) return Damaged("holds more data than the new file takes");
-    if (stream_.avail_in != 0 || nextOffset_ != endOffset_)
-        return Damaged("has bytes after its compressed data");
-    return Succeeded;
-}
-
-Result<std::size_t> CompressedBlock::Decompress(std::span<std::uint8_t> out) {
-    std::size_t produced = 0;
-    while (produced < out.size() && !streamEnded_) {
-        if (const Status filled = Refill(); !filled) return filled.AsFailure();
-        const std::size_t wanted = std::min<std::size_t>(out.size() - produced, UINT_MAX);
-        stream_.next_out = reinterpret_cast<char*>(out.data() + produced);
-        stream_.avail_out = static_cast<unsigned>(wanted);
-        const unsigned inputBefore = stream_.avail_in;
-        const int code = BZ2_bzDecompress(&stream_);
-        const std::size_t made = wanted - stream_.avail_out;
-        produced += made;
-        if (code == BZ_STREAM_END) {
-            streamEnded_ = true;
-        } else if (code != BZ_OK) {
-            return Damaged(code == BZ_MEM_ERROR ? "needs more memory than there is"
-                                                : "is not valid bzip2 data");
-        } else if (made == 0 && stream_.avail_in == inputBefore) {
-            // No progress with room for output and the input refilled: the block's bytes ran out
-            // before its compressed stream ended.
-            return Damaged("is cut short");
-        }
+Result<std::size_t> CompressedBlock::DecompressStep(std::span<std::uint8_t> out) {
+    if (streamEnded_) return std::size_t{0};
+    if (const Status filled = Refill(); !filled) return filled.AsFailure();
+    const std::size_t wanted = std::min<std::size_t>(out.size(), UINT_MAX);
+    stream_.next_out = reinterpret_cast<char*>(out.data());
+    stream_.avail_out = static_cast<unsigned>(wanted);
+    const unsigned inputBefore = stream_.avail_in;
+    const int code = BZ2_bzDecompress(&stream_);
+    const std::size_t made = wanted - stream_.avail_out;
+    if (code == BZ_STREAM_END) {
+        streamEnded_ = true;
+    } else if (code != BZ_OK) {
+        return Damaged(code == BZ_MEM_ERROR ? "needs more memory than there is" : "is not valid bzip2 data");
+    } else if (made == 0 && stream_.avail_in == inputBefore) {
+        // No progress with room for output and the input refilled: the block's bytes ran out
+        // before its compressed stream ended.
+        return Damaged("is cut short");
     }
-    return produced;
+    return made;
 }
 
 Status CompressedBlock::Refill() {

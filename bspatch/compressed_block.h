@@ -1,6 +1,6 @@
 #pragma once
-// One bzip2-compressed block of a patch, decompressed as it is read. It reads its own byte range of
-// the patch file with pread, so the three blocks are read side by side through one descriptor,
+// One bzip2-compressed block of a patch, decompressed a step at a time. It reads its own byte range
+// of the patch file with pread, so the three blocks are read side by side through one descriptor,
 // each through a fixed input buffer.
 #include <bzlib.h>
 
@@ -27,21 +27,24 @@ class CompressedBlock {
     CompressedBlock(const CompressedBlock&) = delete;
     CompressedBlock& operator=(const CompressedBlock&) = delete;
 
-    // Fills `out` completely; fails when the block's data ends first or is damaged.
-    [[nodiscard]] Status ReadExactly(std::span<std::uint8_t> out);
+    // One step of decompression into `out` (not empty): the number of bytes it produced, possibly
+    // none. Fails when the block's data is damaged or its bytes run out before its stream ends;
+    // what that step produced is then not counted.
+    [[nodiscard]] Result<std::size_t> DecompressStep(std::span<std::uint8_t> out);
 
-    // Succeeds when everything the block holds has been read: its compressed stream has ended,
-    // gives no further byte, and no byte of the block's range follows it.
-    [[nodiscard]] Status ExpectEnd();
+    // The compressed stream has ended; no step produces anything any more.
+    bool StreamEnded() const { return streamEnded_; }
+    // Bytes of the block's range follow its ended stream.
+    bool HasBytesAfterStream() const { return stream_.avail_in != 0 || nextOffset_ != endOffset_; }
+
+    // "damaged patch: the <name> <what>".
+    [[nodiscard]] Failure Damaged(const std::string& what) const;
 
   private:
     CompressedBlock(int patchDescriptor, std::uint64_t offset, std::uint64_t length, std::string name);
 
-    // Decompresses into `out` until it is full or the stream ends; the number of bytes produced.
-    [[nodiscard]] Result<std::size_t> Decompress(std::span<std::uint8_t> out);
     // Reads the next piece of the block's range into the input buffer when it is empty.
     [[nodiscard]] Status Refill();
-    [[nodiscard]] Failure Damaged(const std::string& what) const;
 
     int descriptor_;
     std::uint64_t nextOffset_;

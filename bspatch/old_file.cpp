@@ -9,9 +9,6 @@ namespace bspatch {
 namespace {
 
 constexpr std::int64_t WindowSize = 1024 * 1024;
-// A miss reads at least this much, so that nearby add steps find their bytes in the window, but
-// not a whole window, which patches that jump around the old file would pay for at every step.
-constexpr std::int64_t ShortestRead = 64 * 1024;
 
 }  // namespace
 
@@ -35,7 +32,7 @@ Status OldFile::AddTo(std::int64_t position, std::span<std::uint8_t> target) {
 Result<std::span<const std::uint8_t>> OldFile::BytesAt(std::int64_t position, std::int64_t wanted) {
     if (position < windowStart_ || position >= windowStart_ + windowLength_) {
         const auto length = static_cast<std::size_t>(
-            std::min({WindowSize, size_ - position, std::max(wanted, ShortestRead)}));
+            std::min({WindowSize, size_ - position, wanted}));
         const Result<std::size_t> count = ReadAt(descriptor_, std::span(window_.data(), length),
                                                  static_cast<std::uint64_t>(position), "old file");
         if (!count) return count.AsFailure();

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "bspatch/compressed_block.h"
+#include "bspatch/decoded_block.h"
 #include "bspatch/new_file.h"
 #include "bspatch/old_file.h"
 #include "bspatch/patch_header.h"
@@ -15,7 +15,7 @@ namespace bspatch {
 
 namespace {
 
-using BlockPointer = std::unique_ptr<CompressedBlock>;
+using BlockPointer = std::unique_ptr<DecodedBlock>;
 
 // One step of the control block: add `addLength` bytes of the diff block to the old file's bytes
 // at the old position, then insert `insertLength` bytes of the extra block, then move the old
@@ -39,7 +39,7 @@ Result<PatchLayout> ReadHeader(const PatchFiles& files) {
     return ReadLayout(header, files.patchSize);
 }
 
-Result<ControlTriple> ReadTriple(CompressedBlock& control) {
+Result<ControlTriple> ReadTriple(DecodedBlock& control) {
     std::array<std::uint8_t, TripleSize> bytes{};
     if (const Status read = control.ReadExactly(bytes); !read) return read.AsFailure();
     const std::span<const std::uint8_t, TripleSize> all(bytes);
@@ -80,7 +80,7 @@ Status WriteNew(std::int64_t length, NewFile& out, Fill fill) {
 
 // Diff bytes plus the old file's bytes from `oldPosition` on, decompressed straight into the new file's
 // buffer.
-Status AddDiff(std::int64_t length, std::int64_t oldPosition, CompressedBlock& diff, OldFile& old,
+Status AddDiff(std::int64_t length, std::int64_t oldPosition, DecodedBlock& diff, OldFile& old,
                NewFile& out) {
     return WriteNew(length, out, [&](std::span<std::uint8_t> piece) -> Status {
         if (const Status read = diff.ReadExactly(piece); !read) return read;
@@ -90,7 +90,7 @@ Status AddDiff(std::int64_t length, std::int64_t oldPosition, CompressedBlock& d
     });
 }
 
-Status InsertExtra(std::int64_t length, CompressedBlock& extra, NewFile& out) {
+Status InsertExtra(std::int64_t length, DecodedBlock& extra, NewFile& out) {
     return WriteNew(length, out, [&](std::span<std::uint8_t> piece) { return extra.ReadExactly(piece); });
 }
 
@@ -100,24 +100,26 @@ struct Blocks {
     BlockPointer extra;
 };
 
-Result<Blocks> OpenBlocks(int patchDescriptor, const PatchLayout& layout) {
-    Result<BlockPointer> control =
-        CompressedBlock::Open(patchDescriptor, layout.controlOffset, layout.controlLength, "control block");
+Result<Blocks> OpenBlocks(int patchDescriptor, const PatchLayout& layout, const std::stop_token& cancel) {
+    Result<BlockPointer> control = DecodedBlock::Open(patchDescriptor, layout.controlOffset,
+                                                      layout.controlLength, "control block", cancel);
     if (!control) return control.AsFailure();
     Result<BlockPointer> diff =
-        CompressedBlock::Open(patchDescriptor, layout.diffOffset, layout.diffLength, "diff block");
+        DecodedBlock::Open(patchDescriptor, layout.diffOffset, layout.diffLength, "diff block", cancel);
     if (!diff) return diff.AsFailure();
     Result<BlockPointer> extra =
-        CompressedBlock::Open(patchDescriptor, layout.extraOffset, layout.extraLength, "extra block");
+        DecodedBlock::Open(patchDescriptor, layout.extraOffset, layout.extraLength, "extra block", cancel);
     if (!extra) return extra.AsFailure();
     return Blocks{std::move(*control), std::move(*diff), std::move(*extra)};
 }
 
-// Runs the control block's triples until the new file has its size.
-Status ApplyTriples(std::int64_t newSize, Blocks& blocks, OldFile& old, NewFile& out) {
+// Runs the control block's triples until the new file has its size or a stop is requested.
+Status ApplyTriples(std::int64_t newSize, Blocks& blocks, OldFile& old, NewFile& out,
+                    const std::stop_token& cancel) {
     std::int64_t newPosition = 0;
     std::int64_t oldPosition = 0;
     while (newPosition < newSize) {
+        if (cancel.stop_requested()) return Stopped();
         const Result<ControlTriple> triple = ReadTriple(*blocks.control);
         if (!triple) return triple.AsFailure();
         if (const Status valid = CheckTriple(*triple, newPosition, newSize, oldPosition); !valid)
@@ -135,16 +137,17 @@ Status ApplyTriples(std::int64_t newSize, Blocks& blocks, OldFile& old, NewFile&
 
 }  // namespace
 
-Status ApplyPatch(const PatchFiles& files) {
+Status ApplyPatch(const PatchFiles& files, std::stop_token cancel) {
     const Result<PatchLayout> layout = ReadHeader(files);
     if (!layout) return layout.AsFailure();
-    Result<Blocks> blocks = OpenBlocks(files.patchDescriptor, *layout);
+    Result<Blocks> blocks = OpenBlocks(files.patchDescriptor, *layout, cancel);
     if (!blocks) return blocks.AsFailure();
     OldFile old(files.oldDescriptor, files.oldSize);
     NewFile out(files.newDescriptor);
 
-    if (const Status applied = ApplyTriples(layout->newSize, *blocks, old, out); !applied) return applied;
-    for (CompressedBlock* block : {blocks->control.get(), blocks->diff.get(), blocks->extra.get()}) {
+    if (const Status applied = ApplyTriples(layout->newSize, *blocks, old, out, cancel); !applied)
+        return applied;
+    for (DecodedBlock* block : {blocks->control.get(), blocks->diff.get(), blocks->extra.get()}) {
         if (const Status ended = block->ExpectEnd(); !ended) return ended;
     }
     return out.Flush();

@@ -1,8 +1,9 @@
 #pragma once
 // Applies a bsdiff 4 patch to open files in constant memory: the new file is written in order, the
 // old file is read where the control block points, the patch's three compressed blocks are read
-// side by side. Every control triple is checked before it is used.
+// side by side, each decoded on a thread of its own. Every control triple is checked before it is used.
 #include <cstdint>
+#include <stop_token>
 
 #include "bspatch/result.h"
 
@@ -16,6 +17,8 @@ struct PatchFiles {
     int newDescriptor = -1;  // written from its current position on, never read
 };
 
-[[nodiscard]] Status ApplyPatch(const PatchFiles& files);
+// A stop request on `cancel` ends the run with a failure soon after; the decoding threads have ended
+// when it returns, whatever its result.
+[[nodiscard]] Status ApplyPatch(const PatchFiles& files, std::stop_token cancel = {});
 
 }  // namespace bspatch

@@ -75,7 +75,7 @@ Result<OpenFile> Open(const std::string& path, int flags, const std::string& rol
 }
 
 // Writes into the new file, which is known to be distinct from both inputs.
-Status WriteNewFile(const OpenFile& old, const OpenFile& patch, const OpenFile& out) {
+Status WriteNewFile(const OpenFile& old, const OpenFile& patch, const OpenFile& out, std::stop_token cancel) {
     if (::ftruncate(out.Descriptor(), 0) != 0) return Failure{SystemError("cannot empty the new file")};
     return ApplyPatch(PatchFiles{
         .oldDescriptor = old.Descriptor(),
@@ -83,12 +83,13 @@ Status WriteNewFile(const OpenFile& old, const OpenFile& patch, const OpenFile& 
         .patchDescriptor = patch.Descriptor(),
         .patchSize = static_cast<std::uint64_t>(patch.Size()),
         .newDescriptor = out.Descriptor(),
-    });
+    }, std::move(cancel));
 }
 
 }  // namespace
 
-Status ApplyPatchFiles(const std::string& oldPath, const std::string& newPath, const std::string& patchPath) {
+Status ApplyPatchFiles(const std::string& oldPath, const std::string& newPath, const std::string& patchPath,
+                       std::stop_token cancel) {
     const Result<OpenFile> old = Open(oldPath, O_RDONLY, "old file");
     if (!old) return old.AsFailure();
     const Result<OpenFile> patch = Open(patchPath, O_RDONLY, "patch");
@@ -100,7 +101,7 @@ Status ApplyPatchFiles(const std::string& oldPath, const std::string& newPath, c
     if (out->IsSameFileAs(*patch)) return Failure{"the patch and the new file are the same file"};
 
     RemovedUnlessKept newFile(newPath);
-    const Status written = WriteNewFile(*old, *patch, *out);
+    const Status written = WriteNewFile(*old, *patch, *out, std::move(cancel));
     if (written) newFile.Keep();
     return written;
 }

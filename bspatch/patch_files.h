@@ -1,6 +1,7 @@
 #pragma once
 // The tool's work on named files: open the old file and the patch for reading, the new file for
 // writing only, refuse a new file that is the old file or the patch, and apply the patch.
+#include <stop_token>
 #include <string>
 
 #include "bspatch/result.h"
@@ -8,8 +9,9 @@
 namespace bspatch {
 
 // Once the new file is known to be a regular file of its own it is emptied and written; any later
-// failure removes it, so a failed run never leaves a partial new file behind.
+// failure removes it, so a failed run never leaves a partial new file behind; a stop request on
+// `cancel` is such a failure.
 [[nodiscard]] Status ApplyPatchFiles(const std::string& oldPath, const std::string& newPath,
-                                     const std::string& patchPath);
+                                     const std::string& patchPath, std::stop_token cancel = {});
 
 }  // namespace bspatch

@@ -37,4 +37,7 @@ class [[nodiscard]] Result {
 using Status = Result<std::monostate>;
 inline constexpr std::monostate Succeeded{};
 
+// The run was asked to stop (a signal came) before the new file was complete.
+[[nodiscard]] inline Failure Stopped() { return Failure{"stopped before the new file was complete"}; }
+
 }  // namespace bspatch

@@ -6,7 +6,9 @@
 
 #include <cstdlib>
 #include <optional>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "tests/core/support/sample_bytes.h"
 #include "tests/core/support/temp_dir.h"
@@ -83,6 +85,40 @@ TEST_P(Compatibility, OurToolWritesWhatDebiansWrites) {
 using testing_support::ControlTriple;
 using testing_support::MakePatch;
 
+// Copies from all over the old file, some reaching before its start or past its end, of one byte
+// up to more than the tool's 1 MiB buffers, with inserts of every size between them: the control,
+// diff and extra streams' 64 KiB pieces and the old and new files' buffers are all crossed in the
+// middle of a copy, many times over. The new version is worked out here from the triples.
+Pair ScatteredCopies() {
+    const std::string old = SampleBytes((std::size_t{2} << 20) + 12345, 4);
+    const auto oldSize = static_cast<std::int64_t>(old.size());
+    std::mt19937 random(5);
+    std::vector<ControlTriple> triples;
+    std::string diff;
+    std::string extra;
+    std::string newBytes;
+    std::int64_t oldPosition = 0;
+    for (int step = 0; step < 6000; ++step) {
+        const std::int64_t add = step % 3000 == 7   ? (1 << 20) + 40000 + random() % 1000
+                                 : step % 300 == 3 ? 65536 + random() % 70000
+                                                   : 1 + random() % 64;
+        const std::int64_t insert = step % 400 == 5 ? 65536 + random() % 1000 : random() % 8;
+        for (std::int64_t i = 0; i < add; ++i) {
+            const auto change = static_cast<char>(random() % 10 == 0 ? random() : 0);
+            const std::int64_t at = oldPosition + i;
+            diff += change;
+            newBytes += at >= 0 && at < oldSize ? static_cast<char>(old[static_cast<std::size_t>(at)] + change) : change;
+        }
+        const std::string inserted = SampleBytes(static_cast<std::size_t>(insert), static_cast<unsigned>(step));
+        extra += inserted;
+        newBytes += inserted;
+        const std::int64_t target = static_cast<std::int64_t>(random() % (old.size() + 200)) - 100;
+        triples.push_back({add, insert, target - (oldPosition + add)});
+        oldPosition = target;
+    }
+    return Pair{"ScatteredCopiesAcrossEveryBuffer", old, newBytes, MakePatch(triples, diff, extra)};
+}
+
 const std::string SampleOld = SampleBytes(300000, 1);
 const std::string LargeOld = SampleBytes((std::size_t{2} << 20) + 300000, 2);
 const std::string ShortText = TextLines(0, 40);
@@ -104,7 +140,8 @@ INSTANTIATE_TEST_SUITE_P(
                                                  "ABCDEF\x01\x01"
                                                  "xyz"
                                                  "end"),
-                                     "XY")}),
+                                     "XY")},
+                      ScatteredCopies()),
     [](const ::testing::TestParamInfo<Pair>& param) { return std::string(param.param.name); });
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/core/support/sample_bytes.h"
 #include "tests/core/support/temp_dir.h"
 #include "tests/support/patch_writer.h"
 #include "tests/support/run_program.h"
@@ -55,6 +56,23 @@ std::string DamagedDiffBlock() {
     std::string diff = Compress("\x01\x01\x01\x01\x01");
     diff[20] ^= 0x55;
     return AssemblePatch(Compress(ControlBytes({{5, 3, 0}})), diff, Compress("new"), 8);
+}
+
+// A patch whose three blocks each span several of the tool's 64 KiB pieces, once decoded and (the
+// diff and extra blocks) once compressed too: 4000 triples, each adding 50 bytes and inserting 40.
+// `cut` names a block that is cut short: its compressed data loses its last 10 bytes. `ended` names
+// one whose data ends early: it loses its last triple or its last byte before compression.
+enum class Block { None, Control, Diff, Extra };
+std::string LongPatch(Block cut, Block ended) {
+    constexpr int Triples = 4000;
+    const std::vector<ControlTriple> triples(Triples - (ended == Block::Control ? 1 : 0), ControlTriple{50, 40, 0});
+    std::string diff = testing_support::SampleBytes(Triples * 50, 1);
+    std::string extra = testing_support::SampleBytes(Triples * 40, 2);
+    if (ended == Block::Diff) diff.pop_back();
+    if (ended == Block::Extra) extra.pop_back();
+    std::string blocks[] = {Compress(ControlBytes(triples)), Compress(diff), Compress(extra)};
+    if (cut != Block::None) blocks[static_cast<int>(cut) - 1].resize(blocks[static_cast<int>(cut) - 1].size() - 10);
+    return AssemblePatch(blocks[0], blocks[1], blocks[2], Triples * 90);
 }
 
 struct BadPatch {
@@ -112,6 +130,17 @@ INSTANTIATE_TEST_SUITE_P(
         BadPatch{"DiffBlockEndsEarly", Patch({{5, 3, 0}}, "abc", "fgh", 8),
                  "diff block ends before the new file is complete"},
         BadPatch{"ControlBlockCutShort", ControlBlockCutShort(), "control block is cut short"},
+        BadPatch{"ExtraBlockEndsEarly", Patch({{5, 3, 0}}, "abcde", "fg", 8),
+                 "extra block ends before the new file is complete"},
+        BadPatch{"LongControlBlockEndsEarly", LongPatch(Block::None, Block::Control),
+                 "control block ends before the new file is complete"},
+        BadPatch{"LongDiffBlockEndsEarly", LongPatch(Block::None, Block::Diff),
+                 "diff block ends before the new file is complete"},
+        BadPatch{"LongExtraBlockEndsEarly", LongPatch(Block::None, Block::Extra),
+                 "extra block ends before the new file is complete"},
+        BadPatch{"LongControlBlockCutShort", LongPatch(Block::Control, Block::None), "control block is cut short"},
+        BadPatch{"LongDiffBlockCutShort", LongPatch(Block::Diff, Block::None), "diff block is cut short"},
+        BadPatch{"LongExtraBlockCutShort", LongPatch(Block::Extra, Block::None), "extra block is cut short"},
         BadPatch{"MoreTriplesThanTheNewSizeTakes", Patch({{5, 3, 0}, {1, 0, 0}}, "abcde", "fgh", 8),
                  "control block holds more data than the new file takes"},
         BadPatch{"BytesAfterTheLastBlock", SoundPatch() + "trailing garbage",
@@ -126,6 +155,16 @@ TEST(WellFormedPatch, IsAppliedByTheSameSetUp) {
     const ProgramRun run = RunProgram({FC_BSPATCH, oldPath, dir.File("new"), patchPath});
     EXPECT_EQ(run.exitCode, 0) << run.standardError;
     EXPECT_EQ(ReadWholeFile(dir.File("new")), "Uif!pnew");
+}
+
+// The long patch whole, so that its damaged forms above fail for their damage alone.
+TEST(WellFormedPatch, LongPatchIsApplied) {
+    TempDir dir;
+    const std::string oldPath = dir.Write("old", OldBytes);
+    const std::string patchPath = dir.Write("patch", LongPatch(Block::None, Block::None));
+    const ProgramRun run = RunProgram({FC_BSPATCH, oldPath, dir.File("new"), patchPath});
+    EXPECT_EQ(run.exitCode, 0) << run.standardError;
+    EXPECT_EQ(ReadWholeFile(dir.File("new")).size(), 4000u * 90);
 }
 
 }  // namespace

@@ -25,7 +25,7 @@ std::string Contents(int descriptor) {
 
 }  // namespace
 
-ProgramRun RunProgram(const std::vector<std::string>& arguments) {
+ProgramRun RunProgram(const std::vector<std::string>& arguments, const std::function<void(pid_t)>& whileRunning) {
     ProgramRun run;
     const int output = ::memfd_create("program-output", MFD_CLOEXEC);
     const int error = ::memfd_create("program-error", MFD_CLOEXEC);
@@ -40,6 +40,7 @@ ProgramRun RunProgram(const std::vector<std::string>& arguments) {
     pid_t pid = -1;
     if (output >= 0 && error >= 0 &&
         posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
+        if (whileRunning) whileRunning(pid);
         int status = 0;
         while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
         }
