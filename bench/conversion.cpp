@@ -2,8 +2,7 @@
 // times the shell doing the same work with cp, bspatch and md5sum, in turn for a number of rounds
 // (the first argument, 3 when none is given) on the same patch. Prints each round, both sides'
 // best times and their ratio, and the longest pause of a 10 ms timer while the window worked.
-// Then runs the patch tool alone on the same patch, Debian's and ours, and prints the time and
-// peak memory of each.
+// bench-patch_tool compares the patch tools alone.
 #include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
@@ -14,15 +13,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <optional>
 #include <string>
 #include <utility>
-#include <vector>
 
 #include "app/event_dispatcher.h"
 #include "bench/processor_name.h"
+#include "bench/sample_versions.h"
 #include "core/checksum.h"
 #include "core/dos_time.h"
 #include "core/program_state.h"
@@ -35,7 +33,8 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-constexpr int FileMiB = 256;
+using bench::VersionMiB;
+using bench::WriteVersion;
 constexpr int TickIntervalMs = 10;
 
 double SecondsSince(Clock::time_point start) {
@@ -45,25 +44,6 @@ double SecondsSince(Clock::time_point start) {
 std::string Quoted(const std::string& path) { return "'" + path + "'"; }
 
 bool Shell(const std::string& command) { return std::system(command.c_str()) == 0; }
-
-// Pseudo-random bytes; the changed version differs in one short run every 16 MiB, so that the
-// patch stays small.
-void WriteVersion(const std::string& path, bool changed) {
-    std::vector<std::uint64_t> block((1u << 20) / sizeof(std::uint64_t));
-    std::uint64_t seed = 0x9E3779B97F4A7C15ull;
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    for (int mib = 0; mib < FileMiB; ++mib) {
-        for (std::uint64_t& word : block) {
-            seed ^= seed << 13;
-            seed ^= seed >> 7;
-            seed ^= seed << 17;
-            word = seed;
-        }
-        if (changed && mib % 16 == 5) std::fill_n(block.begin() + 100, 8, 0x0123456789ABCDEFull);
-        out.write(reinterpret_cast<const char*>(block.data()),
-                  static_cast<std::streamsize>(block.size() * 8));
-    }
-}
 
 // Answers every question with Yes and remembers what it was shown and when.
 class BenchDialogs : public ui::Dialogs {
@@ -224,7 +204,7 @@ std::optional<Files> MakeFiles(const std::string& work) {
     WriteVersion(files.changed, true);
     if (!Shell("cp \"$(command -v bspatch)\" " + Quoted(files.extraction + "/bspatch"))) return std::nullopt;
 
-    std::printf("making the patch with bsdiff (%d MiB, not part of the measured work)...\n", FileMiB);
+    std::printf("making the patch with bsdiff (%d MiB, not part of the measured work)...\n", VersionMiB);
     std::fflush(stdout);
     const Clock::time_point start = Clock::now();
     if (!Shell("bsdiff " + Quoted(files.source) + " " + Quoted(files.changed) + " " + Quoted(files.patch)))
@@ -313,52 +293,6 @@ int Report(const Files& files) {
     return 0;
 }
 
-// --- The patch tool alone: Debian's and ours on the same patch ---
-
-struct ToolRun {
-    double seconds = 0;
-    double peakMiB = 0;
-};
-
-// Runs the tool and takes its peak memory from wait4's rusage, as GNU time reports it. The tool is
-// not our own child: the kernel carries a process's high-water mark across exec, so a child of
-// this large process would report this process's peak instead of its own.
-std::optional<ToolRun> RunPatchTool(const std::string& tool, const Files& files, const std::string& output) {
-    const std::string peakFile = files.work + "/tool-peak";
-    const Clock::time_point start = Clock::now();
-    if (!Shell("/usr/bin/time -f %M -o " + Quoted(peakFile) + " " + Quoted(tool) + " " + Quoted(files.source) + " " +
-               Quoted(output) + " " + Quoted(files.patch)))
-        return std::nullopt;
-    const double seconds = SecondsSince(start);
-    double peakKiB = 0;
-    std::ifstream(peakFile) >> peakKiB;
-    return ToolRun{seconds, peakKiB / 1024};
-}
-
-// Both tools in turn, three rounds, so that both meet the same cache; the fastest round of each counts.
-int CompareTools(const Files& files) {
-    const std::string output = files.work + "/tool-output.bin";
-    const std::string tools[] = {"/usr/bin/bspatch", FC_BSPATCH};
-    ToolRun best[2] = {{1e9, 0}, {1e9, 0}};
-    for (int round = 0; round < 3; ++round) {
-        for (int which = 0; which < 2; ++which) {
-            Shell("sync");
-            const std::optional<ToolRun> run = RunPatchTool(tools[which], files, output);
-            if (!run || !Shell("cmp -s " + Quoted(output) + " " + Quoted(files.changed))) {
-                std::fprintf(stderr, "%s failed or wrote a wrong result\n", tools[which].c_str());
-                return 1;
-            }
-            best[which].seconds = std::min(best[which].seconds, run->seconds);
-            best[which].peakMiB = std::max(best[which].peakMiB, run->peakMiB);
-        }
-    }
-    std::printf("patch tool alone (%d MiB, fastest of 3): Debian's %.2f s, peak %.1f MiB; ours %.2f s, peak %.1f MiB\n",
-                FileMiB, best[0].seconds, best[0].peakMiB, best[1].seconds, best[1].peakMiB);
-    std::printf("ratio ours / Debian's time: %.3f (goal <= 1.1); our peak memory %.1f MiB (goal < 16 MiB)\n",
-                best[1].seconds / best[0].seconds, best[1].peakMiB);
-    return 0;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -371,8 +305,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     const std::optional<Files> files = MakeFiles(work);
-    int result = files ? Report(*files) : 1;
-    if (result == 0) result = CompareTools(*files);
+    const int result = files ? Report(*files) : 1;
     if (!files) std::fprintf(stderr, "could not prepare the files\n");
     std::error_code ignored;
     fs::remove_all(work, ignored);
