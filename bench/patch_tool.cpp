@@ -5,7 +5,9 @@
 //    control triples, each a copy of 16 to 64 bytes from a random position of machine-code-like
 //    old bytes, followed by a few inserted bytes.
 // Both tools must write the same new file. Prints each case's figures, then each ratio on a line
-// of its own.
+// of its own. Arguments: the number of rounds (3 when none is given), then "few-edits" or
+// "scattered" to run that case alone.
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -165,11 +167,11 @@ std::optional<ToolRun> RunPatchTool(const std::string& tool, const std::string& 
 // Both tools in turn, three rounds, so that both meet the same cache; the fastest round of each
 // counts, the highest peak of each is shown. Nullopt when a tool failed or the two disagree.
 std::optional<double> CompareTools(const char* name, const std::string& oldPath, const std::string& patchPath,
-                                   const std::string& work) {
+                                   const std::string& work, int rounds) {
     const std::string outputs[] = {work + "/debian-output.bin", work + "/our-output.bin"};
     const std::string tools[] = {"/usr/bin/bspatch", FC_BSPATCH};
     ToolRun best[2];
-    for (int round = 0; round < 3; ++round) {
+    for (int round = 0; round < rounds; ++round) {
         for (int which = 0; which < 2; ++which) {
             const std::optional<ToolRun> run = RunPatchTool(tools[which], oldPath, patchPath, outputs[which], work);
             if (!run) {
@@ -184,14 +186,14 @@ std::optional<double> CompareTools(const char* name, const std::string& oldPath,
             return std::nullopt;
         }
     }
-    std::printf("%s (fastest of 3): Debian's %.2f s, peak %.1f MiB; ours %.2f s, peak %.1f MiB (goal <= %.0f MiB)\n",
-                name, best[0].seconds, best[0].peakMiB, best[1].seconds, best[1].peakMiB, PeakGoalMiB);
+    std::printf("%s (fastest of %d): Debian's %.2f s, peak %.1f MiB; ours %.2f s, peak %.1f MiB (goal <= %.0f MiB)\n",
+                name, rounds, best[0].seconds, best[0].peakMiB, best[1].seconds, best[1].peakMiB, PeakGoalMiB);
     std::fflush(stdout);
     for (const std::string& output : outputs) fs::remove(output);
     return best[1].seconds / best[0].seconds;
 }
 
-std::optional<double> FewEdits(const std::string& work) {
+std::optional<double> FewEdits(const std::string& work, int rounds) {
     const std::string source = work + "/source.bin";
     const std::string changed = work + "/changed.bin";
     const std::string patch = work + "/few-edits.bsdiff";
@@ -201,24 +203,30 @@ std::optional<double> FewEdits(const std::string& work) {
     std::fflush(stdout);
     if (!Shell("bsdiff " + Quoted(source) + " " + Quoted(changed) + " " + Quoted(patch))) return std::nullopt;
     fs::remove(changed);
-    const std::optional<double> ratio = CompareTools("few edits", source, patch, work);
+    const std::optional<double> ratio = CompareTools("few edits", source, patch, work, rounds);
     fs::remove(source);
     return ratio;
 }
 
-std::optional<double> Scattered(const std::string& work) {
+std::optional<double> Scattered(const std::string& work, int rounds) {
     const std::string old = work + "/program.bin";
     const std::string patch = work + "/scattered.bsdiff";
     std::printf("writing the scattered-copies patch (not part of the measured work)...\n");
     std::fflush(stdout);
     CodeLikeBytes oldBytes(5);
     if (!WriteGenerated(old, OldSize, oldBytes) || !WriteScatteredPatch(patch)) return std::nullopt;
-    return CompareTools("scattered copies", old, patch, work);
+    return CompareTools("scattered copies", old, patch, work, rounds);
 }
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    const int rounds = argc > 1 ? std::max(std::atoi(argv[1]), 1) : 3;
+    const std::string only = argc > 2 ? argv[2] : "";
+    if (!only.empty() && only != "few-edits" && only != "scattered") {
+        std::fprintf(stderr, "usage: bench-patch_tool [rounds] [few-edits|scattered]\n");
+        return 1;
+    }
     const char* folder = std::getenv("TMPDIR");
     std::string work = std::string(folder && *folder ? folder : "/tmp") + "/fc-bench-patch-XXXXXX";
     if (!mkdtemp(work.data())) {
@@ -226,12 +234,16 @@ int main() {
         return 1;
     }
     std::printf("Processor: %s\n", bench::ProcessorName().c_str());
-    const std::optional<double> fewEdits = FewEdits(work);
-    const std::optional<double> scattered = fewEdits ? Scattered(work) : std::nullopt;
+    std::optional<double> fewEdits;
+    std::optional<double> scattered;
+    bool failed = false;
+    if (only != "scattered") failed = !(fewEdits = FewEdits(work, rounds));
+    if (!failed && only != "few-edits") failed = !(scattered = Scattered(work, rounds));
     std::error_code ignored;
     fs::remove_all(work, ignored);
-    if (!scattered) return 1;
-    std::printf("ratio ours / Debian's time, few edits: %.3f (goal <= %.1f)\n", *fewEdits, FewEditsGoal);
-    std::printf("ratio ours / Debian's time, scattered copies: %.3f (goal <= %.1f)\n", *scattered, ScatteredGoal);
+    if (failed) return 1;
+    if (fewEdits) std::printf("ratio ours / Debian's time, few edits: %.3f (goal <= %.1f)\n", *fewEdits, FewEditsGoal);
+    if (scattered)
+        std::printf("ratio ours / Debian's time, scattered copies: %.3f (goal <= %.1f)\n", *scattered, ScatteredGoal);
     return 0;
 }
