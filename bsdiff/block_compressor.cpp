@@ -151,6 +151,8 @@ void BlockCompressor::Work() {
 }
 
 bool BlockCompressor::Compress(std::span<std::uint8_t> input, bool finish) {
+    // The library takes a call without input as a mistake, except to end the stream.
+    if (input.empty() && !finish) return true;
     bz_stream& bz = stream_->bz;
     bz.next_in = reinterpret_cast<char*>(input.data());
     bz.avail_in = static_cast<unsigned>(input.size());  // a chunk is far below 4 GiB

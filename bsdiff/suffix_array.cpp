@@ -17,6 +17,7 @@ bspatch::Result<std::unique_ptr<Index[]>> SortedSuffixes(std::span<const std::ui
     std::unique_ptr<Index[]> entries(new (std::nothrow) Index[std::max<std::size_t>(text.size(), 1)]);
     if (!entries) return bspatch::Failure{"not enough memory to sort the old file"};
     const auto size = static_cast<Index>(text.size());
+    if (size == 0) return entries;  // nothing to sort, and an empty text has no bytes to point at
     int code = 0;
     if constexpr (sizeof(Index) == 4)
         code = divsufsort(text.data(), entries.get(), size);
