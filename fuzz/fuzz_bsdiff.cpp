@@ -55,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const int result = memfd_create("fuzz-bsdiff-result", 0);
     if (result < 0) std::abort();
 
-    const std::size_t oldLength = size < 2 ? 0 : std::min<std::size_t>(data[0] | data[1] << 8, size - 2);
+    const std::size_t oldLength = size < 2 ? 0 : std::min(std::size_t{data[0]} | std::size_t{data[1]} << 8, size - 2);
     const std::span<const std::uint8_t> old(data + std::min<std::size_t>(size, 2), oldLength);
     const std::span<const std::uint8_t> newer(old.data() + oldLength, size - std::min<std::size_t>(size, 2) - oldLength);
     WriteFile(oldPath, old);
