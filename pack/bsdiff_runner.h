@@ -1,5 +1,5 @@
 #pragma once
-// Makes patches with the system's bsdiff, several at a time, reporting progress.
+// Makes patches with a bsdiff program (ours or the system's), several at a time, reporting progress.
 #include <functional>
 #include <string>
 #include <vector>
@@ -15,7 +15,7 @@ struct PatchJob {
 };
 
 struct RunnerSettings {
-    std::string bsdiff;  // the program's path
+    std::string bsdiff;  // the program's path; it takes OLD NEW PATCH
     int parallel = 1;    // how many run at once
     // Called after each finished job with its number of finished jobs so far.
     std::function<void(int finished, int total)> progress;

@@ -41,6 +41,7 @@ const std::map<std::string, SwitchSetter, std::less<>>& Switches() {
         {"--to-latest", [](BuildRequest& r) { r.plan = PatchPlan::ToLatest; }},
         {"--chain", [](BuildRequest& r) { r.plan = PatchPlan::Chain; }},
         {"--system-bspatch", [](BuildRequest& r) { r.systemBspatch = true; }},
+        {"--system-bsdiff", [](BuildRequest& r) { r.systemBsdiff = true; }},
         {"--force", [](BuildRequest& r) { r.force = true; }},
         {"--no-overwrite", [](BuildRequest& r) { r.settings.noOverwrite = true; }},
     };

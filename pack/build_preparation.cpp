@@ -112,12 +112,12 @@ Outcome<std::vector<PatchJob>> PlanJobs(const BuildRequest& request, const core:
     return jobs;
 }
 
-Outcome<int> ParallelJobs(const std::vector<PatchJob>& jobs, const Machine& machine) {
+Outcome<int> ParallelJobs(const std::vector<PatchJob>& jobs, const Machine& machine, PatchMaker maker) {
     if (!machine.availableMemory) return machine.cores;
     std::vector<std::uint64_t> needs;
     std::uint64_t largest = 0;
     for (const PatchJob& job : jobs) {
-        needs.push_back(BsdiffMemory(fs::file_size(job.oldFile), fs::file_size(job.newFile)));
+        needs.push_back(PatchMakerMemory(fs::file_size(job.oldFile), fs::file_size(job.newFile), maker));
         largest = std::max(largest, needs.back());
     }
     const int parallel = JobsThatFit(needs, *machine.availableMemory, machine.cores);
@@ -205,7 +205,8 @@ Outcome<BuildPlan> PrepareBuild(const BuildRequest& request, const ToolPaths& to
     if (request.appName) contents.appInfos.push_back({request.fileName, *request.appName});
     Outcome<std::vector<PatchJob>> jobs = PlanJobs(request, contents.fileInfos);
     if (!jobs.ok()) return Refusal{jobs.message()};
-    Outcome<int> parallel = ParallelJobs(jobs.value(), machine);
+    Outcome<int> parallel =
+        ParallelJobs(jobs.value(), machine, request.systemBsdiff ? PatchMaker::System : PatchMaker::Ours);
     if (!parallel.ok()) return Refusal{parallel.message()};
 
     std::optional<std::string> settings;

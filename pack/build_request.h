@@ -51,6 +51,7 @@ struct BuildRequest {
     bool timeStamps = true;
     PatchPlan plan = PatchPlan::EveryPair;
     bool systemBspatch = false;
+    bool systemBsdiff = false;  // Debian's bsdiff makes the patches instead of ours
     bool force = false;
     SettingsRequest settings;
     BrandingRequest branding;

@@ -31,7 +31,7 @@ int Refused(const std::string& message) {
 int Build(std::span<const std::string> arguments, pack::StopLatch& stop) {
     pack::Outcome<pack::BuildRequest> request = pack::ParseBuildArguments(arguments);
     if (!request.ok()) return Refused(request.message());
-    pack::Outcome<pack::ToolPaths> tools = pack::FindTools(request.value().systemBspatch);
+    pack::Outcome<pack::ToolPaths> tools = pack::FindTools(request.value().systemBsdiff, request.value().systemBspatch);
     if (!tools.ok()) return Refused(tools.message());
     const pack::Machine machine{pack::AvailableMemory(),
                                 static_cast<int>(std::max(1u, std::thread::hardware_concurrency()))};

@@ -7,9 +7,16 @@
 #include <sstream>
 #include <string>
 
+#include "bsdiff/suffix_array.h"
+
 namespace pack {
 
-std::uint64_t BsdiffMemory(std::uint64_t oldSize, std::uint64_t newSize) { return 9 * oldSize + newSize; }
+std::uint64_t PatchMakerMemory(std::uint64_t oldSize, std::uint64_t newSize, PatchMaker maker) {
+    if (maker == PatchMaker::System) return 9 * oldSize + newSize;
+    constexpr std::uint64_t FixedPart = std::uint64_t{32} << 20;
+    const std::uint64_t entrySize = oldSize < bsdiff::SuffixArray::WideFrom ? 4 : 8;
+    return (1 + entrySize) * oldSize + FixedPart;
+}
 
 std::optional<std::uint64_t> MemAvailable(std::string_view meminfo) {
     constexpr std::string_view Key = "MemAvailable:";

@@ -12,6 +12,7 @@ namespace {
 // Where the build put the programs this tool ships.
 constexpr std::string_view BuiltConverter = FC_CONVERTER;
 constexpr std::string_view BuiltBspatch = FC_OWN_BSPATCH;
+constexpr std::string_view BuiltBsdiff = FC_OWN_BSDIFF;
 constexpr std::string_view MakeSfxScript = FC_MAKE_SFX;
 
 bool IsExecutable(const std::string& path) { return !path.empty() && access(path.c_str(), X_OK) == 0; }
@@ -32,11 +33,14 @@ std::string FindInPath(std::string_view name) {
     return {};
 }
 
-Outcome<ToolPaths> FindTools(bool systemBspatch) {
-    ToolPaths tools{FindInPath("bsdiff"), std::string(BuiltConverter),
+Outcome<ToolPaths> FindTools(bool systemBsdiff, bool systemBspatch) {
+    ToolPaths tools{systemBsdiff ? FindInPath("bsdiff") : std::string(BuiltBsdiff), std::string(BuiltConverter),
                     systemBspatch ? FindInPath("bspatch") : std::string(BuiltBspatch),
                     std::string(MakeSfxScript)};
-    if (tools.bsdiff.empty()) return Refusal{"bsdiff is not installed (Debian package bsdiff)"};
+    if (systemBsdiff && tools.bsdiff.empty()) return Refusal{"bsdiff is not installed (Debian package bsdiff)"};
+    if (!IsExecutable(tools.bsdiff))
+        return Refusal{"the project's own patch maker " + tools.bsdiff +
+                       " has not been built; --system-bsdiff uses the system's"};
     if (!IsExecutable(tools.converter))
         return Refusal{"the converter " + tools.converter + " has not been built"};
     if (systemBspatch && tools.bspatch.empty())

@@ -1,5 +1,5 @@
 #pragma once
-// The programs a build uses or ships: the system's bsdiff, the converter, the patch tool and the
+// The programs a build uses or ships: the patch maker, the converter, the patch tool and the
 // archive maker.
 #include <string>
 
@@ -17,7 +17,7 @@ struct ToolPaths {
 // The first executable file of that name in $PATH; empty when there is none.
 [[nodiscard]] std::string FindInPath(std::string_view name);
 
-// Our own patch tool, or with `systemBspatch` the system's; refused when a program is missing.
-[[nodiscard]] Outcome<ToolPaths> FindTools(bool systemBspatch);
+// Our own patch maker and patch tool, or the system's where asked; refused when a program is missing.
+[[nodiscard]] Outcome<ToolPaths> FindTools(bool systemBsdiff, bool systemBspatch);
 
 }  // namespace pack

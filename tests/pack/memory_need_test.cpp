@@ -27,7 +27,17 @@ TEST(JobsThatFit, TheLargestNeedsMustFitTogether) {
         EXPECT_EQ(pack::JobsThatFit(c.needs, c.available, c.cores), c.jobs)
             << "available " << c.available << ", cores " << c.cores;
     }
-    EXPECT_EQ(pack::BsdiffMemory(100, 50), 950u);
+}
+
+// Ours: the old file and 4 bytes of suffix array per byte, 8 from 2 GiB on, and a fixed 32 MiB;
+// Debian's: 9 times the old file and the new one.
+TEST(PatchMakerMemory, FollowsEachMakersFigure) {
+    constexpr std::uint64_t MiB = 1 << 20;
+    constexpr std::uint64_t TwoGiB = std::uint64_t{2048} * MiB;
+    EXPECT_EQ(pack::PatchMakerMemory(100, 50, pack::PatchMaker::System), 950u);
+    EXPECT_EQ(pack::PatchMakerMemory(100 * MiB, 300 * MiB, pack::PatchMaker::Ours), 532 * MiB);
+    EXPECT_EQ(pack::PatchMakerMemory(TwoGiB - 1, 0, pack::PatchMaker::Ours), 5 * (TwoGiB - 1) + 32 * MiB);
+    EXPECT_EQ(pack::PatchMakerMemory(TwoGiB, 0, pack::PatchMaker::Ours), 9 * TwoGiB + 32 * MiB);
 }
 
 }  // namespace

@@ -171,7 +171,8 @@ TEST_F(PackCommand, ShipsOurPatchToolUnlessDebiansIsAsked) {
     }
 }
 
-// A bsdiff that fails, or one that runs until the build is interrupted, found first in $PATH.
+// A bsdiff that fails, or one that runs until the build is interrupted, found first in $PATH: the
+// one `--system-bsdiff` runs.
 class BrokenBsdiff : public PackCommand {
   protected:
     void SetUp() override {
@@ -190,10 +191,19 @@ class BrokenBsdiff : public PackCommand {
 TEST_F(BrokenBsdiff, AFailedPatchLeavesNothingHalfMade) {
     FakeBsdiff("exit 3");
     const ToolRun run =
-        RunShell(dir.path(), WithFakePath(Tool + " build out --name f" + Versions12));
+        RunShell(dir.path(), WithFakePath(Tool + " build out --system-bsdiff --name f" + Versions12));
     EXPECT_EQ(run.status, 1) << run.output;
     EXPECT_THAT(run.output, HasSubstr("bsdiff failed (exit status 3)"));
     EXPECT_EQ(Listing(), (std::vector<std::string>{"bin", "versions"}));
+}
+
+TEST_F(BrokenBsdiff, OurMakerIsUsedUnlessTheSystemsIsAsked) {
+    FakeBsdiff("exit 3");
+    const ToolRun run = RunShell(dir.path(), WithFakePath(Tool + " build out --name f" + Versions12));
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_THAT(run.output, HasSubstr("pair 2 of 2 done"));
+    const ToolRun checked = Pack("check out/f.sfx --apply versions");
+    EXPECT_EQ(checked.status, 0) << checked.output;
 }
 
 TEST_F(BrokenBsdiff, AnInterruptedBuildStopsBsdiffAndLeavesNothing) {
@@ -202,7 +212,7 @@ TEST_F(BrokenBsdiff, AnInterruptedBuildStopsBsdiffAndLeavesNothing) {
     const ToolRun run = RunShell(
         dir.path(),
         WithFakePath(
-            Tool + " build out --name f" + Versions12 +
+            Tool + " build out --system-bsdiff --name f" + Versions12 +
             " & pid=$!; n=0; until [ -s started ] || [ $n -ge 600 ]; do sleep 0.05; n=$((n+1)); done;"
             " kill -TERM $pid; wait $pid; echo \"status $?\""));
     EXPECT_THAT(run.output, HasSubstr("status 143"));
