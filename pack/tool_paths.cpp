@@ -5,16 +5,29 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "core/text.h"
+#include "platform/files.h"
+
 namespace pack {
 
 namespace {
 
-// Where the build put the programs this tool ships.
-constexpr std::string_view BuiltConverter = FC_CONVERTER;
-constexpr std::string_view BuiltBspatch = FC_OWN_BSPATCH;
-constexpr std::string_view MakeSfxScript = FC_MAKE_SFX;
-
 bool IsExecutable(const std::string& path) { return !path.empty() && access(path.c_str(), X_OK) == 0; }
+
+struct ShippedPrograms {
+    std::string converter;
+    std::string bspatch;
+    std::string makeSfx;
+};
+
+// Installed, this tool lives in <prefix>/bin beside the converter, with the patch tool and the
+// archive maker in <prefix>/lib/file-converter; run from the build tree, it ships what the build made.
+ShippedPrograms LocateShippedPrograms() {
+    const std::string bin = core::DirectoryPart(platform::ExecutablePath());
+    const std::string lib = bin + "../" FC_INSTALLED_LIB_DIR "/";
+    if (IsExecutable(lib + "make-sfx")) return {bin + "file-converter", lib + "bspatch", lib + "make-sfx"};
+    return {FC_CONVERTER, FC_OWN_BSPATCH, FC_MAKE_SFX};
+}
 
 }  // namespace
 
@@ -33,9 +46,9 @@ std::string FindInPath(std::string_view name) {
 }
 
 Outcome<ToolPaths> FindTools(bool systemBspatch) {
-    ToolPaths tools{FindInPath("bsdiff"), std::string(BuiltConverter),
-                    systemBspatch ? FindInPath("bspatch") : std::string(BuiltBspatch),
-                    std::string(MakeSfxScript)};
+    ShippedPrograms shipped = LocateShippedPrograms();
+    ToolPaths tools{FindInPath("bsdiff"), std::move(shipped.converter),
+                    systemBspatch ? FindInPath("bspatch") : std::move(shipped.bspatch), std::move(shipped.makeSfx)};
     if (tools.bsdiff.empty()) return Refusal{"bsdiff is not installed (Debian package bsdiff)"};
     if (!IsExecutable(tools.converter))
         return Refusal{"the converter " + tools.converter + " has not been built"};
