@@ -76,7 +76,7 @@ void FileConverterApp::Start() {
 
 void FileConverterApp::ReadSettings() {
     const core::LoadedSettings loaded =
-        core::ReadSettings(companions_.settingsFile, core::SystemPlaceholderSources());
+        core::ReadSettings(SettingsFileToRead(companions_), core::SystemPlaceholderSources());
     state_.Settings = loaded.Stored;
     QApplication::setApplicationName(ui::ToQString(state_.Settings.AppName));
     form_->SetCaptions(state_.Settings.AppName, loaded.Captions.SourceFileString, loaded.Captions.TargetFileString,

@@ -1,14 +1,24 @@
 // file-converter: turns a file from one known version into another with a binary patch and
 // proves the result by its MD5 checksum.
 #include <QApplication>
+#include <iostream>
+#include <span>
 
 #include "app/event_dispatcher.h"
 #include "app/file_converter_app.h"
+#include "app/usage.h"
 #include "platform/files.h"
 #include "ui/qt_dialogs.h"
 #include "ui/window_seams.h"
 
 int main(int argc, char** argv) {
+    // Answered before Qt starts, so that they work without a display.
+    const std::span<const char* const> arguments(argv + 1, static_cast<std::size_t>(argc - 1));
+    if (const std::optional<std::string> information =
+            app::InformationAskedFor(arguments, platform::ExecutablePath())) {
+        std::cout << *information;
+        return 0;
+    }
     app::PreferQtEventDispatcher();
     QApplication application(argc, argv);
     ui::QtDialogs dialogs;

@@ -16,12 +16,9 @@
 #include "pack/set_maker.h"
 #include "pack/stop_latch.h"
 #include "pack/tool_paths.h"
+#include "pack/usage.h"
 
 namespace {
-
-constexpr std::string_view Usage =
-    "usage: file-converter-pack build OUT_DIR --name FILE LABEL=PATH... [options]\n"
-    "       file-converter-pack check SET [--apply VERSION_DIR]\n";
 
 int Refused(const std::string& message) {
     std::cerr << "file-converter-pack: " << message << "\n";
@@ -54,8 +51,12 @@ int Build(std::span<const std::string> arguments, pack::StopLatch& stop) {
 
 int main(int argc, char** argv) {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
+    if (const std::optional<std::string> information = pack::InformationAskedFor(arguments)) {
+        std::cout << *information;
+        return 0;
+    }
     if (arguments.empty()) {
-        std::cerr << Usage;
+        std::cerr << pack::ShortUsage;
         return pack::RefusedExit;
     }
     const std::span<const std::string> rest = std::span(arguments).subspan(1);
@@ -65,6 +66,6 @@ int main(int argc, char** argv) {
         const int status = pack::CheckCommand(rest, std::cout, std::cerr, [&stop] { return stop.Requested(); });
         return stop.Signal() ? 128 + *stop.Signal() : status;
     }
-    std::cerr << Usage;
+    std::cerr << pack::ShortUsage;
     return pack::RefusedExit;
 }

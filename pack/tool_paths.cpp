@@ -5,17 +5,33 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "core/text.h"
+#include "platform/files.h"
+
 namespace pack {
 
 namespace {
 
-// Where the build put the programs this tool ships.
-constexpr std::string_view BuiltConverter = FC_CONVERTER;
-constexpr std::string_view BuiltBspatch = FC_OWN_BSPATCH;
-constexpr std::string_view BuiltBsdiff = FC_OWN_BSDIFF;
-constexpr std::string_view MakeSfxScript = FC_MAKE_SFX;
-
 bool IsExecutable(const std::string& path) { return !path.empty() && access(path.c_str(), X_OK) == 0; }
+
+// The project's own programs this tool runs or ships.
+struct OwnPrograms {
+    std::string bsdiff;
+    std::string converter;
+    std::string bspatch;
+    std::string makeSfx;
+};
+
+// Installed, this tool lives in <prefix>/bin beside the converter, with the patch maker, the patch
+// tool and the archive maker in <prefix>/lib/file-converter; run from the build tree, it uses what
+// the build made.
+OwnPrograms LocateOwnPrograms() {
+    const std::string bin = core::DirectoryPart(platform::ExecutablePath());
+    const std::string lib = bin + "../" FC_INSTALLED_LIB_DIR "/";
+    if (IsExecutable(lib + "make-sfx"))
+        return {lib + "bsdiff", bin + "file-converter", lib + "bspatch", lib + "make-sfx"};
+    return {FC_OWN_BSDIFF, FC_CONVERTER, FC_OWN_BSPATCH, FC_MAKE_SFX};
+}
 
 }  // namespace
 
@@ -34,9 +50,9 @@ std::string FindInPath(std::string_view name) {
 }
 
 Outcome<ToolPaths> FindTools(bool systemBsdiff, bool systemBspatch) {
-    ToolPaths tools{systemBsdiff ? FindInPath("bsdiff") : std::string(BuiltBsdiff), std::string(BuiltConverter),
-                    systemBspatch ? FindInPath("bspatch") : std::string(BuiltBspatch),
-                    std::string(MakeSfxScript)};
+    OwnPrograms own = LocateOwnPrograms();
+    ToolPaths tools{systemBsdiff ? FindInPath("bsdiff") : std::move(own.bsdiff), std::move(own.converter),
+                    systemBspatch ? FindInPath("bspatch") : std::move(own.bspatch), std::move(own.makeSfx)};
     if (systemBsdiff && tools.bsdiff.empty()) return Refusal{"bsdiff is not installed (Debian package bsdiff)"};
     if (!IsExecutable(tools.bsdiff))
         return Refusal{"the project's own patch maker " + tools.bsdiff +

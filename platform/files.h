@@ -20,6 +20,8 @@ struct LocalTime {
 // is not a directory and whose modification time, in local time, lies in the years 1980-2107.
 [[nodiscard]] bool IsExistingFile(const std::string& path);
 [[nodiscard]] bool DirectoryExists(const std::string& path);
+// True when something other than a directory stands at the path, links followed; no wildcards.
+[[nodiscard]] bool IsFileEntry(const std::string& path);
 
 enum class MakeDirectoryResult { Created, AlreadyExists, Failed };
 // Creates one directory with the given mode; fails with AlreadyExists when the name exists in any form.

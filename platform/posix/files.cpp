@@ -141,6 +141,11 @@ bool DirectoryExists(const std::string& path) {
     return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+bool IsFileEntry(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+}
+
 MakeDirectoryResult MakeDirectory(const std::string& path, unsigned mode) {
     if (mkdir(path.c_str(), static_cast<mode_t>(mode)) == 0) return MakeDirectoryResult::Created;
     return errno == EEXIST ? MakeDirectoryResult::AlreadyExists : MakeDirectoryResult::Failed;

@@ -120,4 +120,24 @@ TEST_F(SettingsAtStartup, ASettingsFileThatCannotBeReadGivesTheDefaults) {
     EXPECT_TRUE(dialogs.boxes.empty());
 }
 
+// A launcher starts the program in the home folder, so without a settings file in the current
+// directory the one beside the program is read; the current directory's keeps precedence.
+TEST_F(SettingsAtStartup, TheCurrentDirectorysSettingsFileComesBeforeTheOneBesideTheProgram) {
+    const struct {
+        bool inCurrentDirectory;
+        bool besideProgram;
+        const char* title;
+    } cases[] = {{false, true, "Beside"}, {true, true, "Current"}, {true, false, "Current"},
+                 {false, false, "File Converter"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.title);
+        fs::remove(dir.File("work/convert.cfg"));
+        fs::remove(dir.File("bin/convert.cfg"));
+        if (c.inCurrentDirectory) dir.Write("work/convert.cfg", "[Settings]\r\nAppName=Current\r\n");
+        if (c.besideProgram) dir.Write("bin/convert.cfg", "[Settings]\r\nAppName=Beside\r\n");
+        if (program) program->Form().close();
+        EXPECT_EQ(Start().windowTitle().toStdString(), c.title);
+    }
+}
+
 }  // namespace
