@@ -129,6 +129,15 @@ INSTANTIATE_TEST_SUITE_P(
                         return "--name f 1_2=versions/v1 1=versions/v2 2_3=versions/v3 3=versions/v1";
                     },
                     "would both be named"},
+        RefusalCase{"ALabelTooLongForAPatchName",
+                    [](const TempDir&) {
+                        return "--name f " + std::string(130, 'x') + "=versions/v1 " + std::string(130, 'y') +
+                               "=versions/v2";
+                    },
+                    "more than the 255 a file name may have"},
+        RefusalCase{"ANameTooLongForTheArchive",
+                    [](const TempDir&) { return "--name " + std::string(250, 'n') + ".txt" + Versions12; },
+                    "more than the 255 a file name may have"},
         RefusalCase{"ADescriptionTheCatalogueCannotHold",
                     [](const TempDir&) { return "--name f" + Versions12 + " --describe '1.0=ends with \\'"; },
                     "the catalogue cannot hold Description2 of f 1.0"},
