@@ -131,7 +131,11 @@ Outcome<Done> MoveIntoPlace(const BuildPlan& plan, const std::string& staging) {
         Outcome<std::string> aside = FreshDirectoryBeside(plan.outDir, "old");
         if (!aside.ok()) return Refusal{aside.message()};
         fs::rename(plan.outDir, aside.value(), error);  // replaces the empty directory just made
-        if (error) return Refusal{"cannot move " + plan.outDir + " aside: " + error.message()};
+        if (error) {
+            std::error_code ignored;
+            fs::remove(aside.value(), ignored);
+            return Refusal{"cannot move " + plan.outDir + " aside: " + error.message()};
+        }
         old = aside.value();
     }
     fs::rename(staging, plan.outDir, error);

@@ -162,6 +162,23 @@ TEST_F(PackCommand, ForceReplacesAFullOutDir) {
     EXPECT_EQ(Listing(), (std::vector<std::string>{"out", "versions"}));
 }
 
+// "out/" names the same directory as "out", whether it is missing, empty or (with --force) full,
+// and nothing is left beside it.
+TEST_F(PackCommand, AnOutDirWithATrailingSlashIsTheSameDirectory) {
+    for (const std::string state : {"missing", "empty", "full"}) {
+        fs::remove_all(dir.File("out"));
+        if (state != "missing") fs::create_directory(dir.File("out"));
+        if (state == "full") dir.Write("out/old", "an older set");
+        const ToolRun run =
+            Pack("build ./out/ --name letter.txt 1.0=versions/v1 2.0=versions/v2" +
+                 std::string(state == "full" ? " --force" : ""));
+        ASSERT_EQ(run.status, 0) << state << ": " << run.output;
+        EXPECT_TRUE(fs::exists(dir.File("out/letter.sfx"))) << state;
+        EXPECT_FALSE(fs::exists(dir.File("out/old"))) << state;
+        EXPECT_EQ(Listing(), (std::vector<std::string>{"out", "versions"})) << state;
+    }
+}
+
 TEST_F(PackCommand, ReportsProgressForEveryPair) {
     const ToolRun run = Build("--chain");
     ASSERT_EQ(run.status, 0) << run.output;
