@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "pack/memory_need.h"
+#include "platform/directory_mark.h"
 #include "tests/core/support/sample_bytes.h"
 #include "tests/core/support/shell_command.h"
 #include "tests/core/support/temp_dir.h"
@@ -177,6 +178,21 @@ TEST_F(PackCommand, AnOutDirWithATrailingSlashIsTheSameDirectory) {
         EXPECT_FALSE(fs::exists(dir.File("out/old"))) << state;
         EXPECT_EQ(Listing(), (std::vector<std::string>{"out", "versions"})) << state;
     }
+}
+
+// A build killed outright leaves its marked working directory; the next build removes it, and
+// leaves alone one that a running build holds.
+TEST_F(PackCommand, TheNextBuildRemovesWhatAKilledBuildLeft) {
+    fs::create_directory(dir.File(".out.partial-0"));
+    dir.Write(".out.partial-0/set-to-be", "half a set");
+    ASSERT_TRUE(platform::MarkDirectoryInUse(dir.File(".out.partial-0")));  // unlocked again at once
+    fs::create_directory(dir.File(".out.partial-1"));
+    const std::optional<platform::DirectoryMark> running = platform::MarkDirectoryInUse(dir.File(".out.partial-1"));
+    ASSERT_TRUE(running);
+
+    const ToolRun run = Build("");
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_EQ(Listing(), (std::vector<std::string>{".out.partial-1", "out", "versions"}));
 }
 
 TEST_F(PackCommand, ReportsProgressForEveryPair) {
