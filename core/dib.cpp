@@ -124,6 +124,8 @@ std::optional<DibLayout> ReadLayout(std::span<const std::uint8_t> dib) {
 std::optional<std::vector<std::uint8_t>> BitmapFileFromResource(std::span<const std::uint8_t> dib) {
     const std::optional<DibLayout> layout = ReadLayout(dib);
     if (!layout || !IsValidFormat(*layout) || layout->width <= 0 || layout->height == 0) return std::nullopt;
+    if (layout->width > MaxBitmapSide || static_cast<std::int64_t>(RowCount(*layout)) > MaxBitmapSide)
+        return std::nullopt;
     if (static_cast<std::uint64_t>(layout->width) * RowCount(*layout) > MaxBitmapPixels) return std::nullopt;
     if (!FitsInResource(*layout, dib.size())) return std::nullopt;
     if (dib.size() > std::numeric_limits<std::uint32_t>::max() - FileHeaderSize) return std::nullopt;

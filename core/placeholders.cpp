@@ -1,5 +1,9 @@
 #include "core/placeholders.h"
 
+#include <algorithm>
+#include <optional>
+#include <unordered_map>
+
 #include "core/text.h"
 #include "platform/environment.h"
 #include "platform/special_folders.h"
@@ -61,34 +65,62 @@ const std::array<ShellFolder, 50> ShellFolderTable{{
 
 namespace {
 
-// Replaces every occurrence of `placeholder` (ignoring letter case) from left to right and goes
-// on searching after the inserted value, so the value is never searched for the same placeholder.
-void ReplaceEachOnce(std::string& text, std::string_view placeholder, std::string_view value) {
-    const std::string wanted = LowerCase(placeholder);
-    std::string folded = LowerCase(text);
-    for (std::size_t at = folded.find(wanted); at != std::string::npos; at = folded.find(wanted, at)) {
-        text.replace(at, wanted.size(), value);
-        folded.replace(at, wanted.size(), LowerCase(value));
-        at += value.size();
+using ValueOf = std::function<std::optional<std::string>(std::string_view lowerCaseName)>;
+
+// Scans the text once from left to right. A name between `open` and `close` that `valueOf` knows
+// is replaced by its value and the scan goes on after it, so inserted text is never searched
+// again; anything else stays as written. Names longer than `longestName` are not looked for,
+// which keeps the scan linear in the text's length.
+std::string ReplaceInOnePass(std::string_view text, char open, char close, std::size_t longestName,
+                             const ValueOf& valueOf) {
+    std::string result;
+    std::size_t at = 0;
+    for (std::size_t start = text.find(open); start != std::string_view::npos; start = text.find(open, at)) {
+        result.append(text.substr(at, start - at));
+        const std::string_view rest = text.substr(start + 1, longestName + 1);
+        const std::size_t length = rest.find(close);
+        const std::optional<std::string> value =
+            length == std::string_view::npos ? std::nullopt : valueOf(LowerCase(rest.substr(0, length)));
+        if (value) {
+            result += *value;
+            at = start + length + 2;
+        } else {
+            result += open;
+            at = start + 1;
+        }
     }
+    result.append(text.substr(at));
+    return result;
 }
 
-void ExpandEnvironment(std::string& text, const std::vector<std::string>& environment) {
+// Every placeholder of the text once, the first entry of a name (ignoring letter case) winning.
+std::string ExpandEnvironment(std::string_view text, const std::vector<std::string>& environment) {
+    std::unordered_map<std::string, std::string_view> values;
+    std::size_t longestName = 0;
     for (const std::string& entry : environment) {
         const std::size_t equals = entry.find('=');
         if (equals == std::string::npos || equals == 0) continue;
-        const std::string_view name = std::string_view(entry).substr(0, equals);
-        ReplaceEachOnce(text, "%" + std::string(name) + "%", std::string_view(entry).substr(equals + 1));
+        values.emplace(LowerCase(std::string_view(entry).substr(0, equals)),
+                       std::string_view(entry).substr(equals + 1));
+        longestName = std::max(longestName, equals);
     }
+    return ReplaceInOnePass(text, '%', '%', longestName, [&values](std::string_view name) {
+        const auto found = values.find(std::string(name));
+        return found == values.end() ? std::nullopt : std::optional<std::string>(found->second);
+    });
 }
 
-void ExpandSpecialFolders(std::string& text, const std::function<std::string(int)>& specialFolder) {
-    for (const ShellFolder& folder : ShellFolderTable) {
-        const std::string placeholder = "<CSIDL_" + std::string(folder.Name) + ">";
-        // Asking the system only for folders that are named keeps the common case cheap.
-        if (LowerCase(text).find(LowerCase(placeholder)) == std::string::npos) continue;
-        ReplaceEachOnce(text, placeholder, specialFolder(folder.Csidl));
-    }
+std::string ExpandSpecialFolders(std::string_view text, const std::function<std::string(int)>& specialFolder) {
+    constexpr std::string_view Prefix = "csidl_";
+    std::size_t longestName = 0;
+    for (const ShellFolder& folder : ShellFolderTable)
+        longestName = std::max(longestName, Prefix.size() + folder.Name.size());
+    return ReplaceInOnePass(text, '<', '>', longestName, [&](std::string_view name) -> std::optional<std::string> {
+        if (!name.starts_with(Prefix)) return std::nullopt;
+        for (const ShellFolder& folder : ShellFolderTable)
+            if (EqualIgnoringCase(folder.Name, name.substr(Prefix.size()))) return specialFolder(folder.Csidl);
+        return std::nullopt;
+    });
 }
 
 }  // namespace
@@ -98,10 +130,7 @@ PlaceholderSources SystemPlaceholderSources() {
 }
 
 std::string ExpandPlaceholders(std::string_view text, const PlaceholderSources& sources) {
-    std::string expanded(text);
-    ExpandEnvironment(expanded, sources.Environment);
-    ExpandSpecialFolders(expanded, sources.SpecialFolder);
-    return expanded;
+    return ExpandSpecialFolders(ExpandEnvironment(text, sources.Environment), sources.SpecialFolder);
 }
 
 }  // namespace core

@@ -25,11 +25,12 @@ struct PlaceholderSources {
 // The process environment and the system's special folders.
 [[nodiscard]] PlaceholderSources SystemPlaceholderSources();
 
-// Replaces the environment variables first, in the environment's order, then the special folders
-// in table order. Text inserted for one entry is searched for the entries after it, never again
-// for the same one, so a value that holds its own placeholder keeps it and the expansion always
-// ends. Unknown names, entries with an empty name, single "%" and angle brackets stay as written;
-// a folder without a path empties its placeholder.
+// Replaces the environment variables first, then the special folders, each in one pass from left
+// to right: every placeholder of the text is replaced once (the environment's first entry of a
+// name wins) and a variable's value is never searched for other variables, so values cannot
+// expand each other and the work stays linear. A variable may still hold a special folder.
+// Unknown names, entries with an empty name, single "%" and angle brackets stay as written; a
+// folder without a path empties its placeholder.
 [[nodiscard]] std::string ExpandPlaceholders(std::string_view text, const PlaceholderSources& sources);
 
 }  // namespace core

@@ -27,6 +27,9 @@ constexpr std::size_t ResourceDataEntrySize = 16;
 // In a directory entry: the name field's high bit marks a named entry, the target field's a
 // subdirectory; the remaining bits are an offset from the start of the resource directory.
 constexpr std::uint32_t HighBit = 0x80000000u;
+// No branding picture or sound needs more; a record claiming more is damaged or hostile, and
+// reading it would hold start-up for as long as the file takes to read.
+constexpr std::uint64_t MaxResourceSize = 64ull << 20;
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -153,7 +156,7 @@ std::optional<std::vector<std::uint8_t>> ResourceLibrary::Find(const ResourceKey
 
     const std::optional<Bytes> record =
         ReadRva(std::uint64_t{resourceRva_} + *dataEntry, ResourceDataEntrySize);
-    if (!record) return std::nullopt;
+    if (!record || U32(*record, 4) > MaxResourceSize) return std::nullopt;
     return ReadRva(U32(*record, 0), U32(*record, 4));
 }
 

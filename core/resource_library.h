@@ -48,7 +48,7 @@ class ResourceLibrary {
     [[nodiscard]] static std::optional<ResourceLibrary> FromSource(std::unique_ptr<ByteSource> source);
 
     // The bytes of the resource with this type and name, in its first language; nothing when
-    // the library has no such resource or the way to it is damaged.
+    // the library has no such resource, the way to it is damaged or it claims more than 64 MiB.
     [[nodiscard]] std::optional<std::vector<std::uint8_t>> Find(const ResourceKey& type,
                                                                 const ResourceKey& name);
 

@@ -1,6 +1,7 @@
 #include "pack/build_arguments.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <optional>
@@ -48,6 +49,14 @@ const std::map<std::string, SwitchSetter, std::less<>>& Switches() {
     return switches;
 }
 
+// The directory named without trailing slashes or "." steps ("out/" and "./out/." are "out"), so
+// that what is made beside it lands beside it and not inside.
+std::string DirectoryName(const std::string& argument) {
+    std::string name = std::filesystem::path(argument).lexically_normal().string();
+    while (name.size() > 1 && name.back() == '/') name.pop_back();
+    return name;
+}
+
 // LABEL=TEXT split at the first "="; nothing without one.
 std::optional<std::pair<std::string, std::string>> SplitAssignment(std::string_view text) {
     const auto equals = text.find('=');
@@ -80,7 +89,7 @@ Outcome<BuildRequest> ParseBuildArguments(std::span<const std::string> arguments
         } else if (argument.starts_with("--")) {
             return Refusal{"unknown option " + argument};
         } else if (!haveOutDir) {
-            request.outDir = argument;
+            request.outDir = DirectoryName(argument);
             haveOutDir = true;
         } else if (auto version = SplitAssignment(argument)) {
             request.versions.push_back({std::move(version->first), std::move(version->second)});

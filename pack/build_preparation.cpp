@@ -1,5 +1,7 @@
 #include "pack/build_preparation.h"
 
+#include <limits.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -27,6 +29,13 @@ namespace fs = std::filesystem;
 
 bool IsControl(char c) { return static_cast<unsigned char>(c) < 32 || c == 127; }
 
+// A name the file system cannot hold would fail only after every patch was made.
+std::optional<std::string> NameLengthProblem(const std::string& what, const std::string& name) {
+    if (name.size() <= NAME_MAX) return std::nullopt;
+    return what + " " + name.substr(0, 40) + "... would be " + std::to_string(name.size()) +
+           " bytes long, more than the " + std::to_string(NAME_MAX) + " a file name may have";
+}
+
 std::optional<std::string> ReadableFileProblem(const std::string& what, const std::string& path) {
     std::error_code error;
     if (!fs::is_regular_file(path, error)) return what + " " + path + " is missing or not a regular file";
@@ -53,6 +62,8 @@ Outcome<Done> CheckNames(const BuildRequest& request) {
     if (auto problem = NameProblem("--base", request.base)) return Refusal{*problem};
     if (request.base == "." || request.base == "..")
         return Refusal{"--base " + Quoted(request.base) + " is no file name"};
+    if (auto problem = NameLengthProblem("the file name", request.fileName)) return Refusal{*problem};
+    if (auto problem = NameLengthProblem("the archive", request.base + ".sfx")) return Refusal{*problem};
     for (const VersionInput& version : request.versions)
         if (auto problem = NameProblem("label", version.label)) return Refusal{*problem};
     return Done{};
@@ -104,6 +115,7 @@ Outcome<std::vector<PatchJob>> PlanJobs(const BuildRequest& request, const core:
         const auto to = static_cast<std::size_t>(pair.to);
         const std::string name = PatchName(entries[from], entries[to]);
         const std::string labels = Quoted(entries[from].Version) + " to " + Quoted(entries[to].Version);
+        if (auto problem = NameLengthProblem("the patch from " + labels, name)) return Refusal{*problem};
         if (const auto [other, added] = pairsByName.emplace(name, labels); !added)
             return Refusal{"the patches " + other->second + " and " + labels + " would both be named " +
                            name};

@@ -19,24 +19,30 @@ constexpr std::array PlanComments{
 
 }  // namespace
 
+std::vector<int> PlannedTargets(PatchPlan plan, int count, int from) {
+    switch (plan) {
+        case PatchPlan::EveryPair: {
+            std::vector<int> targets;
+            for (int to = 0; to < count; ++to)
+                if (to != from) targets.push_back(to);
+            return targets;
+        }
+        case PatchPlan::ToLatest:
+            return from + 1 < count ? std::vector<int>{count - 1} : std::vector<int>{};
+        case PatchPlan::Chain: {
+            std::vector<int> targets;
+            if (from > 0) targets.push_back(from - 1);
+            if (from + 1 < count) targets.push_back(from + 1);
+            return targets;
+        }
+    }
+    return {};
+}
+
 std::vector<VersionPair> PlannedPairs(PatchPlan plan, int count) {
     std::vector<VersionPair> pairs;
-    switch (plan) {
-        case PatchPlan::EveryPair:
-            for (int from = 0; from < count; ++from)
-                for (int to = 0; to < count; ++to)
-                    if (from != to) pairs.push_back({from, to});
-            break;
-        case PatchPlan::ToLatest:
-            for (int from = 0; from + 1 < count; ++from) pairs.push_back({from, count - 1});
-            break;
-        case PatchPlan::Chain:
-            for (int from = 0; from + 1 < count; ++from) {
-                pairs.push_back({from, from + 1});
-                pairs.push_back({from + 1, from});
-            }
-            break;
-    }
+    for (int from = 0; from < count; ++from)
+        for (const int to : PlannedTargets(plan, count, from)) pairs.push_back({from, to});
     return pairs;
 }
 

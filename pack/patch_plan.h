@@ -18,6 +18,9 @@ struct VersionPair {
 // The pairs of a plan over `count` versions listed oldest first: every ordered pair; every older
 // version to the newest; or each version to the next and back.
 [[nodiscard]] std::vector<VersionPair> PlannedPairs(PatchPlan plan, int count);
+// The targets of the plan's patches from one version, in order: what PlannedPairs holds for
+// `from`, without listing the pairs of every other version.
+[[nodiscard]] std::vector<int> PlannedTargets(PatchPlan plan, int count, int from);
 
 // The catalogue comment that records the plan, so that a check knows which patches belong.
 [[nodiscard]] std::string_view PlanComment(PatchPlan plan);

@@ -47,7 +47,7 @@ bool HasBareLineFeed(std::string_view text) {
 // stands, and the patch plan the catalogue records.
 struct LineFindings {
     std::vector<std::string> faults;
-    PatchPlan plan = PatchPlan::EveryPair;
+    std::optional<PatchPlan> plan;  // none for a set made by hand or by another tool
 };
 
 bool IsSingleValuedKeyLine(std::string_view line) {
@@ -131,15 +131,46 @@ struct UsablePatch {
     std::size_t to;
 };
 
-// Every patch name the converter looks for: one per ordered pair of versions of a file.
-std::map<std::string, UsablePatch> UsablePatches(const core::FileInfoList& infos) {
-    std::map<std::string, UsablePatch> usable;
-    for (const auto& group : VersionsByFile(infos))
-        for (const std::size_t from : group)
-            for (const std::size_t to : group)
-                if (from != to) usable.emplace(PatchName(infos[from], infos[to]), UsablePatch{from, to});
-    return usable;
-}
+// Finds the pair of versions a patch file name belongs to, without listing every pair: a check
+// stays linear in memory however many versions the catalogue holds.
+class PatchNameIndex {
+  public:
+    explicit PatchNameIndex(const core::FileInfoList& infos) : groupOf_(infos.size()) {
+        const auto groups = VersionsByFile(infos);
+        for (std::size_t group = 0; group < groups.size(); ++group)
+            for (const std::size_t version : groups[group]) {
+                groupOf_[version] = group;
+                byGroupAndVersion_[{group, core::LowerCase(infos[version].Version)}].push_back(version);
+                // The name up to the target's label, as the converter makes it.
+                const std::string stem = PatchName(infos[version], infos[version]);
+                byNameStart_[stem.substr(0, stem.size() - infos[version].Version.size() -
+                                                  PatchExtension.size())]
+                    .push_back(version);
+            }
+    }
+
+    // The pair whose patch has exactly this name; nothing when no pair has.
+    [[nodiscard]] std::optional<UsablePatch> Find(std::string_view name) const {
+        if (!name.ends_with(PatchExtension)) return std::nullopt;
+        name.remove_suffix(PatchExtension.size());
+        for (std::size_t cut = name.find('_'); cut != std::string_view::npos; cut = name.find('_', cut + 1)) {
+            const auto froms = byNameStart_.find(std::string(name.substr(0, cut + 1)));
+            if (froms == byNameStart_.end()) continue;
+            for (const std::size_t from : froms->second) {
+                const auto tos = byGroupAndVersion_.find({groupOf_[from], std::string(name.substr(cut + 1))});
+                if (tos == byGroupAndVersion_.end()) continue;
+                for (const std::size_t to : tos->second)
+                    if (to != from) return UsablePatch{from, to};
+            }
+        }
+        return std::nullopt;
+    }
+
+  private:
+    std::vector<std::size_t> groupOf_;
+    std::map<std::pair<std::size_t, std::string>, std::vector<std::size_t>> byGroupAndVersion_;
+    std::map<std::string, std::vector<std::size_t>> byNameStart_;  // "<stem>_<from>_"
+};
 
 std::set<std::string> PatchFilesIn(const std::string& directory) {
     std::set<std::string> names;
@@ -152,24 +183,59 @@ std::set<std::string> PatchFilesIn(const std::string& directory) {
     return names;
 }
 
-void CheckPatches(const std::string& directory, const core::FileInfoList& infos, PatchPlan plan,
-                  std::vector<std::string>& faults) {
-    const std::set<std::string> present = PatchFilesIn(directory);
-    const auto usable = UsablePatches(infos);
-    for (const std::string& name : present)
-        if (!usable.contains(name))
-            faults.push_back("the patch " + name +
-                             " is one no version can use: no pair of versions has that name");
+// One line for each version some of whose planned patches are missing.
+void CheckPlannedPatches(const std::set<std::string>& present, const core::FileInfoList& infos, PatchPlan plan,
+                         std::vector<std::string>& faults) {
     for (const auto& group : VersionsByFile(infos)) {
-        for (const VersionPair& pair : PlannedPairs(plan, static_cast<int>(group.size()))) {
-            const core::FileInfo& from = infos[group[static_cast<std::size_t>(pair.from)]];
-            const core::FileInfo& to = infos[group[static_cast<std::size_t>(pair.to)]];
-            const std::string name = PatchName(from, to);
-            if (!present.contains(name))
-                faults.push_back("the patch from " + VersionName(from) + " to " + Quoted(to.Version) +
-                                 " is missing: " + name + " is not in the set");
+        const int count = static_cast<int>(group.size());
+        for (int from = 0; from < count; ++from) {
+            const core::FileInfo& source = infos[group[static_cast<std::size_t>(from)]];
+            std::size_t missing = 0;
+            std::string target;  // the first missing patch's target and name
+            std::string name;
+            for (const int to : PlannedTargets(plan, count, from)) {
+                const core::FileInfo& info = infos[group[static_cast<std::size_t>(to)]];
+                const std::string candidate = PatchName(source, info);
+                if (present.contains(candidate)) continue;
+                if (missing++ == 0) {
+                    target = Quoted(info.Version);
+                    name = candidate;
+                }
+            }
+            if (missing == 1)
+                faults.push_back("the patch from " + VersionName(source) + " to " + target + " is missing: " + name +
+                                 " is not in the set");
+            if (missing > 1)
+                faults.push_back(std::to_string(missing) + " patches from " + VersionName(source) +
+                                 " are missing, the first to " + target + ": " + name + " is not in the set");
         }
     }
+}
+
+// Without a recorded plan only the patches that exist are judged; a version no patch leaves or
+// reaches is worth a note, since the converter can do nothing with it but name it.
+void NoteUnconnectedVersions(const std::set<std::string>& present, const PatchNameIndex& index,
+                             const core::FileInfoList& infos, std::vector<std::string>& notes) {
+    std::vector<bool> connected(infos.size(), false);
+    for (const std::string& name : present)
+        if (const auto patch = index.Find(name)) connected[patch->from] = connected[patch->to] = true;
+    for (std::size_t i = 0; i < infos.size(); ++i)
+        if (!connected[i])
+            notes.push_back(VersionName(infos[i]) + " has no patch from or to it: the converter can only identify it");
+}
+
+void CheckPatches(const std::string& directory, const core::FileInfoList& infos, std::optional<PatchPlan> plan,
+                  CheckReport& report) {
+    const std::set<std::string> present = PatchFilesIn(directory);
+    const PatchNameIndex index(infos);
+    for (const std::string& name : present)
+        if (!index.Find(name))
+            report.faults.push_back("the patch " + name +
+                                    " is one no version can use: no pair of versions has that name");
+    if (plan)
+        CheckPlannedPatches(present, infos, *plan, report.faults);
+    else
+        NoteUnconnectedVersions(present, index, infos, report.notes);
 }
 
 }  // namespace
@@ -195,7 +261,7 @@ CheckReport CheckSetDirectory(const std::string& setDirectory) {
     LineFindings lines = ReadLines(*text);
     report.faults.insert(report.faults.end(), lines.faults.begin(), lines.faults.end());
     CheckChecksums(contents->fileInfos, report.faults);
-    CheckPatches(setDirectory, contents->fileInfos, lines.plan, report.faults);
+    CheckPatches(setDirectory, contents->fileInfos, lines.plan, report);
     return report;
 }
 
@@ -212,17 +278,18 @@ CheckReport ApplyEveryPatch(const std::string& setDirectory, const std::string& 
             if (const auto md5 = Md5OfFile(entry.path().string()))
                 fileByMd5.emplace(*md5, entry.path().string());
 
-    const std::set<std::string> present = PatchFilesIn(setDirectory);
+    const PatchNameIndex index(contents->fileInfos);
     std::set<std::size_t> missingVersions;
     int number = 0;
-    for (const auto& [name, patch] : UsablePatches(contents->fileInfos)) {
+    for (const std::string& name : PatchFilesIn(setDirectory)) {
         if (shouldStop()) break;
-        if (!present.contains(name)) continue;
-        const core::FileInfo& from = contents->fileInfos[patch.from];
-        const core::FileInfo& to = contents->fileInfos[patch.to];
+        const std::optional<UsablePatch> patch = index.Find(name);
+        if (!patch) continue;
+        const core::FileInfo& from = contents->fileInfos[patch->from];
+        const core::FileInfo& to = contents->fileInfos[patch->to];
         const auto source = fileByMd5.find(core::LowerCase(from.Md5));
         if (source == fileByMd5.end()) {
-            if (missingVersions.insert(patch.from).second)
+            if (missingVersions.insert(patch->from).second)
                 report.notes.push_back("no file in " + versionDirectory + " is " + VersionName(from) +
                                        ": the patches from it were not applied");
             continue;

@@ -8,6 +8,7 @@
 #include <mutex>
 
 #include "core/patch_set.h"
+#include "platform/directory_mark.h"
 #include "platform/files.h"
 #include "platform/process.h"
 
@@ -22,10 +23,15 @@ constexpr std::chrono::milliseconds StopGrace{1000};
 constexpr unsigned StagingDirectoryMode = 0755;
 constexpr std::string_view SetDirectoryName = "set";
 
+// The names of the directories made beside `outDir` are this followed by a number.
+std::string BesideStem(const fs::path& outDir, std::string_view what) {
+    return "." + outDir.filename().string() + "." + std::string(what) + "-";
+}
+
 // A directory beside `outDir` with a name nobody else holds: ".<name>.<what>-<n>".
 Outcome<std::string> FreshDirectoryBeside(const fs::path& outDir, std::string_view what) {
     const fs::path parent = fs::absolute(outDir).parent_path();
-    const std::string stem = "." + outDir.filename().string() + "." + std::string(what) + "-";
+    const std::string stem = BesideStem(outDir, what);
     for (int number = 0; number < 10000; ++number) {
         const std::string candidate = (parent / (stem + std::to_string(number))).string();
         switch (platform::MakeDirectory(candidate, StagingDirectoryMode)) {
@@ -131,7 +137,11 @@ Outcome<Done> MoveIntoPlace(const BuildPlan& plan, const std::string& staging) {
         Outcome<std::string> aside = FreshDirectoryBeside(plan.outDir, "old");
         if (!aside.ok()) return Refusal{aside.message()};
         fs::rename(plan.outDir, aside.value(), error);  // replaces the empty directory just made
-        if (error) return Refusal{"cannot move " + plan.outDir + " aside: " + error.message()};
+        if (error) {
+            std::error_code ignored;
+            fs::remove(aside.value(), ignored);
+            return Refusal{"cannot move " + plan.outDir + " aside: " + error.message()};
+        }
         old = aside.value();
     }
     fs::rename(staging, plan.outDir, error);
@@ -145,14 +155,23 @@ Outcome<Done> MoveIntoPlace(const BuildPlan& plan, const std::string& staging) {
 
 }  // namespace
 
+// The set is made in <work>/set-to-be, which becomes OUT_DIR at the end. <work> is marked in use
+// for as long as the build runs, so a later build removes what a build killed outright left.
 Outcome<Done> MakeSet(const BuildPlan& plan, const MakeSettings& settings) {
-    Outcome<std::string> staging = FreshDirectoryBeside(plan.outDir, "partial");
-    if (!staging.ok()) return Refusal{staging.message()};
-    Outcome<Done> made = MakeArchive(plan, staging.value(), settings);
-    if (made.ok()) made = MakeCompanions(plan, staging.value());
+    platform::RemoveAbandonedDirectories(fs::absolute(plan.outDir).parent_path().string(),
+                                         BesideStem(plan.outDir, "partial"));
+    Outcome<std::string> work = FreshDirectoryBeside(plan.outDir, "partial");
+    if (!work.ok()) return Refusal{work.message()};
+    const std::optional<platform::DirectoryMark> mark = platform::MarkDirectoryInUse(work.value());
+    const std::string staging = work.value() + "/set-to-be";
+    Outcome<Done> made = Done{};
+    if (!mark || platform::MakeDirectory(staging, StagingDirectoryMode) != platform::MakeDirectoryResult::Created)
+        made = Refusal{"cannot prepare " + work.value()};
+    if (made.ok()) made = MakeArchive(plan, staging, settings);
+    if (made.ok()) made = MakeCompanions(plan, staging);
     if (made.ok() && settings.stopRequested()) made = Refusal{"interrupted"};
-    if (made.ok()) made = MoveIntoPlace(plan, staging.value());
-    if (!made.ok()) platform::DeleteDirectoryTree(staging.value());
+    if (made.ok()) made = MoveIntoPlace(plan, staging);
+    platform::DeleteDirectoryTree(work.value());
     return made;
 }
 

@@ -34,6 +34,23 @@ TEST(ExpandPlaceholders, VariablesThenFoldersIgnoringCase) {
         EXPECT_EQ(core::ExpandPlaceholders(text, sources), expanded) << text;
 }
 
+// Values never expand each other, however the variables refer to one another, and the work stays
+// in proportion to the text: a chain of doubling variables or a text full of openers is quick.
+TEST(ExpandPlaceholders, ValuesAreNeverExpandedAgain) {
+    std::vector<std::string> environment{"AAA=%ZZZ%", "ZZZ=%AAA%", "aaa=shadowed"};
+    for (int i = 1; i <= 22; ++i)
+        environment.push_back("V" + std::to_string(i) + "=%V" + std::to_string(i + 1) + "%%V" + std::to_string(i + 1) + "%");
+    const core::PlaceholderSources sources{environment, [](int) { return std::string("/f"); }};
+    const std::string openers = std::string(100000, '<') + std::string(100000, '%') + "<CSIDL_PROFILE>";
+    const std::pair<std::string, std::string> cases[] = {
+        {"%AAA%|%ZZZ%", "%ZZZ%|%AAA%"},
+        {"%V1%", "%V2%%V2%"},
+        {openers, openers.substr(0, 200000) + "/f"},
+    };
+    for (const auto& [text, expanded] : cases)
+        EXPECT_EQ(core::ExpandPlaceholders(text, sources), expanded) << text.substr(0, 20);
+}
+
 // Each test has its own home and none of the machine's XDG variables.
 class SpecialFolders : public ::testing::Test {
   protected:

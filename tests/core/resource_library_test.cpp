@@ -103,6 +103,61 @@ TEST_P(ResourceLibraryTest, ADamagedWayToThePictureLeavesItMissing) {
     }
 }
 
+// The library's bytes followed by zeros up to a size far larger, as a sparse file reads, counting
+// what is read.
+class SparseSource final : public core::ByteSource {
+  public:
+    SparseSource(Bytes bytes, std::uint64_t size, std::uint64_t& bytesRead)
+        : bytes_(std::move(bytes)), size_(size), bytesRead_(bytesRead) {}
+    std::uint64_t Size() const override { return size_; }
+    bool ReadAt(std::uint64_t offset, std::span<std::uint8_t> buffer) override {
+        if (offset > size_ || buffer.size() > size_ - offset) return false;
+        bytesRead_ += buffer.size();
+        for (std::size_t i = 0; i < buffer.size(); ++i)
+            buffer[i] = offset + i < bytes_.size() ? bytes_[offset + i] : 0;
+        return true;
+    }
+
+  private:
+    Bytes bytes_;
+    std::uint64_t size_;
+    std::uint64_t& bytesRead_;
+};
+
+void PutU32(Bytes& bytes, std::size_t at, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+// A resource section and a picture claiming 4 GiB in a sparse file of 8 GiB: the picture is
+// refused before anything of that size is read.
+TEST_P(ResourceLibraryTest, AResourceClaimingGigabytesIsRefusedUnread) {
+    Bytes library = ReadBytes(path);
+    const std::uint8_t rsrcName[8] = {'.', 'r', 's', 'r', 'c', 0, 0, 0};
+    const auto section = std::search(library.begin(), library.end(), std::begin(rsrcName), std::end(rsrcName));
+    ASSERT_NE(section, library.end());
+    const std::size_t header = static_cast<std::size_t>(section - library.begin());
+    const std::uint32_t sectionRva = library[header + 12] | library[header + 13] << 8 | library[header + 14] << 16;
+    const std::uint32_t sectionFileOffset = library[header + 20] | library[header + 21] << 8 | library[header + 22] << 16;
+    const auto picture = std::search(library.begin(), library.end(), image1Resource.begin(), image1Resource.end());
+    const std::uint32_t pictureRva =
+        static_cast<std::uint32_t>(picture - library.begin()) - sectionFileOffset + sectionRva;
+    Bytes record(8);
+    PutU32(record, 0, pictureRva);
+    PutU32(record, 4, static_cast<std::uint32_t>(image1Resource.size()));
+    const auto entry = std::search(library.begin(), library.end(), record.begin(), record.end());
+    ASSERT_NE(entry, library.end());
+    PutU32(library, static_cast<std::size_t>(entry - library.begin()) + 4, 0xFFFF0000u);
+    PutU32(library, header + 8, 0xFFFFFFFFu);   // virtual size
+    PutU32(library, header + 16, 0xFFFFFFFFu);  // size in the file
+
+    std::uint64_t bytesRead = 0;
+    std::optional<core::ResourceLibrary> opened = core::ResourceLibrary::FromSource(
+        std::make_unique<SparseSource>(std::move(library), 8ull << 30, bytesRead));
+    ASSERT_TRUE(opened);
+    EXPECT_FALSE(opened->Find(core::BitmapResourceType, std::string("IMAGE1")));
+    EXPECT_LT(bytesRead, 1u << 20);
+}
+
 INSTANTIATE_TEST_SUITE_P(BothFormats, ResourceLibraryTest,
                          ::testing::Values(LibraryFormat::Pe32, LibraryFormat::Pe32Plus),
                          [](const auto& format) {

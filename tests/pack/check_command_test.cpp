@@ -165,6 +165,32 @@ TEST_F(CheckCommand, AVersionWithoutAFileIsANoteNotAFault) {
     EXPECT_THAT(run.output, HasSubstr("note: no file in"));
 }
 
+// A missing patch is reported once for the version it should leave, with how many are missing.
+TEST_F(CheckCommand, MissingPatchesAreCountedOncePerVersion) {
+    fs::remove(set + "/my letter_3.0_1.0 beta.bsdiff");
+    fs::remove(set + "/my letter_3.0_2.0.bsdiff");
+    const CheckRun run = Check(Quoted(set));
+    EXPECT_EQ(run.status, 1) << run.output;
+    EXPECT_THAT(run.output, HasSubstr("2 patches from My letter.txt \"3.0\" are missing, the first to \"1.0 beta\""));
+    EXPECT_THAT(run.output, HasSubstr("check: 1 problem in"));
+}
+
+// A set made by hand records no plan: only the patches it has are judged, and a version that no
+// patch leaves or reaches is a note, which leaves the status alone.
+TEST_F(CheckCommand, ASetWithoutAPlanIsJudgedByThePatchesItHas) {
+    EditCatalogue(set, "; Patches: every ordered pair of versions", "; made by hand");
+    for (const char* patch : {"1.0 beta_3.0", "2.0_1.0 beta", "3.0_1.0 beta", "3.0_2.0"})
+        fs::remove(set + "/my letter_" + patch + ".bsdiff");
+    CheckRun run = Check(Quoted(set));
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_THAT(run.output, ::testing::Not(HasSubstr("note:")));
+
+    fs::remove(set + "/my letter_2.0_3.0.bsdiff");
+    run = Check(Quoted(set));
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_THAT(run.output, HasSubstr("note: My letter.txt \"3.0\" has no patch from or to it"));
+}
+
 // Interrupted while a patch is applied: the patch tool is stopped, and the private directory
 // for the results is gone.
 TEST_F(CheckCommand, AnInterruptedCheckStopsThePatchToolAndLeavesNothing) {

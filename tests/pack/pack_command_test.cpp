@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "pack/memory_need.h"
+#include "platform/directory_mark.h"
 #include "tests/core/support/sample_bytes.h"
 #include "tests/core/support/shell_command.h"
 #include "tests/core/support/temp_dir.h"
@@ -129,6 +130,15 @@ INSTANTIATE_TEST_SUITE_P(
                         return "--name f 1_2=versions/v1 1=versions/v2 2_3=versions/v3 3=versions/v1";
                     },
                     "would both be named"},
+        RefusalCase{"ALabelTooLongForAPatchName",
+                    [](const TempDir&) {
+                        return "--name f " + std::string(130, 'x') + "=versions/v1 " + std::string(130, 'y') +
+                               "=versions/v2";
+                    },
+                    "more than the 255 a file name may have"},
+        RefusalCase{"ANameTooLongForTheArchive",
+                    [](const TempDir&) { return "--name " + std::string(250, 'n') + ".txt" + Versions12; },
+                    "more than the 255 a file name may have"},
         RefusalCase{"ADescriptionTheCatalogueCannotHold",
                     [](const TempDir&) { return "--name f" + Versions12 + " --describe '1.0=ends with \\'"; },
                     "the catalogue cannot hold Description2 of f 1.0"},
@@ -151,6 +161,38 @@ TEST_F(PackCommand, ForceReplacesAFullOutDir) {
     EXPECT_TRUE(fs::exists(dir.File("out/letter.sfx")));
     EXPECT_TRUE(fs::exists(dir.File("out/letter")));
     EXPECT_EQ(Listing(), (std::vector<std::string>{"out", "versions"}));
+}
+
+// "out/" names the same directory as "out", whether it is missing, empty or (with --force) full,
+// and nothing is left beside it.
+TEST_F(PackCommand, AnOutDirWithATrailingSlashIsTheSameDirectory) {
+    for (const std::string state : {"missing", "empty", "full"}) {
+        fs::remove_all(dir.File("out"));
+        if (state != "missing") fs::create_directory(dir.File("out"));
+        if (state == "full") dir.Write("out/old", "an older set");
+        const ToolRun run =
+            Pack("build ./out/ --name letter.txt 1.0=versions/v1 2.0=versions/v2" +
+                 std::string(state == "full" ? " --force" : ""));
+        ASSERT_EQ(run.status, 0) << state << ": " << run.output;
+        EXPECT_TRUE(fs::exists(dir.File("out/letter.sfx"))) << state;
+        EXPECT_FALSE(fs::exists(dir.File("out/old"))) << state;
+        EXPECT_EQ(Listing(), (std::vector<std::string>{"out", "versions"})) << state;
+    }
+}
+
+// A build killed outright leaves its marked working directory; the next build removes it, and
+// leaves alone one that a running build holds.
+TEST_F(PackCommand, TheNextBuildRemovesWhatAKilledBuildLeft) {
+    fs::create_directory(dir.File(".out.partial-0"));
+    dir.Write(".out.partial-0/set-to-be", "half a set");
+    ASSERT_TRUE(platform::MarkDirectoryInUse(dir.File(".out.partial-0")));  // unlocked again at once
+    fs::create_directory(dir.File(".out.partial-1"));
+    const std::optional<platform::DirectoryMark> running = platform::MarkDirectoryInUse(dir.File(".out.partial-1"));
+    ASSERT_TRUE(running);
+
+    const ToolRun run = Build("");
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_EQ(Listing(), (std::vector<std::string>{".out.partial-1", "out", "versions"}));
 }
 
 TEST_F(PackCommand, ReportsProgressForEveryPair) {
