@@ -18,6 +18,7 @@
 #include "platform/files.h"
 #include "ui/Unit1.h"
 #include "ui/qt_text.h"
+#include "ui/window_seams.h"
 
 namespace app {
 
@@ -54,11 +55,11 @@ void FileConverterApp::Start() {
     form_->SetFixedCaptions();
     core::Seams seams = form_->CoreSeams();
     seams.status.SetStatus(std::string(msg::Idle), settings.Colours.FontColor, false);
-    seams.pump.ProcessPendingEvents();
+    ui::WindowSeams::ProcessPendingEvents();
 
     seams.cursor.ShowBusyCursor();
     seams.status.SetStatus(std::string(msg::ReadingConfiguration), settings.Colours.FontStatusColor, true);
-    seams.pump.ProcessPendingEvents();
+    ui::WindowSeams::ProcessPendingEvents();
 
     UnpackPatchSet();
     core::ReadCatalogue(state_, seams);

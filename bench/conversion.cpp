@@ -128,7 +128,8 @@ struct Files {
 std::string Md5Of(const std::string& path, ui::TForm1& form) {
     core::ProgramState quiet;
     core::Seams seams = form.CoreSeams();
-    return core::FileMd5Hex(path, seams, quiet).value_or(std::string());
+    const core::CancelToken cancel;
+    return core::FileMd5Hex(path, cancel, seams, quiet).value_or(std::string());
 }
 
 core::FileInfo Entry(const std::string& version, const std::string& md5) {

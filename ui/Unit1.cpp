@@ -260,8 +260,13 @@ void TForm1::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    CancelRunningWork();
     if (onFormClose) onFormClose();
     event->accept();
+}
+
+void TForm1::CancelRunningWork() {
+    if (runningWork_) runningWork_->Cancel();
 }
 
 void TForm1::showEvent(QShowEvent* event) {

@@ -60,7 +60,12 @@ void TForm1::Button3Click() {
         state_, ToSystemText(Edit1->text()), ToSystemText(Edit2->text()), CheckBox1->isChecked());
     core::Seams seams = CoreSeams();
     WindowConversionLock lock(*this);
-    const bool started = core::RunConversion(paths, state_, seams, lock);
+    core::CancelToken cancel;
+    bool started = false;
+    {
+        const RunningWork running(*this, cancel);
+        started = core::RunConversion(paths, state_, seams, lock, cancel);
+    }
     UnlockInputs(*this);
 
     if (started) {

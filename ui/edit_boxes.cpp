@@ -89,6 +89,8 @@ bool IsExit(const QLineEdit& box, const QFocusEvent& event) {
 }  // namespace
 
 void TForm1::Edit1Change() {
+    // The checksum of an earlier name is no longer wanted.
+    CancelRunningWork();
     CleanUp(*Edit1);
     const std::string source = ToSystemText(Edit1->text());
     state_.SourceIndex = -1;

@@ -48,12 +48,17 @@ void TForm1::IdentifySource(const std::string& path) {
     ResetSourceInfo();
 
     core::Seams seams = CoreSeams();
-    const std::optional<std::string> md5Hex = core::SourceMd5Hex(path, seams, state_);
+    core::CancelToken cancel;
+    std::optional<std::string> md5Hex;
+    {
+        const RunningWork running(*this, cancel);
+        md5Hex = core::SourceMd5Hex(path, cancel, seams, state_);
+    }
     // Closing the window ends the computation; the window is no longer ours to change.
     if (state_.ShuttingDown) return;
     // Without a checksum (unreadable file, or a newer source name handled meanwhile, which owns the
     // source information now) only the status line returns to idle.
-    if (md5Hex) ShowIdentification(*md5Hex);
+    if (md5Hex && !cancel.IsCancelled()) ShowIdentification(*md5Hex);
     SetStatus(std::string(msg::Idle), colours.FontColor, false);
 }
 
