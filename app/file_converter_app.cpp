@@ -40,7 +40,7 @@ void FileConverterApp::Start() {
 
     form_ = std::make_unique<ui::TForm1>(dialogs_, state_, exit_);
     form_->onFormClose = [this] { FormClose(); };
-    form_->setEnabled(false);
+    form_->BeginStartup();
     // A logout, a closed terminal or Ctrl+C ends the program in order, with 128 + the signal.
     signalWatch_ = std::make_unique<ShutdownSignalWatch>([this](int signal) { EndInOrder(128 + signal); });
 
@@ -66,7 +66,7 @@ void FileConverterApp::Start() {
     seams.status.SetStatus(std::string(msg::Idle), settings.Colours.FontColor, false);
 
     PresetFileNames();
-    form_->setEnabled(true);
+    form_->EndStartup();
     if (form_->Button3->isEnabled())
         form_->Button3->setFocus();
     else

@@ -13,6 +13,7 @@
 #include "core/messages.h"
 #include "core/program_state.h"
 #include "core/seams.h"
+#include "ui/window_phase.h"
 
 class QCheckBox;
 class QFrame;
@@ -97,8 +98,10 @@ public:
     // The Convert button (also Enter): turns the source into the selected version, then hands
     // the window back.
     void Button3Click();
-    // While set, every close request is refused.
-    bool Converting = false;
+
+    // The window is disabled while the program starts; afterwards it is the user's.
+    void BeginStartup();
+    void EndStartup();
 
     QLabel* Image1;
     QLabel* Label1;
@@ -163,11 +166,20 @@ private:
         core::CancelToken* outer_;  // an identification that a newer one overtook
     };
     void CancelRunningWork();
+    void SetPhase(Phase phase);
+    // Within a conversion, the copy and the patch tool are at work: nothing may interrupt them.
+    void SetPatching(bool patching);
+    FormValues CurrentFormValues() const;
+    // Writes every control's enabled state as DeriveControlStates gives it; nothing else does.
+    void UpdateControls();
+    friend class WindowConversionLock;
 
     Dialogs& dialogs_;
     core::ProgramState& state_;
     std::unique_ptr<WindowSeams> seams_;
     bool placed_ = false;
+    Phase phase_ = Phase::Idle;
+    bool patching_ = false;
     // The token of the checksum or conversion under way; null while the window waits for the user.
     core::CancelToken* runningWork_ = nullptr;
     // Where the open and save dialogs start: set from a file name the box held, kept otherwise.
