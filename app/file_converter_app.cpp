@@ -18,6 +18,7 @@
 #include "platform/files.h"
 #include "ui/Unit1.h"
 #include "ui/qt_text.h"
+#include "ui/window_seams.h"
 
 namespace app {
 
@@ -39,7 +40,7 @@ void FileConverterApp::Start() {
 
     form_ = std::make_unique<ui::TForm1>(dialogs_, state_, exit_);
     form_->onFormClose = [this] { FormClose(); };
-    form_->setEnabled(false);
+    form_->BeginStartup();
     // A logout, a closed terminal or Ctrl+C ends the program in order, with 128 + the signal.
     signalWatch_ = std::make_unique<ShutdownSignalWatch>([this](int signal) { EndInOrder(128 + signal); });
 
@@ -54,18 +55,18 @@ void FileConverterApp::Start() {
     form_->SetFixedCaptions();
     core::Seams seams = form_->CoreSeams();
     seams.status.SetStatus(std::string(msg::Idle), settings.Colours.FontColor, false);
-    seams.pump.ProcessPendingEvents();
+    ui::WindowSeams::ProcessPendingEvents();
 
     seams.cursor.ShowBusyCursor();
     seams.status.SetStatus(std::string(msg::ReadingConfiguration), settings.Colours.FontStatusColor, true);
-    seams.pump.ProcessPendingEvents();
+    ui::WindowSeams::ProcessPendingEvents();
 
     UnpackPatchSet();
     core::ReadCatalogue(state_, seams);
     seams.status.SetStatus(std::string(msg::Idle), settings.Colours.FontColor, false);
 
     PresetFileNames();
-    form_->setEnabled(true);
+    form_->EndStartup();
     if (form_->Button3->isEnabled())
         form_->Button3->setFocus();
     else

@@ -170,20 +170,19 @@ ShortDosDateTime ParseTimeStamp(std::string_view text) {
     return PackDosDateTime(fields).value_or(NoTimeStamp);
 }
 
-CatalogueStatus LoadCatalogue(const std::string& path, EventPump& pump, CatalogueContents& out) {
+CatalogueStatus LoadCatalogue(const std::string& path, CatalogueContents& out) {
     const FilePointer file(std::fopen(path.c_str(), "rb"));
     if (!file) return CatalogueStatus::CannotOpen;
-    return LoadCatalogue(file.get(), pump, out);
+    return LoadCatalogue(file.get(), out);
 }
 
-CatalogueStatus LoadCatalogue(std::FILE* file, EventPump& pump, CatalogueContents& out) {
+CatalogueStatus LoadCatalogue(std::FILE* file, CatalogueContents& out) {
     CatalogueLineReader reader(file);
     CatalogueParser parser(out);
     std::string line;
     CatalogueLineReader::Result result;
     while ((result = reader.Next(line)) == CatalogueLineReader::Result::Line) {
         parser.ReadLine(std::move(line));
-        pump.ProcessPendingEvents();
     }
     return result == CatalogueLineReader::Result::End ? CatalogueStatus::Ok : CatalogueStatus::ReadError;
 }
@@ -191,7 +190,7 @@ CatalogueStatus LoadCatalogue(std::FILE* file, EventPump& pump, CatalogueContent
 void ReadCatalogue(ProgramState& state, Seams& seams) {
     const std::string path = CataloguePath(state.ExtractionDir);
     CatalogueContents contents;
-    switch (LoadCatalogue(path, seams.pump, contents)) {
+    switch (LoadCatalogue(path, contents)) {
         case CatalogueStatus::Ok:
             state.FileInfos = std::move(contents.fileInfos);
             state.AppInfos = std::move(contents.appInfos);

@@ -23,11 +23,11 @@ struct CatalogueContents {
     AppInfoList appInfos;
 };
 
-// Reads the catalogue at `path` into `out`, processing pending window events after every line.
-// Never ends the program; on a read error `out` holds what was read before it.
-[[nodiscard]] CatalogueStatus LoadCatalogue(const std::string& path, EventPump& pump, CatalogueContents& out);
+// Reads the catalogue at `path` into `out`. Never ends the program; on a read error `out` holds
+// what was read before it.
+[[nodiscard]] CatalogueStatus LoadCatalogue(const std::string& path, CatalogueContents& out);
 // The same from a file that is already open, read from its current position to its end.
-[[nodiscard]] CatalogueStatus LoadCatalogue(std::FILE* file, EventPump& pump, CatalogueContents& out);
+[[nodiscard]] CatalogueStatus LoadCatalogue(std::FILE* file, CatalogueContents& out);
 
 // Fills state.FileInfos and state.AppInfos from the catalogue in the extraction directory, or ends
 // the program with a fatal error (removing the extraction directory) when it cannot be read.

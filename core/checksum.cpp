@@ -1,12 +1,14 @@
 #include "core/checksum.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <span>
+#include <thread>
 
 #include "core/messages.h"
-#include "core/progress_meter.h"
 
 namespace core {
 namespace {
@@ -25,48 +27,94 @@ class PositionRestorer {
     std::uint64_t position_;
 };
 
-bool IsCancelled(Seams& seams, const ProgramState& state, const std::string& watchedText) {
-    return seams.source.SourceText() != watchedText || state.ShuttingDown;
-}
-
-// Hands the file out in pieces of up to ChecksumPieceSize bytes, cut from one buffer that a
-// single read call of up to ChecksumReadSize bytes refills whenever it is used up: a large file
-// takes few read calls, and memory stays at one buffer whatever the file's size.
-class PieceReader {
+// Reads the file on a thread of its own, one step ahead of the caller, into two buffers that
+// take turns: while the caller sums one, the next is read into the other. The reader stops at
+// the size taken at the start, at a read of 0 bytes, and at a failed read.
+class ReadAhead {
   public:
-    explicit PieceReader(platform::File& file)
-        : file_(file), buffer_(std::make_unique_for_overwrite<std::uint8_t[]>(ChecksumReadSize)) {}
+    ReadAhead(platform::File& file, std::uint64_t size) : file_(file), size_(size) {
+        for (Slot& slot : slots_) slot.buffer = std::make_unique_for_overwrite<std::uint8_t[]>(ChecksumReadSize);
+        reader_ = std::thread([this] { ReadAll(); });
+    }
+    ReadAhead(const ReadAhead&) = delete;
+    ReadAhead& operator=(const ReadAhead&) = delete;
+    ~ReadAhead() {
+        {
+            const std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        changed_.notify_all();
+        reader_.join();
+    }
 
-    // The next piece, shorter only where a read ended short; empty where a read gave 0 bytes or
-    // failed.
-    std::span<const std::uint8_t> NextPiece() {
-        if (next_ == filled_) Refill();
-        const std::size_t count = std::min(ChecksumPieceSize, filled_ - next_);
-        const std::span<const std::uint8_t> piece(buffer_.get() + next_, count);
-        next_ += count;
-        return piece;
+    // The next step's bytes, empty at the end of the file. The bytes handed out before are
+    // given back to the reader first.
+    std::span<const std::uint8_t> Next() {
+        std::unique_lock lock(mutex_);
+        if (handedOut_) {
+            slots_[Previous(next_)].full = false;
+            handedOut_ = false;
+            changed_.notify_all();
+        }
+        Slot& slot = slots_[next_];
+        changed_.wait(lock, [&] { return slot.full || finished_; });
+        if (!slot.full) return {};
+        handedOut_ = true;
+        next_ = Previous(next_);
+        return {slot.buffer.get(), slot.length};
     }
 
   private:
-    void Refill() {
-        const std::int64_t result = file_.Read(std::span(buffer_.get(), ChecksumReadSize));
-        filled_ = result > 0 ? static_cast<std::size_t>(result) : 0;  // an error reads as 0
-        next_ = 0;
+    struct Slot {
+        std::unique_ptr<std::uint8_t[]> buffer;
+        std::size_t length = 0;
+        bool full = false;
+    };
+
+    static std::size_t Previous(std::size_t index) { return 1 - index; }
+
+    void ReadAll() {
+        std::uint64_t total = 0;
+        for (std::size_t index = 0;; index = Previous(index)) {
+            Slot& slot = slots_[index];
+            {
+                std::unique_lock lock(mutex_);
+                changed_.wait(lock, [&] { return !slot.full || stopping_; });
+                if (stopping_) return;
+            }
+            // Never beyond the size taken at the start, also when the file has grown since.
+            const auto wanted = static_cast<std::size_t>(std::min<std::uint64_t>(ChecksumReadSize, size_ - total));
+            const std::int64_t result = file_.Read(std::span(slot.buffer.get(), wanted));
+            const std::size_t length = result > 0 ? static_cast<std::size_t>(result) : 0;  // an error reads as 0
+            total += length;
+            const std::lock_guard lock(mutex_);
+            slot.length = length;
+            slot.full = true;
+            finished_ = length == 0 || total >= size_;
+            changed_.notify_all();
+            if (finished_) return;
+        }
     }
 
     platform::File& file_;
-    std::unique_ptr<std::uint8_t[]> buffer_;
-    std::size_t filled_ = 0;
-    std::size_t next_ = 0;
+    const std::uint64_t size_;
+    Slot slots_[2];
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::size_t next_ = 0;     // the slot the caller takes next
+    bool handedOut_ = false;   // the other slot is with the caller
+    bool finished_ = false;    // the reader has read its last step
+    bool stopping_ = false;    // the caller wants no more
+    std::thread reader_;       // last: it starts once everything above is ready
 };
 
 enum class Remembered { Ignore, Take };
 
-// Opens the file for a checksum and sums it; a completed checksum is remembered. The identity
-// is taken before the first read, so that a change while reading gives a later change time and
-// the remembered checksum is never taken for the changed file.
-std::optional<Md5Digest> SumFile(const std::string& path, Seams& seams, ProgramState& state,
-                                 Remembered remembered) {
+// Opens the file for a checksum and sums it on a worker; a completed checksum is remembered. The
+// identity is taken before the first read, so that a change while reading gives a later change
+// time and the remembered checksum is never taken for the changed file.
+std::optional<Md5Digest> SumFile(const std::string& path, const CancelToken& cancel, Seams& seams,
+                                 ProgramState& state, Remembered remembered) {
     std::optional<platform::File> file = platform::File::OpenForChecksum(path);
     if (!file) return std::nullopt;
     const platform::FileTime began = platform::CurrentFileTime();
@@ -74,11 +122,9 @@ std::optional<Md5Digest> SumFile(const std::string& path, Seams& seams, ProgramS
     if (remembered == Remembered::Take && identity) {
         if (std::optional<Md5Digest> digest = state.Checksums.Recall(*identity)) return digest;
     }
-    bool completed = false;
-    Md5Digest digest{};
-    ComputeFileMd5(*file, completed, digest, seams, state);
-    if (!completed) return std::nullopt;
-    if (identity) state.Checksums.Remember(*identity, began, digest);
+    std::optional<Md5Digest> digest;
+    seams.work.RunAside([&](ProgressSink& progress) { digest = ComputeFileMd5(*file, cancel, progress); });
+    if (digest && identity) state.Checksums.Remember(*identity, began, *digest);
     return digest;
 }
 
@@ -89,45 +135,46 @@ std::optional<std::string> HexOf(const std::optional<Md5Digest>& digest) {
 
 }  // namespace
 
-void ComputeFileMd5(platform::File& file, bool& completed, Md5Digest& digest, Seams& seams,
-                    const ProgramState& state) {
-    const std::string watchedText = seams.source.SourceText();
-    Md5Context context;
-    Md5Init(context);
+std::optional<Md5Digest> ComputeFileMd5(platform::File& file, const CancelToken& cancel, ProgressSink& progress) {
     const std::optional<std::uint64_t> size = file.Size();
     const std::optional<std::uint64_t> savedPosition = file.Position();
-    if (!size || !savedPosition) return;
+    if (!size || !savedPosition) return std::nullopt;
     const PositionRestorer restorer(file, *savedPosition);
-    if (!file.Seek(0)) return;
+    if (!file.Seek(0)) return std::nullopt;
     file.AdviseSequentialReading();
 
-    PieceReader reader(file);
+    Md5Context context;
+    Md5Init(context);
     std::uint64_t total = 0;
-    ProgressMeter progress(seams.status, *size);
+    ReadAhead reader(file, *size);
     for (;;) {
-        const std::span<const std::uint8_t> piece = reader.NextPiece();
-        total += piece.size();
-        Md5Update(context, piece);
-        progress.Advance(piece.size());
-        seams.pump.ProcessPendingEvents();
-        if (IsCancelled(seams, state, watchedText)) return;
-        if (piece.empty() || total == *size) break;
+        const std::span<const std::uint8_t> step = reader.Next();
+        Md5Update(context, step);
+        total += step.size();
+        progress.Advance(total, *size);
+        // Looked at before the end: a result no longer wanted is not delivered, also when its
+        // last byte has been summed.
+        if (cancel.IsCancelled()) return std::nullopt;
+        if (step.empty() || total >= *size) break;
     }
+    Md5Digest digest;
     Md5Final(context, digest);
-    completed = true;
+    return digest;
 }
 
-std::optional<std::string> FileMd5Hex(const std::string& path, Seams& seams, ProgramState& state) {
-    return HexOf(SumFile(path, seams, state, Remembered::Ignore));
+std::optional<std::string> FileMd5Hex(const std::string& path, const CancelToken& cancel, Seams& seams,
+                                      ProgramState& state) {
+    return HexOf(SumFile(path, cancel, seams, state, Remembered::Ignore));
 }
 
-std::optional<std::string> SourceMd5Hex(const std::string& path, Seams& seams, ProgramState& state) {
-    return HexOf(SumFile(path, seams, state, Remembered::Take));
+std::optional<std::string> SourceMd5Hex(const std::string& path, const CancelToken& cancel, Seams& seams,
+                                        ProgramState& state) {
+    return HexOf(SumFile(path, cancel, seams, state, Remembered::Take));
 }
 
-std::string ResultFileMd5(const std::string& path, Seams& seams, ProgramState& state) {
+std::string ResultFileMd5(const std::string& path, const CancelToken& cancel, Seams& seams, ProgramState& state) {
     seams.status.SetStatus(std::string(messages::Verifying), state.Settings.Colours.FontStatusColor, true);
-    return FileMd5Hex(path, seams, state).value_or(std::string());
+    return FileMd5Hex(path, cancel, seams, state).value_or(std::string());
 }
 
 }  // namespace core

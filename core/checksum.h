@@ -1,9 +1,10 @@
 #pragma once
-// MD5 checksums of whole files, computed in small pieces on the window's thread: window events
-// run between the pieces, and a change of the source name or the window closing cancels.
+// MD5 checksums of whole files. The summing itself is plain work for a worker thread; the
+// functions that take a path run it through the window's BackgroundWork.
 #include <optional>
 #include <string>
 
+#include "core/long_work.h"
 #include "core/md5.h"
 #include "core/program_state.h"
 #include "core/seams.h"
@@ -11,33 +12,34 @@
 
 namespace core {
 
-// The file is summed in pieces of this size, with window events after each piece.
-inline constexpr std::size_t ChecksumPieceSize = 4096;
-// The pieces are taken from one buffer of this size, filled by one read call at a time.
+// The file is read in steps of this size, one read call each; cancellation is looked at after
+// every step.
 inline constexpr std::size_t ChecksumReadSize = 1024 * 1024;
 
-// Sums the whole file from its start. On completion writes the digest and sets `completed`;
-// when the source text changes or the program shuts down meanwhile, or the file's size or
-// position cannot be taken, leaves both untouched. A failed read ends the file there. The
-// file's position is the same afterwards as before, on every way out.
-void ComputeFileMd5(platform::File& file, bool& completed, Md5Digest& digest, Seams& seams,
-                    const ProgramState& state);
+// Sums the whole file from its start on the calling thread, while a second thread reads the
+// next step. Stops without a digest when `cancel` is set (seen after every step, the last one
+// included) or the file's size or position cannot be taken. A failed read ends the file there;
+// a file that grows is summed up to the size it had at the start. The file's position is the
+// same afterwards as before, on every way out.
+[[nodiscard]] std::optional<Md5Digest> ComputeFileMd5(platform::File& file, const CancelToken& cancel,
+                                                      ProgressSink& progress);
 
 // The hexadecimal checksum of the file at `path`, read in full, or nullopt when the file could not
 // be opened for a checksum or the computation was cancelled. A completed checksum is remembered
 // in `state.Checksums`. Shows nothing.
-[[nodiscard]] std::optional<std::string> FileMd5Hex(const std::string& path, Seams& seams,
-                                                    ProgramState& state);
+[[nodiscard]] std::optional<std::string> FileMd5Hex(const std::string& path, const CancelToken& cancel,
+                                                    Seams& seams, ProgramState& state);
 
 // As FileMd5Hex, but when a checksum is remembered for the file in exactly its present state, that
 // one is taken instead of reading the file. The file is still opened for a checksum first, so a
 // file that another program holds is refused as always.
-[[nodiscard]] std::optional<std::string> SourceMd5Hex(const std::string& path, Seams& seams,
-                                                      ProgramState& state);
+[[nodiscard]] std::optional<std::string> SourceMd5Hex(const std::string& path, const CancelToken& cancel,
+                                                      Seams& seams, ProgramState& state);
 
 // Shows "Verifying..." (left on the status line for the caller to replace) and returns the
 // file's hexadecimal checksum, read in full, or the empty text when none was computed. Never
 // shows a message.
-[[nodiscard]] std::string ResultFileMd5(const std::string& path, Seams& seams, ProgramState& state);
+[[nodiscard]] std::string ResultFileMd5(const std::string& path, const CancelToken& cancel, Seams& seams,
+                                        ProgramState& state);
 
 }  // namespace core

@@ -12,7 +12,6 @@
 #include "core/patch_set.h"
 #include "core/process_runner.h"
 #include "core/stepwise_file_work.h"
-#include "core/progress_meter.h"
 #include "core/text.h"
 #include "platform/file.h"
 #include "platform/files.h"
@@ -23,17 +22,16 @@ namespace {
 
 constexpr std::uint64_t CopyBlockSize = 65536;
 
-// Copies `size` bytes: full blocks with window events after each, then the remainder.
-// A failed piece marks the copy as failed but the later pieces are still attempted.
-bool CopyContents(platform::File& from, platform::File& to, std::uint64_t size, EventPump& pump,
-                  StatusLine& status) {
+// Copies `size` bytes: full blocks, then the remainder. A failed piece marks the copy as failed
+// but the later pieces are still attempted; a cancellation ends it.
+bool CopyContents(platform::File& from, platform::File& to, std::uint64_t size, const CancelToken& cancel,
+                  ProgressSink& progress) {
     std::vector<std::uint8_t> buffer(CopyBlockSize);
     bool ok = true;
-    ProgressMeter progress(status, size);
     for (std::uint64_t block = 0; block < size / CopyBlockSize; ++block) {
         ok = to.CopyFrom(from, buffer) && ok;
-        progress.Advance(CopyBlockSize);
-        pump.ProcessPendingEvents();
+        progress.Advance((block + 1) * CopyBlockSize, size);
+        if (cancel.IsCancelled()) return false;
     }
     const auto remainder = static_cast<std::size_t>(size % CopyBlockSize);
     if (remainder != 0) ok = to.CopyFrom(from, std::span(buffer).first(remainder)) && ok;
@@ -75,9 +73,16 @@ void Discard(const std::string& path) { (void)platform::RemoveFile(path); }
 
 // Anything at the target path itself (a file of any date, a dangling link) is replaced only
 // when the user agrees and the window was not closed meanwhile.
-bool MayReplace(const std::string& target, Seams& seams, const ProgramState& state) {
+bool MayReplace(const std::string& target, Seams& seams, const CancelToken& cancel) {
     const bool yes = seams.boxes.AskYesNo(MessageWithName(messages::OverwriteExisting, target));
-    return yes && !state.ShuttingDown;
+    return yes && !cancel.IsCancelled();
+}
+
+// Removes the temporary copy on a worker: a copy of gigabytes is cut down in steps. It goes
+// whatever happens to the window meanwhile.
+void DiscardCopy(const std::string& path, Seams& seams) {
+    const CancelToken uncancelled;
+    seams.work.RunAside([&](ProgressSink& progress) { DeleteInSteps(path, uncancelled, progress); });
 }
 
 // The tool's output beside the file it is to become: a replaced file keeps its permission bits,
@@ -89,11 +94,16 @@ std::optional<std::string> CreateOutputBeside(const std::string& destination, co
     return platform::CreateUniqueFileBeside(destination, attributes);
 }
 
-// Flushes the result to the disk and moves it to `destination` in one step; on failure it is
-// removed. Without `replace` nothing that appeared there meanwhile is replaced.
-bool PutInPlace(const std::string& output, const std::string& destination, bool replace, EventPump& pump) {
+// Flushes the result to the disk on a worker and moves it to `destination` in one step; on failure
+// it is removed. Without `replace` nothing that appeared there meanwhile is replaced. A result
+// that has got this far is put in place even when the window closes meanwhile.
+bool PutInPlace(const std::string& output, const std::string& destination, bool replace, Seams& seams) {
     std::optional<platform::File> file = platform::File::OpenForReading(output);
-    if (file && FlushInSteps(*file, pump) &&
+    const CancelToken uncancelled;
+    bool flushed = false;
+    if (file)
+        seams.work.RunAside([&](ProgressSink& progress) { flushed = FlushInSteps(*file, uncancelled, progress); });
+    if (flushed &&
         platform::MoveIntoPlace(output, destination, replace) == platform::MoveResult::Moved)
         return true;
     Discard(output);
@@ -121,18 +131,18 @@ bool MatchesCatalogue(const std::string& md5, const ProgramState& state) {
 // Stamps and verifies the tool's output, then decides its fate: a verified result replaces the
 // target; an unverified one is kept for inspection only where it destroys nothing.
 void SettleResult(const std::string& output, const std::string& destination, bool replacing,
-                  ProgramState& state, Seams& seams) {
+                  ProgramState& state, Seams& seams, const CancelToken& cancel) {
     if (state.SelectedTarget.TimeStamp >= 0) SetFileDosTime(output, state.SelectedTarget.TimeStamp);
-    const bool verified = MatchesCatalogue(ResultFileMd5(output, seams, state), state);
+    const bool verified = MatchesCatalogue(ResultFileMd5(output, cancel, seams, state), state);
     if (verified || !replacing) {
-        if (!PutInPlace(output, destination, replacing, seams.pump)) {
+        if (!PutInPlace(output, destination, replacing, seams)) {
             ShowError(seams, std::string(messages::ConversionFailed));
             return;
         }
     } else {
         Discard(output);
     }
-    if (state.ShuttingDown) return;
+    if (cancel.IsCancelled()) return;  // the window is closing: no result is shown
     if (verified) {
         SetStatus(seams, messages::Idle, state.Settings.Colours.FontColor, false);
         seams.boxes.ShowSuccessBox(std::string(messages::ConversionSuccessful));
@@ -153,14 +163,14 @@ ConversionPaths ConversionPathsFor(const ProgramState& state, const std::string&
     };
 }
 
-bool CopyFileKeepDate(const std::string& sourcePath, const std::string& copyPath, EventPump& pump,
-                      StatusLine& status) {
+bool CopyFileKeepDate(const std::string& sourcePath, const std::string& copyPath, const CancelToken& cancel,
+                      ProgressSink& progress) {
     bool ok = false;
     {
         std::optional<platform::File> source = platform::File::OpenForReading(sourcePath);
         std::optional<platform::File> copy = platform::File::CreateAfresh(copyPath);
         const std::optional<std::uint64_t> size = source ? source->Size() : std::nullopt;
-        ok = source && copy && size && CopyContents(*source, *copy, *size, pump, status);
+        ok = source && copy && size && CopyContents(*source, *copy, *size, cancel, progress);
     }  // both files are closed before the copy gets its time stamp
     if (ok) {
         if (const std::optional<ShortDosDateTime> time = DosModificationTime(sourcePath))
@@ -176,9 +186,10 @@ void SetFileDosTime(const std::string& path, ShortDosDateTime timeStamp) {
         path, platform::LocalTime{fields.year, fields.month, fields.day, fields.hour, fields.minute, fields.second});
 }
 
-bool RunConversion(const ConversionPaths& paths, ProgramState& state, Seams& seams, ConversionLock& lock) {
+bool RunConversion(const ConversionPaths& paths, ProgramState& state, Seams& seams, ConversionLock& lock,
+                   const CancelToken& cancel) {
     const bool replacing = platform::EntryExists(paths.target);
-    if (replacing && !MayReplace(paths.target, seams, state)) return false;
+    if (replacing && !MayReplace(paths.target, seams, cancel)) return false;
     // A symbolic link as the target is written through: the file it leads to is replaced.
     const std::optional<std::string> destination = platform::FollowLinks(paths.target);
     EnterConvertingPhase(state, seams, lock);
@@ -187,7 +198,11 @@ bool RunConversion(const ConversionPaths& paths, ProgramState& state, Seams& sea
     temporaryFiles.Add(paths.temporaryCopy);
     bool started = false;
     std::optional<std::string> output;
-    if (!CopyFileKeepDate(paths.source, paths.temporaryCopy, seams.pump, seams.status)) {
+    bool copied = false;
+    seams.work.RunAside([&](ProgressSink& progress) {
+        copied = CopyFileKeepDate(paths.source, paths.temporaryCopy, cancel, progress);
+    });
+    if (!copied) {
         ShowError(seams, MessageWithName(messages::CouldNotCopyToTemp, paths.temporaryCopy));
     } else {
         if (destination) output = CreateOutputBeside(*destination, paths.source);
@@ -195,7 +210,7 @@ bool RunConversion(const ConversionPaths& paths, ProgramState& state, Seams& sea
         // Without a place to write, the tool is not run and the run ends as one that produced nothing.
         started = !output || RunPatchTool(paths, *output, state, seams);
     }
-    DeleteInSteps(paths.temporaryCopy, seams.pump);
+    DiscardCopy(paths.temporaryCopy, seams);
     LeaveConvertingPhase(seams, lock);
 
     if (!started) {
@@ -208,7 +223,7 @@ bool RunConversion(const ConversionPaths& paths, ProgramState& state, Seams& sea
         ShowError(seams, std::string(messages::ConversionFailed));
         return true;
     }
-    SettleResult(*output, *destination, replacing, state, seams);
+    SettleResult(*output, *destination, replacing, state, seams, cancel);
     return true;
 }
 

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/dos_time.h"
+#include "core/long_work.h"
 #include "core/program_state.h"
 #include "core/seams.h"
 
@@ -28,20 +29,21 @@ struct ConversionPaths {
 [[nodiscard]] ConversionPaths ConversionPathsFor(const ProgramState& state, const std::string& sourceText,
                                                  const std::string& targetText, bool overwriteSource);
 
-// Copies in 64 KiB blocks, processing window events after every full block and showing the
-// progress of a long copy, and gives the copy the source's modification time. False on any
-// input/output error.
-[[nodiscard]] bool CopyFileKeepDate(const std::string& sourcePath, const std::string& copyPath, EventPump& pump,
-                                    StatusLine& status);
+// Copies in 64 KiB blocks on the calling thread, telling `progress` after every block, and gives
+// the copy the source's modification time. False on any input/output error and when `cancel` is
+// seen after a block.
+[[nodiscard]] bool CopyFileKeepDate(const std::string& sourcePath, const std::string& copyPath,
+                                    const CancelToken& cancel, ProgressSink& progress);
 
 // Sets the file's modification time from a packed local date and time; invalid values and
 // failures change nothing.
 void SetFileDosTime(const std::string& path, ShortDosDateTime timeStamp);
 
 // Asks before anything at the target path is replaced, then runs the copy, the patch tool, the
-// stamp and the verification, showing every message the user must see. Returns whether the
-// patch tool was started (false also when the user declined).
+// stamp and the verification, showing every message the user must see. `cancel` is set when the
+// window closes: a run cancelled at the question goes no further, and a cancelled verification
+// shows no result. Returns whether the patch tool was started (false also when the user declined).
 [[nodiscard]] bool RunConversion(const ConversionPaths& paths, ProgramState& state, Seams& seams,
-                                 ConversionLock& lock);
+                                 ConversionLock& lock, const CancelToken& cancel);
 
 }  // namespace core

@@ -1,6 +1,5 @@
 #include "core/process_runner.h"
 
-#include <chrono>
 #include <optional>
 
 #include "core/errors.h"
@@ -11,9 +10,6 @@
 namespace core {
 
 namespace {
-
-// How long one wait lasts before the window gets to process its events.
-constexpr std::chrono::milliseconds WaitSlice{50};
 
 // The program as a reader of the command line sees it: its first token.
 std::string ProgramName(const CommandLine& commandLine) {
@@ -37,8 +33,7 @@ bool RunProcess(const CommandLine& commandLine, const RunOptions& options, Seams
     }
     // Known while it runs, so that an orderly end can stop it.
     state.RunningProgram = *program;
-    const std::optional<std::uint32_t> exitCode =
-        platform::WaitForProgram(*program, WaitSlice, [&seams] { seams.pump.ProcessPendingEvents(); });
+    const std::optional<std::uint32_t> exitCode = seams.work.AwaitProgram(*program);
     state.RunningProgram = NoProgram;
     if (options.checkExitCode && exitCode.value_or(0) != 0)
         ShowError(seams, ExitCodeMessage(ProgramName(commandLine), *exitCode));

@@ -4,18 +4,17 @@
 
 namespace core {
 
-ProgressMeter::ProgressMeter(StatusLine& status, std::uint64_t total, ClockReader now)
-    : status_(status), total_(total), now_(std::move(now)), nextShow_(now_() + ProgressDelay) {}
+ProgressMeter::ProgressMeter(ProgressDisplay& display, ClockReader now)
+    : display_(display), now_(std::move(now)), nextShow_(now_() + ProgressDelay) {}
 
 ProgressMeter::~ProgressMeter() {
-    if (shown_) status_.HideProgress();
+    if (shown_) display_.HideProgress();
 }
 
-void ProgressMeter::ShowWhenDue() {
-    nextCheck_ = done_ + ProgressCheckBytes;
+void ProgressMeter::Advance(std::uint64_t done, std::uint64_t total) {
     const Clock::time_point now = now_();
     if (now < nextShow_) return;
-    status_.ShowProgress(done_, total_);
+    display_.ShowProgress(done, total);
     shown_ = true;
     nextShow_ = now + ProgressInterval;
 }

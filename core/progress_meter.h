@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "core/long_work.h"
 #include "core/seams.h"
 
 namespace core {
@@ -14,35 +15,24 @@ namespace core {
 inline constexpr std::chrono::milliseconds ProgressDelay{500};
 // The shortest time between two updates: about 30 a second.
 inline constexpr std::chrono::milliseconds ProgressInterval{33};
-// The clock is read once per this much work, so that counting a step costs one comparison.
-inline constexpr std::uint64_t ProgressCheckBytes = 64 * 1024;
 
-class ProgressMeter {
+class ProgressMeter : public ProgressSink {
   public:
     using Clock = std::chrono::steady_clock;
     using ClockReader = std::function<Clock::time_point()>;
 
-    // Starts counting `total` bytes of work now.
-    ProgressMeter(StatusLine& status, std::uint64_t total, ClockReader now = Clock::now);
+    // Starts timing the work now.
+    explicit ProgressMeter(ProgressDisplay& display, ClockReader now = Clock::now);
     // Hides the progress when it was shown.
-    ~ProgressMeter();
+    ~ProgressMeter() override;
     ProgressMeter(const ProgressMeter&) = delete;
     ProgressMeter& operator=(const ProgressMeter&) = delete;
 
-    // Counts `bytes` more as done.
-    void Advance(std::uint64_t bytes) {
-        done_ += bytes;
-        if (done_ >= nextCheck_) ShowWhenDue();
-    }
+    void Advance(std::uint64_t done, std::uint64_t total) override;
 
   private:
-    void ShowWhenDue();
-
-    StatusLine& status_;
-    const std::uint64_t total_;
+    ProgressDisplay& display_;
     const ClockReader now_;
-    std::uint64_t done_ = 0;
-    std::uint64_t nextCheck_ = ProgressCheckBytes;
     Clock::time_point nextShow_;
     bool shown_ = false;
 };

@@ -2,18 +2,25 @@
 // The narrow interfaces through which the core reaches the window. The window layer implements
 // them; tests pass fakes.
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 
 #include "core/colours.h"
+#include "core/long_work.h"
 
 namespace core {
 
-class EventPump {
+// Long work runs off the window's thread; the window handles its events while it waits.
+class BackgroundWork {
 public:
-    virtual ~EventPump() = default;
-    // Runs every queued window event (input, painting, timers, close requests) and returns
-    // when the queue is empty.
-    virtual void ProcessPendingEvents() = 0;
+    virtual ~BackgroundWork() = default;
+    // Runs `work` on a worker thread and returns when it has ended. The sink's calls reach the
+    // status line's progress bar.
+    virtual void RunAside(const std::function<void(ProgressSink&)>& work) = 0;
+    // Waits for the end of a started program (platform::StartProgram) and reaps it: its exit
+    // status, 128 + n after signal n, nothing when that could not be read.
+    virtual std::optional<std::uint32_t> AwaitProgram(int program) = 0;
 };
 
 class MessageBoxes {
@@ -24,14 +31,18 @@ public:
     virtual void ShowSuccessBox(const std::string& message) = 0;  // caption "Success", OK
 };
 
-class StatusLine {
+// How far a long checksum or copy has come, `done` of `total` bytes; shown beside the status
+// text until HideProgress. A ProgressMeter decides when and how often.
+class ProgressDisplay {
 public:
-    virtual ~StatusLine() = default;
-    virtual void SetStatus(const std::string& text, Colour colour, bool blinking) = 0;
-    // How far a long checksum or copy has come, `done` of `total` bytes; shown beside the status
-    // text until HideProgress. A ProgressMeter decides when and how often.
+    virtual ~ProgressDisplay() = default;
     virtual void ShowProgress(std::uint64_t done, std::uint64_t total) = 0;
     virtual void HideProgress() = 0;
+};
+
+class StatusLine : public ProgressDisplay {
+public:
+    virtual void SetStatus(const std::string& text, Colour colour, bool blinking) = 0;
 };
 
 class BusyCursor {
@@ -39,13 +50,6 @@ public:
     virtual ~BusyCursor() = default;
     virtual void ShowBusyCursor() = 0;
     virtual void ShowDefaultCursor() = 0;
-};
-
-// What a checksum computation watches to notice that its result is no longer wanted.
-class SourceWatch {
-public:
-    virtual ~SourceWatch() = default;
-    virtual std::string SourceText() = 0;  // the current text of the source edit box
 };
 
 // How a fatal error ends the program: the window is disabled, then the process exits.
@@ -59,11 +63,10 @@ public:
 
 // Everything the core needs from its surroundings, handed around as one bundle.
 struct Seams {
-    EventPump& pump;
+    BackgroundWork& work;
     MessageBoxes& boxes;
     StatusLine& status;
     BusyCursor& cursor;
-    SourceWatch& source;
     ProgramEnd& end;
 };
 

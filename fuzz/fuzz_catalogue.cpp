@@ -11,11 +11,6 @@
 
 namespace {
 
-class NoEvents : public core::EventPump {
-public:
-    void ProcessPendingEvents() override {}
-};
-
 // An in-memory file, rewritten for every input and reached by a path, as the reader wants one;
 // a file on disk would make every run wait for the disk.
 class ScratchFile {
@@ -55,9 +50,8 @@ void CheckAppInfos(const core::AppInfoList& appInfos) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const ScratchFile scratch;
-    NoEvents pump;
     core::CatalogueContents contents;
-    if (core::LoadCatalogue(scratch.Write(data, size), pump, contents) != core::CatalogueStatus::Ok) std::abort();
+    if (core::LoadCatalogue(scratch.Write(data, size), contents) != core::CatalogueStatus::Ok) std::abort();
     CheckAppInfos(contents.appInfos);
     return 0;
 }

@@ -15,11 +15,6 @@ namespace {
 
 constexpr std::size_t Md5PieceSize = 1 << 20;
 
-// The catalogue reader's event pump: a command-line tool has no window to keep alive.
-struct NoEvents : core::EventPump {
-    void ProcessPendingEvents() override {}
-};
-
 }  // namespace
 
 std::optional<std::string> Md5OfFile(const std::string& path) {
@@ -57,8 +52,7 @@ TextStream OpenText(std::string& text) {
 std::optional<core::CatalogueContents> ReadCatalogue(std::string text) {
     const TextStream file = OpenText(text);
     core::CatalogueContents contents;
-    NoEvents pump;
-    if (!file || core::LoadCatalogue(file.get(), pump, contents) != core::CatalogueStatus::Ok) return std::nullopt;
+    if (!file || core::LoadCatalogue(file.get(), contents) != core::CatalogueStatus::Ok) return std::nullopt;
     return contents;
 }
 

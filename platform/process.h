@@ -27,6 +27,38 @@ using ProgramId = int;
 [[nodiscard]] std::optional<std::uint32_t> WaitForProgram(ProgramId program, std::chrono::milliseconds slice,
                                                           const std::function<void()>& betweenSlices);
 
+// A descriptor that becomes readable once the started program has ended, for an event loop to
+// watch instead of waking up at intervals. The program is left unreaped (see ReapProgram).
+class ProgramEndWatch {
+  public:
+    enum class Means {
+        ProcessDescriptor,  // pidfd_open: readable when this program ends
+        ChildSignal,        // a pipe a SIGCHLD handler writes to: readable when any child ends
+    };
+    // Where the kernel offers process descriptors, one of those; else the SIGCHLD pipe.
+    explicit ProgramEndWatch(ProgramId program);
+    ProgramEndWatch(ProgramId program, Means means);
+    ~ProgramEndWatch();
+    ProgramEndWatch(const ProgramEndWatch&) = delete;
+    ProgramEndWatch& operator=(const ProgramEndWatch&) = delete;
+
+    // -1 when neither means could be set up; then only Ended() tells.
+    [[nodiscard]] int descriptor() const { return descriptor_; }
+    [[nodiscard]] Means means() const { return means_; }
+    // Whether the program has ended. Empties the SIGCHLD pipe, so call it when the descriptor
+    // became readable.
+    [[nodiscard]] bool Ended();
+
+  private:
+    ProgramId program_;
+    Means means_;
+    int descriptor_ = -1;
+};
+
+// Waits for the started program's end and reaps it: its exit status, or 128 + n for a program
+// ended by signal n; empty when it could not be read.
+[[nodiscard]] std::optional<std::uint32_t> ReapProgram(ProgramId program);
+
 // Ends a started program that is still running, with everything in its process group: asks
 // them to terminate, kills them when the program has not ended after `grace`, and waits for it.
 void StopProgram(ProgramId program, std::chrono::milliseconds grace);

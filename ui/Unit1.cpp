@@ -184,7 +184,7 @@ void TForm1::ResetSourceInfo() {
     ShowSourceLabel(std::string(core::messages::NoInformation), false, state_.Settings.Colours.FontColor);
     SetLabelText(*Label4, {});
     Memo1->clear();
-    Button3->setEnabled(false);
+    UpdateControls();
 }
 
 void TForm1::ShowSourceLabel(const std::string& text, bool bold, core::Colour colour) {
@@ -256,12 +256,18 @@ void TForm1::keyPressEvent(QKeyEvent* event) {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
-    if (Converting) {
+    if (!DeriveControlStates(phase_, CurrentFormValues()).closeAllowed) {
         event->ignore();
         return;
     }
+    CancelRunningWork();
+    SetPhase(Phase::Closing);
     if (onFormClose) onFormClose();
     event->accept();
+}
+
+void TForm1::CancelRunningWork() {
+    if (runningWork_) runningWork_->Cancel();
 }
 
 void TForm1::showEvent(QShowEvent* event) {

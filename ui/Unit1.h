@@ -6,11 +6,14 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "core/colours.h"
+#include "core/long_work.h"
 #include "core/messages.h"
 #include "core/program_state.h"
 #include "core/seams.h"
+#include "ui/window_phase.h"
 
 class QCheckBox;
 class QFrame;
@@ -95,8 +98,10 @@ public:
     // The Convert button (also Enter): turns the source into the selected version, then hands
     // the window back.
     void Button3Click();
-    // While set, every close request is refused.
-    bool Converting = false;
+
+    // The window is disabled while the program starts; afterwards it is the user's.
+    void BeginStartup();
+    void EndStartup();
 
     QLabel* Image1;
     QLabel* Label1;
@@ -147,11 +152,36 @@ private:
     void ShowIdentification(const std::string& md5Hex);
     // The version list's selected row, -1 when no item is selected.
     int SelectedVersionRow() const;
+    // While it lives, `token` is the one that a new source name or a closing window sets.
+    class RunningWork {
+      public:
+        RunningWork(TForm1& form, core::CancelToken& token)
+            : form_(form), outer_(std::exchange(form.runningWork_, &token)) {}
+        ~RunningWork() { form_.runningWork_ = outer_; }
+        RunningWork(const RunningWork&) = delete;
+        RunningWork& operator=(const RunningWork&) = delete;
+
+      private:
+        TForm1& form_;
+        core::CancelToken* outer_;  // an identification that a newer one overtook
+    };
+    void CancelRunningWork();
+    void SetPhase(Phase phase);
+    // Within a conversion, the copy and the patch tool are at work: nothing may interrupt them.
+    void SetPatching(bool patching);
+    FormValues CurrentFormValues() const;
+    // Writes every control's enabled state as DeriveControlStates gives it; nothing else does.
+    void UpdateControls();
+    friend class WindowConversionLock;
 
     Dialogs& dialogs_;
     core::ProgramState& state_;
     std::unique_ptr<WindowSeams> seams_;
     bool placed_ = false;
+    Phase phase_ = Phase::Idle;
+    bool patching_ = false;
+    // The token of the checksum or conversion under way; null while the window waits for the user.
+    core::CancelToken* runningWork_ = nullptr;
     // Where the open and save dialogs start: set from a file name the box held, kept otherwise.
     QString openDialogDir_;
     QString saveDialogDir_;

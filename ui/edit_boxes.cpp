@@ -1,5 +1,5 @@
 // The source and target file-name boxes, which clean their own text and react to every change of
-// it, the overwrite check box, and the rules that switch Convert on and off.
+// it, and the overwrite check box.
 #include <QCheckBox>
 #include <QEvent>
 #include <QFocusEvent>
@@ -73,12 +73,6 @@ void TrimEnd(QLineEdit& box) {
     WriteText(box, trimmed, start);
 }
 
-// Letter case aside, the two names lead to the same directory entry. Other spellings of one
-// file's path (relative, through a parent directory) are not recognised.
-bool NamesSameFile(const std::string& first, const std::string& second) {
-    return core::LowerCase(platform::ActualFileName(first)) == core::LowerCase(platform::ActualFileName(second));
-}
-
 // The user moved on to another control; activating another window, opening a context menu or
 // disabling the box is no exit.
 bool IsExit(const QLineEdit& box, const QFocusEvent& event) {
@@ -89,6 +83,8 @@ bool IsExit(const QLineEdit& box, const QFocusEvent& event) {
 }  // namespace
 
 void TForm1::Edit1Change() {
+    // The checksum of an earlier name is no longer wanted.
+    CancelRunningWork();
     CleanUp(*Edit1);
     const std::string source = ToSystemText(Edit1->text());
     state_.SourceIndex = -1;
@@ -96,7 +92,6 @@ void TForm1::Edit1Change() {
     if (source.empty()) {
         ResetSourceInfo();
     } else if (platform::IsExistingFile(source)) {
-        Button3->setEnabled(false);
         IdentifySource(source);
     } else {
         ResetSourceInfo();
@@ -106,27 +101,14 @@ void TForm1::Edit1Change() {
 
 void TForm1::Edit2Change() {
     CleanUp(*Edit2);
-    if (Edit2->text().isEmpty() && !CheckBox1->isChecked()) {
-        Button3->setEnabled(false);
-    } else if (state_.Settings.DisableSourceOverwrite &&
-               NamesSameFile(ToSystemText(Edit1->text()), ToSystemText(Edit2->text()))) {
-        Button3->setEnabled(false);
-    } else if (SelectedVersionRow() >= 0) {
-        Button3->setEnabled(true);
-    }
+    UpdateControls();
 }
 
 void TForm1::Edit1Exit() { TrimEnd(*Edit1); }
 
 void TForm1::Edit2Exit() { TrimEnd(*Edit2); }
 
-void TForm1::CheckBox1Click() {
-    const bool overwriteSource = CheckBox1->isChecked();
-    Edit2->setEnabled(!overwriteSource);
-    Button2->setEnabled(!overwriteSource);
-    if (overwriteSource && SelectedVersionRow() >= 0) Button3->setEnabled(true);
-    if (!overwriteSource && Edit2->text().isEmpty()) Button3->setEnabled(false);
-}
+void TForm1::CheckBox1Click() { UpdateControls(); }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::FocusOut) {

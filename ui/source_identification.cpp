@@ -44,17 +44,26 @@ const core::FileInfo& EntryAt(const core::ProgramState& state, int index) {
 
 void TForm1::IdentifySource(const std::string& path) {
     const core::Colours& colours = state_.Settings.Colours;
+    // An identification that a newer one overtakes goes back to that one's phase.
+    const Phase outer = phase_;
+    SetPhase(Phase::Identifying);
     SetStatus(std::string(msg::CalculatingMd5), colours.FontStatusColor, true);
     ResetSourceInfo();
 
     core::Seams seams = CoreSeams();
-    const std::optional<std::string> md5Hex = core::SourceMd5Hex(path, seams, state_);
+    core::CancelToken cancel;
+    std::optional<std::string> md5Hex;
+    {
+        const RunningWork running(*this, cancel);
+        md5Hex = core::SourceMd5Hex(path, cancel, seams, state_);
+    }
     // Closing the window ends the computation; the window is no longer ours to change.
-    if (state_.ShuttingDown) return;
+    if (phase_ == Phase::Closing) return;
     // Without a checksum (unreadable file, or a newer source name handled meanwhile, which owns the
     // source information now) only the status line returns to idle.
-    if (md5Hex) ShowIdentification(*md5Hex);
+    if (md5Hex && !cancel.IsCancelled()) ShowIdentification(*md5Hex);
     SetStatus(std::string(msg::Idle), colours.FontColor, false);
+    SetPhase(outer);
 }
 
 void TForm1::ShowIdentification(const std::string& md5Hex) {
@@ -103,7 +112,7 @@ void TForm1::ListBox1Click() {
     ProposeTargetName(target);
     state_.SelectedTarget = {target.Version, target.ProposedFileName, target.Md5, target.TimeStamp};
     ShowLines(*Memo2, core::TargetDescriptionLines(target));
-    if (!Edit2->text().isEmpty() || CheckBox1->isChecked()) Button3->setEnabled(true);
+    UpdateControls();
 }
 
 int TForm1::SelectedVersionRow() const {

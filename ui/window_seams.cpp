@@ -2,10 +2,15 @@
 
 #include <QApplication>
 #include <QCursor>
-#include <QLineEdit>
+#include <QEventLoop>
+#include <QSocketNotifier>
 #include <cstdio>
 #include <cstdlib>
+#include <thread>
 #include <utility>
+
+#include "core/progress_meter.h"
+#include "platform/process.h"
 
 #include "ui/Unit1.h"
 #include "ui/dialogs.h"
@@ -21,7 +26,58 @@ void EndProcessNow(int exitCode) {
 WindowSeams::WindowSeams(TForm1& form, Dialogs& dialogs, std::function<void(int)> exitProcess)
     : form_(form), dialogs_(dialogs), exitProcess_(std::move(exitProcess)) {}
 
+namespace {
+
+// The progress of work on a worker, handed to the window's thread as queued calls.
+class QueuedProgress : public core::ProgressDisplay {
+  public:
+    explicit QueuedProgress(TForm1& form) : form_(form) {}
+    void ShowProgress(std::uint64_t done, std::uint64_t total) override {
+        QMetaObject::invokeMethod(
+            &form_, [form = &form_, done, total] { form->ShowProgress(done, total); }, Qt::QueuedConnection);
+    }
+    void HideProgress() override {
+        QMetaObject::invokeMethod(&form_, [form = &form_] { form->HideProgress(); }, Qt::QueuedConnection);
+    }
+
+  private:
+    TForm1& form_;
+};
+
+}  // namespace
+
 void WindowSeams::ProcessPendingEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+// The loop ends when the worker says it is done, or at once when the application is quitting;
+// the work is then waited for here (a closing window has cancelled what it wanted cancelled).
+void WindowSeams::RunAside(const std::function<void(core::ProgressSink&)>& work) {
+    QEventLoop loop;
+    QueuedProgress progress(form_);
+    std::thread worker([&] {
+        {
+            core::ProgressMeter meter(progress);
+            work(meter);
+        }  // the meter's last word reaches the window before the end does
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    loop.exec();
+    worker.join();
+}
+
+// The program's end wakes the loop through a descriptor (no waking up at intervals); a program
+// that has ended already needs no loop at all.
+std::optional<std::uint32_t> WindowSeams::AwaitProgram(int program) {
+    platform::ProgramEndWatch watch(program);
+    if (watch.descriptor() >= 0) {
+        QEventLoop loop;
+        QSocketNotifier notifier(watch.descriptor(), QSocketNotifier::Read);
+        QObject::connect(&notifier, &QSocketNotifier::activated, &loop, [&] {
+            if (watch.Ended()) loop.quit();
+        });
+        if (!watch.Ended()) loop.exec();
+    }
+    return platform::ReapProgram(program);
+}
 
 void WindowSeams::ShowErrorBox(const std::string& message) { dialogs_.ShowError(ToQString(message)); }
 
@@ -47,17 +103,6 @@ void WindowSeams::ShowBusyCursor() {
 }
 
 void WindowSeams::ShowDefaultCursor() { QApplication::restoreOverrideCursor(); }
-
-// Asked after every 4096-byte piece of a checksum: convert the text only when it changed.
-std::string WindowSeams::SourceText() {
-    const QString text = form_.Edit1->text();
-    if (text != lastSourceText_ || !lastSourceTextValid_) {
-        lastSourceText_ = text;
-        lastSourceBytes_ = ToSystemText(text);
-        lastSourceTextValid_ = true;
-    }
-    return lastSourceBytes_;
-}
 
 void WindowSeams::DisableMainWindow() { form_.setEnabled(false); }
 

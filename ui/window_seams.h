@@ -15,16 +15,19 @@ class TForm1;
 // destructors while windows and nested event loops may still be alive.
 [[noreturn]] void EndProcessNow(int exitCode);  // also declared in Unit1.h for its default argument
 
-class WindowSeams : public core::EventPump,
+class WindowSeams : public core::BackgroundWork,
                     public core::MessageBoxes,
                     public core::StatusLine,
                     public core::BusyCursor,
-                    public core::SourceWatch,
                     public core::ProgramEnd {
 public:
     WindowSeams(TForm1& form, Dialogs& dialogs, std::function<void(int)> exitProcess = EndProcessNow);
 
-    void ProcessPendingEvents() override;
+    // Runs every queued window event and returns when the queue is empty.
+    static void ProcessPendingEvents();
+    // Both wait in an event loop of their own, so every window event is handled as it arrives.
+    void RunAside(const std::function<void(core::ProgressSink&)>& work) override;
+    std::optional<std::uint32_t> AwaitProgram(int program) override;
     void ShowErrorBox(const std::string& message) override;
     bool AskYesNo(const std::string& message) override;
     void ShowSuccessBox(const std::string& message) override;
@@ -33,19 +36,15 @@ public:
     void HideProgress() override;
     void ShowBusyCursor() override;
     void ShowDefaultCursor() override;
-    std::string SourceText() override;
     void DisableMainWindow() override;
     [[noreturn]] void Exit(int exitCode) override;
 
-    core::Seams Bundle() { return core::Seams{*this, *this, *this, *this, *this, *this}; }
+    core::Seams Bundle() { return core::Seams{*this, *this, *this, *this, *this}; }
 
 private:
     TForm1& form_;
     Dialogs& dialogs_;
     std::function<void(int)> exitProcess_;
-    QString lastSourceText_;
-    std::string lastSourceBytes_;
-    bool lastSourceTextValid_ = false;
 };
 
 }  // namespace ui

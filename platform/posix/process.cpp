@@ -116,14 +116,50 @@ bool ExecSucceeded(int errorFd) {
     return count == 0;
 }
 
+// Whether the program has ended; it is left unreaped. An error means there is nothing left to wait for.
+bool HasEnded(pid_t pid) {
+    siginfo_t info{};
+    return waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) != 0 || info.si_pid != 0;
+}
+
+// The SIGCHLD handler can reach nothing but a global: the pipe's writing end, set once.
+int childSignalWriteFd = -1;
+
+void NoteChildSignal(int) {
+    const int savedErrno = errno;
+    // A full pipe already says that a child ended; losing this byte changes nothing.
+    (void)!write(childSignalWriteFd, "", 1);
+    errno = savedErrno;
+}
+
+// The reading end of the SIGCHLD pipe, made and the handler installed on the first call.
+int ChildSignalReadingEnd() {
+    static const int readingEnd = [] {
+        int ends[2];
+        if (pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0) return -1;
+        childSignalWriteFd = ends[1];
+        struct sigaction action {};
+        action.sa_handler = NoteChildSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART | SA_NOCLDSTOP;
+        sigaction(SIGCHLD, &action, nullptr);
+        return ends[0];
+    }();
+    return readingEnd;
+}
+
+void Drain(int descriptor) {
+    char bytes[64];
+    while (read(descriptor, bytes, sizeof bytes) > 0) {
+    }
+}
+
 // Whether the program ended within the slice. It is left unreaped, so its status can still be
 // read. Without a process descriptor (older kernels) the slice is slept out whole.
 bool EndsWithin(pid_t pid, const ProcessDescriptor& descriptor, std::chrono::milliseconds slice) {
     pollfd watch{descriptor.fd(), POLLIN, 0};
     poll(&watch, descriptor.fd() >= 0 ? 1 : 0, static_cast<int>(slice.count()));
-    siginfo_t info{};
-    // An error here means there is nothing left to wait for.
-    return waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) != 0 || info.si_pid != 0;
+    return HasEnded(pid);
 }
 
 }  // namespace
@@ -164,6 +200,31 @@ std::optional<std::uint32_t> WaitForProgram(ProgramId program, std::chrono::mill
     while (!EndsWithin(program, descriptor, slice)) betweenSlices();
     return ReapExitCode(program);
 }
+
+ProgramEndWatch::ProgramEndWatch(ProgramId program)
+    : ProgramEndWatch(program, Means::ProcessDescriptor) {}
+
+ProgramEndWatch::ProgramEndWatch(ProgramId program, Means means) : program_(program), means_(means) {
+    if (means_ == Means::ProcessDescriptor) {
+        descriptor_ = static_cast<int>(syscall(SYS_pidfd_open, program, 0));
+        if (descriptor_ >= 0) return;
+        means_ = Means::ChildSignal;  // a kernel older than 5.3
+    }
+    // A duplicate of the shared pipe, so that every watch can be registered on its own.
+    const int shared = ChildSignalReadingEnd();
+    if (shared >= 0) descriptor_ = fcntl(shared, F_DUPFD_CLOEXEC, 0);
+}
+
+ProgramEndWatch::~ProgramEndWatch() {
+    if (descriptor_ >= 0) close(descriptor_);
+}
+
+bool ProgramEndWatch::Ended() {
+    if (means_ == Means::ChildSignal && descriptor_ >= 0) Drain(descriptor_);
+    return HasEnded(program_);
+}
+
+std::optional<std::uint32_t> ReapProgram(ProgramId program) { return ReapExitCode(program); }
 
 void StopProgram(ProgramId program, std::chrono::milliseconds grace) {
     kill(-program, SIGTERM);

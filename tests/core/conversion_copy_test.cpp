@@ -61,8 +61,8 @@ TEST(ConversionPaths, TakeTheTargetBoxOrTheSourceAndCopyIntoTheExtractionDirecto
 }
 
 // Within one file system the kernel copies; from another one (/dev/shm, where that is one) the
-// bytes go through the program's buffer. Both give the same copy with the same events.
-TEST(CopyFileKeepDate, CopiesEverySizeWholeAndProcessesEventsAfterFullBlocksOnly) {
+// bytes go through the program's buffer. Both give the same copy with the same steps.
+TEST(CopyFileKeepDate, CopiesEverySizeWholeAndReportsAStepAfterFullBlocksOnly) {
     const TempDir dir;
     std::vector<std::string> sourceDirs = {dir.path()};
     if (StatusOf(dir.path()).st_dev != StatusOf("/dev/shm").st_dev) sourceDirs.push_back("/dev/shm");
@@ -77,9 +77,9 @@ TEST(CopyFileKeepDate, CopiesEverySizeWholeAndProcessesEventsAfterFullBlocksOnly
             const std::string bytes = PatternBytes(c.size);
             const std::string source = sources.Write("source", bytes);
             FakeSeams fake;
-            EXPECT_TRUE(core::CopyFileKeepDate(source, dir.File("copy"), fake, fake));
+            EXPECT_TRUE(core::CopyFileKeepDate(source, dir.File("copy"), core::CancelToken{}, fake));
             EXPECT_EQ(ReadWholeFile(dir.File("copy")), bytes);
-            EXPECT_EQ(fake.pumpCalls, c.fullBlocks);
+            EXPECT_EQ(fake.steps, c.fullBlocks);
         }
     }
 }
@@ -89,7 +89,7 @@ TEST(CopyFileKeepDate, ReplacesALongerFileAtTheCopyPath) {
     const std::string source = dir.Write("source", "short");
     const std::string copy = dir.Write("copy", PatternBytes(70000));
     FakeSeams fake;
-    EXPECT_TRUE(core::CopyFileKeepDate(source, copy, fake, fake));
+    EXPECT_TRUE(core::CopyFileKeepDate(source, copy, core::CancelToken{}, fake));
     EXPECT_EQ(ReadWholeFile(copy), "short");
 }
 
@@ -100,7 +100,7 @@ TEST(CopyFileKeepDate, GivesTheCopyTheSourceTimeRoundedDownToTwoSeconds) {
     constexpr std::time_t oddSecond = 1273129689;
     SetModificationTimeOf(source, oddSecond, 500'000'000);
     FakeSeams fake;
-    ASSERT_TRUE(core::CopyFileKeepDate(source, dir.File("copy"), fake, fake));
+    ASSERT_TRUE(core::CopyFileKeepDate(source, dir.File("copy"), core::CancelToken{}, fake));
     const timespec copied = ModificationTimeOf(dir.File("copy"));
     EXPECT_EQ(copied.tv_sec, oddSecond - 1);
     EXPECT_EQ(copied.tv_nsec, 0);
@@ -111,9 +111,9 @@ TEST(CopyFileKeepDate, FailsWhenTheSourceIsMissingOrADirectoryStandsAtTheCopyPat
     const std::string source = dir.Write("source", PatternBytes(65536 * 2));
     std::filesystem::create_directory(dir.File("blocked"));
     FakeSeams fake;
-    EXPECT_FALSE(core::CopyFileKeepDate(source, dir.File("blocked"), fake, fake));
+    EXPECT_FALSE(core::CopyFileKeepDate(source, dir.File("blocked"), core::CancelToken{}, fake));
     EXPECT_TRUE(std::filesystem::is_directory(dir.File("blocked")));
-    EXPECT_FALSE(core::CopyFileKeepDate(dir.File("missing"), dir.File("copy"), fake, fake));
+    EXPECT_FALSE(core::CopyFileKeepDate(dir.File("missing"), dir.File("copy"), core::CancelToken{}, fake));
 }
 
 TEST(CopyFileKeepDate, FailsWhenTheSourceGivesFewerBytesThanItsSize) {
@@ -122,7 +122,7 @@ TEST(CopyFileKeepDate, FailsWhenTheSourceGivesFewerBytesThanItsSize) {
     if (!std::filesystem::exists(shortSource)) GTEST_SKIP() << shortSource << " is not available";
     const TempDir dir;
     FakeSeams fake;
-    EXPECT_FALSE(core::CopyFileKeepDate(shortSource, dir.File("copy"), fake, fake));
+    EXPECT_FALSE(core::CopyFileKeepDate(shortSource, dir.File("copy"), core::CancelToken{}, fake));
 }
 
 TEST(SetFileDosTime, SetsExactlyTheLocalTimeAndIgnoresValuesThatAreNoDate) {

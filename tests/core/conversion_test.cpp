@@ -171,8 +171,8 @@ protected:
     }
 
     bool Run(const core::ConversionPaths& paths) {
-        core::Seams seams{fake, fake, status, fake, fake, fake};
-        return core::RunConversion(paths, state, seams, lock);
+        core::Seams seams{fake, fake, status, fake, fake};
+        return core::RunConversion(paths, state, seams, lock, cancel);
     }
 
     // Overwrites the source with its own conversion, as the check box asks for.
@@ -203,6 +203,7 @@ protected:
     FakeSeams fake;
     HookedStatus status{fake};
     RecordingLock lock{fake};
+    core::CancelToken cancel;  // set where the window closes
     core::ProgramState state;
     const std::string oldBytes = SampleBytes(150000, 1);
     const std::string newBytes = oldBytes.substr(0, 90000) + SampleBytes(70001, 2);
@@ -330,8 +331,8 @@ TEST_P(ConversionWithEitherTool, TheRealToolWorksWithBlanksAndQuotesInEveryPath)
 TEST_F(ConversionRun, HoldsTheLockAndTheBusyCursorWhileCopyingAndPatchingOnly) {
     const std::string source = WriteSource();
     SelectNewVersion();
-    std::vector<std::pair<bool, bool>> duringCopy;  // lock entered, busy cursor, at each pump call
-    fake.onPump = [&](int) {
+    std::vector<std::pair<bool, bool>> duringCopy;  // lock entered, busy cursor, at each step of work
+    fake.onStep = [&](int) {
         if (StatusTexts(fake) == std::vector<std::string>{"Converting..."})
             duringCopy.emplace_back(lock.Entered(), fake.busyCursor);
     };
@@ -377,7 +378,7 @@ TEST_F(ConversionRun, ACopyThatFailsPartWayLeavesTheSourceAloneAndRunsNoTool) {
         EXPECT_FALSE(RunOverwritingSource(source));
     }
     EXPECT_THAT(fake.errors, ElementsAre("Could not copy to temp file:\r" + state.ExtractionDir + "/game.dat.tmp"));
-    EXPECT_EQ(fake.pumpCalls, 2);  // the block after the failed one is still attempted
+    EXPECT_EQ(fake.steps, 2);  // the block after the failed one is still attempted
     EXPECT_FALSE(std::filesystem::exists(scratch.File("tool ran")));
     ExpectUntouched(source, oldBytes, modified);
     ExpectNoLeftovers({"game.dat"});
@@ -478,8 +479,8 @@ TEST_F(ConversionRun, ClosingTheWindowDuringVerificationSuppressesEveryResultMes
     const std::string source = WriteSource();
     const timespec modified = StatusOf(source).st_mtim;
     SelectNewVersion();
-    fake.onPump = [&](int) {
-        if (fake.statuses.back().text == "Verifying...") state.ShuttingDown = true;
+    fake.onStep = [&](int) {
+        if (fake.statuses.back().text == "Verifying...") cancel.Cancel();
     };
 
     EXPECT_TRUE(RunOverwritingSource(source));

@@ -1,11 +1,13 @@
 #include "core/process_runner.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <filesystem>
 
@@ -155,17 +157,39 @@ TEST(RunProcess, OnlyTheStandardFilesAreInherited) {
     EXPECT_TRUE(seams.errors.empty());
 }
 
-TEST(RunProcess, PumpsWindowEventsBetweenFiftyMillisecondSlices) {
+// Both ways of learning of a program's end wake a waiter at once: the descriptor stays quiet while
+// the program runs and is readable when it has ended, with nothing polled at intervals.
+TEST(ProgramEndWatch, TheDescriptorBecomesReadableWhenTheProgramEnds) {
+    using Means = platform::ProgramEndWatch::Means;
     using Clock = std::chrono::steady_clock;
-    std::vector<Clock::time_point> pumps;
-    FakeSeams seams;
-    seams.onPump = [&](int) { pumps.push_back(Clock::now()); };
-    const auto start = Clock::now();
-    EXPECT_TRUE(RunWith(seams, Line({"/bin/sh", "-c", "sleep 0.3"}), {}));
-    ASSERT_GE(pumps.size(), 2u);
-    EXPECT_GE(pumps.front() - start, std::chrono::milliseconds(45));
-    for (std::size_t i = 1; i < pumps.size(); ++i) EXPECT_GE(pumps[i] - pumps[i - 1], std::chrono::milliseconds(45));
-    EXPECT_LT(Clock::now() - pumps.back(), std::chrono::milliseconds(200));
+    TempDir dir;
+    for (const Means means : {Means::ProcessDescriptor, Means::ChildSignal}) {
+        SCOPED_TRACE(means == Means::ProcessDescriptor ? "process descriptor" : "SIGCHLD pipe");
+        const std::string go = dir.File("go");
+        const auto program =
+            platform::StartProgram({"/bin/sh", "-c", "while [ ! -e \"$0\" ]; do sleep 0.01; done; exit 3", go}, "");
+        ASSERT_TRUE(program);
+        platform::ProgramEndWatch watch(*program, means);
+        EXPECT_EQ(watch.means(), means);
+        ASSERT_GE(watch.descriptor(), 0);
+        pollfd quiet{watch.descriptor(), POLLIN, 0};
+        EXPECT_EQ(poll(&quiet, 1, 100), 0) << "readable while the program runs";
+        EXPECT_FALSE(watch.Ended());
+        quiet.revents = 0;
+        EXPECT_EQ(poll(&quiet, 1, 0), 0) << "still readable after Ended() looked";
+
+        dir.Write("go", "");
+        const Clock::time_point asked = Clock::now();
+        pollfd ended{watch.descriptor(), POLLIN, 0};
+        int ready = 0;
+        do ready = poll(&ended, 1, 10'000);
+        while (ready < 0 && errno == EINTR);  // the SIGCHLD handler interrupts the wait
+        ASSERT_EQ(ready, 1);
+        EXPECT_TRUE(watch.Ended());
+        EXPECT_LT(Clock::now() - asked, std::chrono::seconds(5));
+        EXPECT_EQ(platform::ReapProgram(*program), 3u);
+        fs::remove(go);
+    }
 }
 
 // ---- Nothing outlives the program -------------------------------------------------------------

@@ -21,17 +21,12 @@ using testing_support::ProgressCall;
 using testing_support::TempDir;
 using Clock = core::ProgressMeter::Clock;
 
-constexpr std::uint64_t Piece = 4096;
 
-// A clock that moves only when the test says so, and counts how often it is read.
+// A clock that moves only when the test says so.
 struct ManualClock {
     Clock::time_point now{};
-    int reads = 0;
     core::ProgressMeter::ClockReader Reader() {
-        return [this] {
-            ++reads;
-            return now;
-        };
+        return [this] { return now; };
     }
 };
 
@@ -47,24 +42,24 @@ TEST(ProgressMeter, AppearsAfterHalfASecondThenAtMostEvery33MillisecondsAndIsHid
     FakeSeams fake;
     ManualClock clock;
     const std::uint64_t total = 1 << 30;
-    constexpr std::uint64_t Step = core::ProgressCheckBytes;  // the clock is read at the end of each step
+    constexpr std::uint64_t Step = 1 << 20;
     {
-        core::ProgressMeter meter(fake, total, clock.Reader());
+        core::ProgressMeter meter(fake, clock.Reader());
         const struct {
             std::chrono::milliseconds later;
-            std::optional<std::uint64_t> shown;  // the done count shown at the end of this step, if any
+            bool shown;
         } steps[] = {
-            {499ms, std::nullopt}, {1ms, 2 * Step},     {32ms, std::nullopt},
-            {1ms, 4 * Step},       {0ms, std::nullopt}, {40ms, 6 * Step},
+            {499ms, false}, {1ms, true}, {32ms, false}, {1ms, true}, {0ms, false}, {40ms, true},
         };
+        std::uint64_t done = 0;
         for (const auto& step : steps) {
             clock.now += step.later;
+            done += Step;
             const std::size_t calls = fake.progress.size();
-            for (std::uint64_t done = 0; done < Step; done += Piece)
-                meter.Advance(Piece);  // as the checksum does
+            meter.Advance(done, total);
             if (step.shown) {
                 ASSERT_EQ(fake.progress.size(), calls + 1);
-                EXPECT_EQ(fake.progress.back().done, *step.shown);
+                EXPECT_EQ(fake.progress.back().done, done);
                 EXPECT_EQ(fake.progress.back().total, total);
                 EXPECT_FALSE(fake.progress.back().hidden);
             } else {
@@ -76,19 +71,21 @@ TEST(ProgressMeter, AppearsAfterHalfASecondThenAtMostEvery33MillisecondsAndIsHid
     EXPECT_TRUE(fake.progress.back().hidden);
 }
 
-TEST(ProgressMeter, ReadsTheClockOncePer64KiBOfWork) {
+TEST(ProgressMeter, WorkThatEndsSoonShowsNothing) {
     FakeSeams fake;
     ManualClock clock;
-    core::ProgressMeter meter(fake, 1 << 30, clock.Reader());
-    const int readsAtStart = clock.reads;
-    for (int piece = 0; piece < 16 * 100; ++piece) meter.Advance(Piece);  // 100 times 64 KiB
-    EXPECT_EQ(clock.reads - readsAtStart, 100);
+    {
+        core::ProgressMeter meter(fake, clock.Reader());
+        clock.now += 499ms;
+        meter.Advance(1, 1);
+    }
+    EXPECT_TRUE(fake.progress.empty());
 }
 
-// Every piece of work takes this long, so that the work lasts well beyond the delay.
-void SlowDown(FakeSeams& fake, std::chrono::microseconds perPump) {
-    fake.onPump = [perPump](int) {
-        const Clock::time_point until = Clock::now() + perPump;
+// Every step of work takes this long, so that the work lasts well beyond the delay.
+void SlowDown(FakeSeams& fake, std::chrono::microseconds perStep) {
+    fake.onStep = [perStep](int) {
+        const Clock::time_point until = Clock::now() + perStep;
         while (Clock::now() < until) {
         }
     };
@@ -110,22 +107,22 @@ void ExpectRisingProgressEndingHidden(const FakeSeams& fake, std::uint64_t total
 
 TEST(ProgressOfLongWork, ALongChecksumShowsItsProgressAndHidesItWhenDoneOrCancelled) {
     const TempDir dir;
-    const std::uint64_t size = 1024 * Piece;  // about 1 s at 1 ms a piece
+    const std::uint64_t size = 10 * core::ChecksumReadSize;  // about 1 s at 100 ms a step
     const std::string path = dir.Write("big.bin", std::string(size, 'x'));
     core::ProgramState state;
     for (const bool cancel : {false, true}) {
         SCOPED_TRACE(cancel ? "cancelled" : "completed");
         FakeSeams fake;
-        fake.sourceText = path;
-        SlowDown(fake, 1ms);
+        SlowDown(fake, 100ms);
+        core::CancelToken token;
         if (cancel) {
-            fake.onPump = [&fake, slow = fake.onPump](int calls) {
-                slow(calls);
-                if (calls == 900) fake.sourceText = "another name";
+            fake.onStep = [&token, slow = fake.onStep](int steps) {
+                slow(steps);
+                if (steps == 8) token.Cancel();
             };
         }
         core::Seams seams = fake.Bundle();
-        const std::optional<std::string> md5 = core::FileMd5Hex(path, seams, state);
+        const std::optional<std::string> md5 = core::FileMd5Hex(path, token, seams, state);
         EXPECT_EQ(md5.has_value(), !cancel);
         ExpectRisingProgressEndingHidden(fake, size);
     }
@@ -138,7 +135,11 @@ TEST(ProgressOfLongWork, ALongCopyShowsItsProgressAndHidesItWhenDone) {
     FakeSeams fake;
     SlowDown(fake, 20ms);
 
-    ASSERT_TRUE(core::CopyFileKeepDate(source, dir.File("copy"), fake, fake));
+    bool copied = false;
+    fake.RunAside([&](core::ProgressSink& progress) {
+        copied = core::CopyFileKeepDate(source, dir.File("copy"), core::CancelToken{}, progress);
+    });
+    ASSERT_TRUE(copied);
 
     ExpectRisingProgressEndingHidden(fake, size);
 }

@@ -13,7 +13,7 @@ namespace {
 using testing_support::FakeSeams;
 using testing_support::TempDir;
 
-TEST(FlushInSteps, ProcessesEventsAfterEveryStepOfTheFile) {
+TEST(FlushInSteps, ReportsEveryStepOfTheFile) {
     constexpr std::uint64_t Step = core::FlushStepSize;
     struct Case {
         std::uint64_t size;
@@ -27,17 +27,17 @@ TEST(FlushInSteps, ProcessesEventsAfterEveryStepOfTheFile) {
         std::optional<platform::File> file = platform::File::OpenForReading(path);
         ASSERT_TRUE(file);
         FakeSeams fake;
-        EXPECT_TRUE(core::FlushInSteps(*file, fake));
-        EXPECT_EQ(fake.pumpCalls, c.steps);
+        EXPECT_TRUE(core::FlushInSteps(*file, core::CancelToken{}, fake));
+        EXPECT_EQ(fake.steps, c.steps);
     }
 }
 
 // Sparse files: only their size matters here.
-TEST(DeleteInSteps, CutsALargeFileDownWithEventsBetweenThenRemovesIt) {
+TEST(DeleteInSteps, CutsALargeFileDownInStepsThenRemovesIt) {
     constexpr std::uint64_t Step = core::DeleteStepSize;
     struct Case {
         std::uint64_t size;
-        int pumps;
+        int steps;
     };
     const TempDir dir;
     for (const Case c : {Case{0, 0}, Case{Step, 0}, Case{Step + 1, 1}, Case{3 * Step + Step / 2, 3}}) {
@@ -45,9 +45,9 @@ TEST(DeleteInSteps, CutsALargeFileDownWithEventsBetweenThenRemovesIt) {
         const std::string path = dir.Write("copy.tmp", "");
         std::filesystem::resize_file(path, c.size);
         FakeSeams fake;
-        core::DeleteInSteps(path, fake);
+        core::DeleteInSteps(path, core::CancelToken{}, fake);
         EXPECT_FALSE(std::filesystem::exists(path));
-        EXPECT_EQ(fake.pumpCalls, c.pumps);
+        EXPECT_EQ(fake.steps, c.steps);
     }
 }
 
@@ -57,10 +57,29 @@ TEST(DeleteInSteps, RemovesALinkWithoutShorteningWhatItPointsTo) {
     std::filesystem::resize_file(target, 2 * core::DeleteStepSize);
     std::filesystem::create_symlink(target, dir.File("link"));
     FakeSeams fake;
-    core::DeleteInSteps(dir.File("link"), fake);
+    core::DeleteInSteps(dir.File("link"), core::CancelToken{}, fake);
     EXPECT_FALSE(std::filesystem::is_symlink(dir.File("link")));
     EXPECT_EQ(std::filesystem::file_size(target), 2 * core::DeleteStepSize);
-    EXPECT_EQ(fake.pumpCalls, 0);
+    EXPECT_EQ(fake.steps, 0);
+}
+
+// A cancelled flush fails after its step; a cancelled deletion stops cutting and removes the rest.
+TEST(StepwiseFileWork, ACancellationIsSeenAfterTheStepDuringWhichItCame) {
+    const TempDir dir;
+    const std::string path = dir.Write("result", "");
+    std::filesystem::resize_file(path, 3 * core::DeleteStepSize);
+    core::CancelToken cancel;
+    FakeSeams fake;
+    fake.onStep = [&](int) { cancel.Cancel(); };
+    std::optional<platform::File> file = platform::File::OpenForReading(path);
+    ASSERT_TRUE(file);
+    EXPECT_FALSE(core::FlushInSteps(*file, cancel, fake));
+    EXPECT_EQ(fake.steps, 1);
+
+    fake.steps = 0;
+    core::DeleteInSteps(path, cancel, fake);
+    EXPECT_FALSE(std::filesystem::exists(path));
+    EXPECT_EQ(fake.steps, 0);
 }
 
 }  // namespace

@@ -4,8 +4,9 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QTimer>
-#include <chrono>
+#include <filesystem>
 
+#include "tests/core/support/system_md5.h"
 #include "tests/ui/support/catalogue_window_fixture.h"
 
 namespace {
@@ -22,22 +23,19 @@ class StatusProgress : public CatalogueWindowFixture {
         QString status;
     };
 
-    // Identifies a 4 MiB source on a slow disk (each of its 1024 pieces takes a millisecond, so
-    // the checksum lasts about a second) and notes what the status group shows meanwhile.
-    std::vector<Sighting> IdentifySlowly() {
-        const std::string bytes(4 << 20, 'x');
-        AddVersion("big.exe", "1.0", bytes, "Big version");
-        const std::string path = files.Write("big.exe", bytes);
+    // Identifies a 768 MiB source (sparse, so that writing it is quick; summing it takes well
+    // over half a second) and notes what the status group shows meanwhile, every 5 ms.
+    std::vector<Sighting> IdentifyLongFile() {
+        const std::string path = files.Write("big.exe", "");
+        std::filesystem::resize_file(path, std::uintmax_t{768} << 20);
+        Entry(AddVersion("big.exe", "1.0", "", "Big version")).Md5 = testing_support::SystemMd5Hex(path);
         std::vector<Sighting> sightings;
-        QTimer slowDisk;
-        slowDisk.setInterval(0);
-        QObject::connect(&slowDisk, &QTimer::timeout, [&] {
-            const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(1);
-            while (std::chrono::steady_clock::now() < until) {
-            }
+        QTimer look;
+        look.setInterval(5);
+        QObject::connect(&look, &QTimer::timeout, [&] {
             sightings.push_back({form.ProgressBar1->isVisible(), form.ProgressBar1->value(), StatusText()});
         });
-        slowDisk.start();
+        look.start();
         SetSource(path);
         return sightings;
     }
@@ -48,7 +46,7 @@ TEST_F(StatusProgress, ALongChecksumShowsRisingProgressBesideItsBlinkingTextAndH
     EXPECT_GE(form.ProgressBar1->y(), form.Label8->geometry().bottom());
     EXPECT_LT(form.ProgressBar1->geometry().bottom(), form.GroupBox3->height() - 1);
 
-    const std::vector<Sighting> sightings = IdentifySlowly();
+    const std::vector<Sighting> sightings = IdentifyLongFile();
 
     std::vector<int> values;
     for (const Sighting& sighting : sightings) {

@@ -77,17 +77,6 @@ TEST_F(WindowKeys, CancelTakesTheFocusBeforeClosing) {
     EXPECT_FALSE(form.isVisible());
 }
 
-TEST_F(WindowKeys, CloseRequestIsRefusedWhileConverting) {
-    form.Converting = true;
-    EXPECT_FALSE(form.close());
-    EXPECT_TRUE(form.isVisible());
-    EXPECT_EQ(closeHandlerRuns, 0);
-
-    form.Converting = false;
-    EXPECT_TRUE(form.close());
-    EXPECT_EQ(closeHandlerRuns, 1);
-}
-
 TEST_F(WindowKeys, LabelAccessKeysFocusTheirControls) {
     PressInSourceBox(Qt::Key_T, Qt::AltModifier);
     EXPECT_EQ(QApplication::focusWidget(), form.Edit2);

@@ -1,9 +1,16 @@
-// The core's seams on the real window: boxes, status, cursor, source text, pump and program end.
+// The core's seams on the real window: boxes, status, cursor, work on a worker, waiting for a
+// program, and program end.
 #include <QLabel>
 #include <QLineEdit>
 #include <QTimer>
-#include <cstdio>
+#include <sys/wait.h>
 
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include "platform/process.h"
 #include "tests/core/support/temp_dir.h"
 #include "tests/ui/support/window_fixture.h"
 #include "ui/window_seams.h"
@@ -57,16 +64,35 @@ TEST_F(WindowSeamsTest, BusyCursorIsAStateNotAStack) {
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
-TEST_F(WindowSeamsTest, SourceTextIsTheSourceBoxInSystemBytes) {
-    form.Edit1->setText(QString::fromUtf8("/home/u/Gr\xC3\xBC\xC3\x9F" "e.dat"));
-    EXPECT_EQ(bundle.source.SourceText(), "/home/u/Gr\xC3\xBC\xC3\x9F" "e.dat");
+// The work waits for a timer of the window's thread, which fires only while the window handles its
+// events: so it runs on another thread, and the window stays live meanwhile.
+TEST_F(WindowSeamsTest, WorkRunsOnAWorkerWhileTheWindowHandlesItsEvents) {
+    std::atomic<bool> timerFired{false};
+    QTimer::singleShot(10, &form, [&] { timerFired = true; });
+    const std::thread::id windowThread = std::this_thread::get_id();
+    std::thread::id workThread;
+    bool sawTimer = false;
+    bundle.work.RunAside([&](core::ProgressSink&) {
+        workThread = std::this_thread::get_id();
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!timerFired && std::chrono::steady_clock::now() < giveUp) std::this_thread::yield();
+        sawTimer = timerFired;
+    });
+    EXPECT_NE(workThread, windowThread);
+    EXPECT_TRUE(sawTimer);
 }
 
-TEST_F(WindowSeamsTest, PumpRunsQueuedEvents) {
-    bool ran = false;
-    QTimer::singleShot(0, [&] { ran = true; });
-    bundle.pump.ProcessPendingEvents();
-    EXPECT_TRUE(ran);
+// The window waits for the program's end in its loop, timers firing meanwhile, and reaps it.
+TEST_F(WindowSeamsTest, AwaitingAProgramKeepsTheWindowLiveAndGivesItsExitCode) {
+    const auto program = platform::StartProgram({"/bin/sh", "-c", "sleep 0.3; exit 5"}, "");
+    ASSERT_TRUE(program);
+    int ticks = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+    ticker.start(10);
+    EXPECT_EQ(bundle.work.AwaitProgram(*program), 5u);
+    EXPECT_GE(ticks, 5);
+    EXPECT_EQ(waitpid(*program, nullptr, WNOHANG), -1) << "the program was not reaped";
 }
 
 TEST_F(WindowSeamsTest, ProgramEndDisablesTheWindowAndExitsWithTheCode) {

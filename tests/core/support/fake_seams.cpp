@@ -1,10 +1,27 @@
 #include "tests/core/support/fake_seams.h"
 
+#include <utility>
+
+#include "core/progress_meter.h"
+#include "platform/process.h"
+
 namespace testing_support {
 
-void FakeSeams::ProcessPendingEvents() {
-    ++pumpCalls;
-    if (onPump) onPump(pumpCalls);
+void FakeSeams::RunAside(const std::function<void(core::ProgressSink&)>& work) {
+    ++worksRun;
+    core::ProgressMeter meter(*this);
+    core::ProgressSink* const outer = std::exchange(meter_, &meter);
+    work(*this);
+    meter_ = outer;
+}
+
+std::optional<std::uint32_t> FakeSeams::AwaitProgram(int program) { return platform::ReapProgram(program); }
+
+void FakeSeams::Advance(std::uint64_t done, std::uint64_t total) {
+    ++steps;
+    stepsDone.push_back(done);
+    if (onStep) onStep(steps);
+    if (meter_) meter_->Advance(done, total);
 }
 void FakeSeams::ShowErrorBox(const std::string& message) { errors.push_back(message); }
 bool FakeSeams::AskYesNo(const std::string& message) {
@@ -19,7 +36,6 @@ void FakeSeams::ShowProgress(std::uint64_t done, std::uint64_t total) { progress
 void FakeSeams::HideProgress() { progress.push_back({0, 0, true}); }
 void FakeSeams::ShowBusyCursor() { busyCursor = true; }
 void FakeSeams::ShowDefaultCursor() { busyCursor = false; }
-std::string FakeSeams::SourceText() { return sourceText; }
 void FakeSeams::DisableMainWindow() { windowDisabled = true; }
 void FakeSeams::Exit(int exitCode) { throw ProgramExited(exitCode); }
 

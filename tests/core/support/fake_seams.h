@@ -1,7 +1,8 @@
 #pragma once
 // Fakes for the window seams: they record what the core showed and let a test script the
-// answers and hook into every event-pump call.
+// answers and hook into every step of long work, which runs at once on the caller's thread.
 #include <functional>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -29,14 +30,19 @@ struct ProgressCall {
     bool hidden = false;
 };
 
-class FakeSeams : public core::EventPump,
+class FakeSeams : public core::BackgroundWork,
                   public core::MessageBoxes,
                   public core::StatusLine,
                   public core::BusyCursor,
-                  public core::SourceWatch,
-                  public core::ProgramEnd {
+                  public core::ProgramEnd,
+                  public core::ProgressSink {
 public:
-    void ProcessPendingEvents() override;
+    // Runs the work at once, its steps reported to this fake's Advance, its progress shown here.
+    void RunAside(const std::function<void(core::ProgressSink&)>& work) override;
+    // Blocks until the program ends.
+    std::optional<std::uint32_t> AwaitProgram(int program) override;
+    // Counts the step, calls `onStep`, and passes the step on to the progress meter of the work.
+    void Advance(std::uint64_t done, std::uint64_t total) override;
     void ShowErrorBox(const std::string& message) override;
     bool AskYesNo(const std::string& message) override;
     void ShowSuccessBox(const std::string& message) override;
@@ -45,19 +51,19 @@ public:
     void HideProgress() override;
     void ShowBusyCursor() override;
     void ShowDefaultCursor() override;
-    std::string SourceText() override;
     void DisableMainWindow() override;
     [[noreturn]] void Exit(int exitCode) override;
 
-    core::Seams Bundle() { return core::Seams{*this, *this, *this, *this, *this, *this}; }
+    core::Seams Bundle() { return core::Seams{*this, *this, *this, *this, *this}; }
 
     // Scripted state.
-    std::string sourceText;
     bool answerYes = true;
-    std::function<void(int)> onPump;  // called with the 1-based count of pump calls
+    std::function<void(int)> onStep;  // called with the 1-based count of steps of long work
 
     // Recorded.
-    int pumpCalls = 0;
+    int steps = 0;
+    int worksRun = 0;
+    std::vector<std::uint64_t> stepsDone;  // the `done` of every step, in order
     std::vector<std::string> errors;
     std::vector<std::string> questions;
     std::vector<std::string> successes;
@@ -65,6 +71,9 @@ public:
     std::vector<ProgressCall> progress;  // every ShowProgress and HideProgress, in order
     bool busyCursor = false;
     bool windowDisabled = false;
+
+private:
+    core::ProgressSink* meter_ = nullptr;  // of the work that runs
 };
 
 }  // namespace testing_support

@@ -1,0 +1,65 @@
+// The window's phase and the one place that writes its controls' enabled states.
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+
+#include "core/text.h"
+#include "platform/files.h"
+#include "ui/Unit1.h"
+#include "ui/qt_text.h"
+
+namespace ui {
+namespace {
+
+// Letter case aside, the two names lead to the same directory entry. Other spellings of one
+// file's path (relative, through a parent directory) are not recognised.
+bool NamesSameFile(const std::string& first, const std::string& second) {
+    return core::LowerCase(platform::ActualFileName(first)) == core::LowerCase(platform::ActualFileName(second));
+}
+
+}  // namespace
+
+void TForm1::BeginStartup() {
+    setEnabled(false);
+    SetPhase(Phase::Starting);
+}
+
+void TForm1::EndStartup() {
+    SetPhase(Phase::Idle);
+    setEnabled(true);
+}
+
+void TForm1::SetPhase(Phase phase) {
+    phase_ = phase;
+    UpdateControls();
+}
+
+void TForm1::SetPatching(bool patching) {
+    patching_ = patching;
+    UpdateControls();
+}
+
+FormValues TForm1::CurrentFormValues() const {
+    const bool overwriteSource = CheckBox1->isChecked();
+    return FormValues{
+        .versionChosen = SelectedVersionRow() >= 0,
+        .targetNamed = !Edit2->text().isEmpty(),
+        .overwriteSource = overwriteSource,
+        .targetIsForbidden = !overwriteSource && state_.Settings.DisableSourceOverwrite &&
+                             NamesSameFile(ToSystemText(Edit1->text()), ToSystemText(Edit2->text())),
+        .patching = patching_,
+    };
+}
+
+void TForm1::UpdateControls() {
+    const ControlStates states = DeriveControlStates(phase_, CurrentFormValues());
+    for (QWidget* control : std::initializer_list<QWidget*>{Edit1, Button1, CheckBox1, ListBox1})
+        control->setEnabled(states.sourceInputs);
+    Edit2->setEnabled(states.targetInputs);
+    Button2->setEnabled(states.targetInputs);
+    Button3->setEnabled(states.convert);
+    Button4->setEnabled(states.cancel);
+}
+
+}  // namespace ui
