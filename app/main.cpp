@@ -8,6 +8,7 @@
 #include "app/file_converter_app.h"
 #include "app/usage.h"
 #include "platform/files.h"
+#include "platform/process.h"
 #include "ui/qt_dialogs.h"
 #include "ui/window_seams.h"
 
@@ -19,10 +20,18 @@ int main(int argc, char** argv) {
         std::cout << *information;
         return 0;
     }
+    // What an outside program leaves running becomes ours to end on the way out.
+    platform::BecomeChildSubreaper();
     app::PreferQtEventDispatcher();
     QApplication application(argc, argv);
     ui::QtDialogs dialogs;
-    app::FileConverterApp program(platform::ExecutablePath(), dialogs, ui::EndProcessNow);
+    const auto endProcess = [](int exitCode) {
+        platform::EndAllChildren();
+        ui::EndProcessNow(exitCode);
+    };
+    app::FileConverterApp program(platform::ExecutablePath(), dialogs, endProcess);
     program.Start();
-    return program.Run();
+    const int exitCode = program.Run();
+    platform::EndAllChildren();
+    return exitCode;
 }

@@ -14,6 +14,8 @@ void EndInOrder(ProgramState& state, Seams& seams, int exitCode) {
         platform::StopProgram(state.RunningProgram, std::chrono::milliseconds(StopGraceMilliseconds));
         state.RunningProgram = NoProgram;
     }
+    // Then whatever an outside program left running, also outside its process group.
+    platform::EndAllChildren();
     for (const std::string& path : state.TemporaryFiles) (void)platform::RemoveFile(path);
     state.TemporaryFiles.clear();
     if (!state.ExtractionDir.empty()) platform::DeleteDirectoryTree(state.ExtractionDir);

@@ -63,4 +63,12 @@ class ProgramEndWatch {
 // them to terminate, kills them when the program has not ended after `grace`, and waits for it.
 void StopProgram(ProgramId program, std::chrono::milliseconds grace);
 
+// Makes this process the new parent of every orphan among its descendants, so that what a started
+// program leaves running (even in a session of its own) can still be found and ended.
+void BecomeChildSubreaper();
+
+// Kills and reaps every child of this process, then the orphans their ends hand over to it, until
+// none is left. For the way out: nothing this process started may outlive it.
+void EndAllChildren();
+
 }  // namespace platform

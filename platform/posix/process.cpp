@@ -12,6 +12,8 @@
 #include <climits>
 #include <csignal>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 
 extern char** environ;
 
@@ -162,6 +164,35 @@ bool EndsWithin(pid_t pid, const ProcessDescriptor& descriptor, std::chrono::mil
     return HasEnded(pid);
 }
 
+// The parent's process id from a /proc/<pid>/stat line: the second field after the command
+// name, which is in parentheses and may itself hold blanks and parentheses.
+std::optional<pid_t> ParentInStatLine(const std::string& line) {
+    const std::size_t nameEnd = line.rfind(')');
+    if (nameEnd == std::string::npos) return std::nullopt;
+    std::istringstream rest(line.substr(nameEnd + 1));
+    char state = 0;
+    pid_t parent = 0;
+    if (!(rest >> state >> parent)) return std::nullopt;
+    return parent;
+}
+
+// Every process whose parent is this one, found through /proc (the per-task children lists
+// are not built into every kernel).
+std::vector<pid_t> ChildrenOfThisProcess() {
+    const pid_t self = getpid();
+    std::vector<pid_t> children;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+        std::ifstream stat(entry.path() / "stat");
+        std::string line;
+        if (!std::getline(stat, line)) continue;  // ended meanwhile
+        if (ParentInStatLine(line) == self) children.push_back(static_cast<pid_t>(std::stol(name)));
+    }
+    return children;
+}
+
 }  // namespace
 
 std::optional<ProgramId> StartProgram(const std::vector<std::string>& arguments,
@@ -233,6 +264,21 @@ void StopProgram(ProgramId program, std::chrono::milliseconds grace) {
     (void)ReapExitCode(program);
     // Whatever it started and left behind must not go on working in our files.
     kill(-program, SIGKILL);
+}
+
+void BecomeChildSubreaper() { prctl(PR_SET_CHILD_SUBREAPER, 1); }
+
+void EndAllChildren() {
+    // A killed child's own children are handed to this process before the child can be reaped,
+    // so each round finds the next generation.
+    // A child this process may not signal (a set-user-ID program) is left to end on its own.
+    for (;;) {
+        std::vector<pid_t> killed;
+        for (const pid_t child : ChildrenOfThisProcess())
+            if (kill(child, SIGKILL) == 0) killed.push_back(child);
+        if (killed.empty()) return;
+        for (const pid_t child : killed) (void)ReapExitCode(child);
+    }
 }
 
 }  // namespace platform

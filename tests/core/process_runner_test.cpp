@@ -253,3 +253,31 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<StubbornProgram>& program) { return program.param.name; });
 
 }  // namespace
+
+namespace {
+
+// A program that leaves a grandchild running in a session of its own escapes its process group;
+// the subreaper still ends it on the way out.
+TEST(EndAllChildren, EndsWhatAStartedProgramLeftInASessionOfItsOwn) {
+    TempDir dir;
+    const std::string pidFile = dir.File("pid");
+    const pid_t caller = fork();
+    if (caller == 0) {
+        platform::BecomeChildSubreaper();
+        const auto started =
+            platform::StartProgram({"/bin/sh", "-c", "setsid sleep 1000 & echo $! > \"$0\"", pidFile}, "");
+        if (!started || platform::ReapProgram(*started) != 0U) _exit(1);
+        platform::EndAllChildren();
+        _exit(0);
+    }
+    ASSERT_GT(caller, 0);
+    int status = 0;
+    ASSERT_EQ(waitpid(caller, &status, 0), caller);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the program did not run";
+    const pid_t grandchild = testing_support::WaitForPidFile(pidFile);
+    ASSERT_GT(grandchild, 0);
+    EXPECT_TRUE(testing_support::HasEnded(grandchild)) << "the grandchild outlived the program";
+    if (!testing_support::HasEnded(grandchild)) kill(grandchild, SIGKILL);
+}
+
+}  // namespace

@@ -6,11 +6,13 @@
 
 start_x_server
 install_program "$work/app" convert
-# An archive that takes its time, with a child of its own.
+# An archive that takes its time, with a child of its own and one in a session of its own.
 cat >"$work/app/convert.sfx" <<SCRIPT
 #!/bin/sh
 sleep 120 &
 echo \$! >"$work/child.pid"
+setsid sleep 1000 &
+echo \$! >"$work/escaped.pid"
 echo \$\$ >"$work/archive.pid"
 wait
 SCRIPT
@@ -22,6 +24,7 @@ window=$(wait_for_window "File Converter")
 [ -n "$window" ] || fail "the main window did not appear"
 archive=$(wait_for_pid_file "$work/archive.pid")
 child=$(wait_for_pid_file "$work/child.pid")
+escaped=$(wait_for_pid_file "$work/escaped.pid")
 [ -d "$TMPDIR/convert" ] || fail "no extraction directory while unpacking"
 
 send_close_request "$window"
@@ -29,6 +32,7 @@ wait_for_exit
 [ "$exit_code" = 0 ] || fail "exit code $exit_code after the close request, expected 0"
 wait_until "the archive has ended" has_ended "$archive"
 wait_until "the archive's child has ended" has_ended "$child"
+wait_until "the child in its own session has ended" has_ended "$escaped"
 [ ! -e "$TMPDIR/convert" ] || fail "the extraction directory is still there"
 
 echo "1 passed, 0 failed: close while unpacking"
