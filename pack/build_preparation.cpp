@@ -144,7 +144,7 @@ Outcome<int> ParallelJobs(const std::vector<PatchJob>& jobs, const Machine& mach
 Outcome<Done> ReadVersions(const BuildRequest& request, core::FileInfoList& entries) {
     std::map<std::string, std::string> labelsByMd5;
     for (std::size_t i = 0; i < entries.size(); ++i) {
-        const std::optional<std::string> md5 = Md5OfFile(request.versions[i].path);
+        const std::optional<std::string> md5 = Md5OfFile(request.versions[i].path, [] { return false; });
         if (!md5) return Refusal{"version file " + request.versions[i].path + " cannot be read"};
         if (const auto [other, added] = labelsByMd5.emplace(*md5, entries[i].Version); !added)
             return Refusal{"versions " + Quoted(other->second) + " and " + Quoted(entries[i].Version) +

@@ -273,10 +273,12 @@ CheckReport ApplyEveryPatch(const std::string& setDirectory, const std::string& 
     if (!contents) return report;
     std::map<std::string, std::string> fileByMd5;
     std::error_code error;
-    for (const auto& entry : fs::recursive_directory_iterator(versionDirectory, error))
+    for (const auto& entry : fs::recursive_directory_iterator(versionDirectory, error)) {
+        if (shouldStop()) return report;
         if (entry.is_regular_file())
-            if (const auto md5 = Md5OfFile(entry.path().string()))
+            if (const auto md5 = Md5OfFile(entry.path().string(), shouldStop))
                 fileByMd5.emplace(*md5, entry.path().string());
+    }
 
     const PatchNameIndex index(contents->fileInfos);
     std::set<std::size_t> missingVersions;
@@ -304,7 +306,8 @@ CheckReport ApplyEveryPatch(const std::string& setDirectory, const std::string& 
         }
         if (!run.Succeeded()) {
             report.faults.push_back("the patch " + name + " could not be applied to " + source->second);
-        } else if (const auto md5 = Md5OfFile(result); !md5 || !core::EqualIgnoringCase(*md5, to.Md5)) {
+        } else if (const auto md5 = Md5OfFile(result, shouldStop);
+                   !md5 || !core::EqualIgnoringCase(*md5, to.Md5)) {
             report.faults.push_back("the patch " + name + " turns " + source->second +
                                     " into a file with md5 " + md5.value_or("(unreadable)") + ", not " +
                                     VersionName(to) + "'s " + to.Md5);

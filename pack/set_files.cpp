@@ -17,18 +17,19 @@ constexpr std::size_t Md5PieceSize = 1 << 20;
 
 }  // namespace
 
-std::optional<std::string> Md5OfFile(const std::string& path) {
+std::optional<std::string> Md5OfFile(const std::string& path, const std::function<bool()>& shouldStop) {
     std::ifstream file(path, std::ios::binary);
     if (!file) return std::nullopt;
     core::Md5Context context;
     core::Md5Init(context);
     std::vector<char> piece(Md5PieceSize);
-    while (file.read(piece.data(), static_cast<std::streamsize>(piece.size())) || file.gcount() > 0) {
+    while (!shouldStop() &&
+           (file.read(piece.data(), static_cast<std::streamsize>(piece.size())) || file.gcount() > 0)) {
         core::Md5Update(context, std::span(reinterpret_cast<const std::uint8_t*>(piece.data()),
                                            static_cast<std::size_t>(file.gcount())));
         if (file.eof()) break;
     }
-    if (file.bad()) return std::nullopt;
+    if (file.bad() || !file.eof()) return std::nullopt;  // unreadable, or stopped
     core::Md5Digest digest;
     core::Md5Final(context, digest);
     return core::LowerCase(core::Md5Hex(digest));

@@ -2,6 +2,7 @@
 // Small shared helpers of the packing tool: file checksums and contents, patch names, reading a
 // catalogue without a window, and quoting names in messages.
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -11,8 +12,10 @@
 
 namespace pack {
 
-// The file's MD5 in 32 lower-case hexadecimal digits; nothing when it cannot be read.
-[[nodiscard]] std::optional<std::string> Md5OfFile(const std::string& path);
+// The file's MD5 in 32 lower-case hexadecimal digits; nothing when it cannot be read or when
+// `shouldStop` answers true, which it is asked before every piece read.
+[[nodiscard]] std::optional<std::string> Md5OfFile(const std::string& path,
+                                                   const std::function<bool()>& shouldStop);
 
 // The patch file name the converter looks for, without a directory.
 [[nodiscard]] std::string PatchName(const core::FileInfo& from, const core::FileInfo& to);

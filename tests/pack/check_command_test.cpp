@@ -211,6 +211,21 @@ TEST_F(CheckCommand, AnInterruptedCheckStopsThePatchToolAndLeavesNothing) {
     EXPECT_TRUE(fs::is_empty(dir.File("tmp")));
 }
 
+// Interrupted while it sums a version file far too large to finish: the check ends at once.
+TEST_F(CheckCommand, AnInterruptedCheckStopsSummingAFile) {
+    const std::string large = dir.File("versions/large");
+    std::filesystem::resize_file(dir.Write("versions/large", ""), std::uintmax_t{1} << 40);
+    // Waits (up to 30 s) until the check has the file open, interrupts it, and gives it 30 s to end.
+    const CheckRun run = testing_support::RunShellCommand(
+        std::string(FC_PACK_TOOL) + " check " + Quoted(set) + " --apply " + Quoted(dir.File("versions")) +
+        " & pid=$!; n=0; until ls -l /proc/$pid/fd 2>/dev/null | grep -q " + Quoted(large) +
+        " || [ $n -ge 600 ]; do sleep 0.05; n=$((n+1)); done; kill -TERM $pid; "
+        "(sleep 30; kill -KILL $pid) >/dev/null 2>&1 & guard=$!; wait $pid; echo \"status $?\"; kill $guard "
+        "2>/dev/null");
+    // 137 would be the guard's kill: the check went on summing.
+    EXPECT_THAT(run.output, HasSubstr("status 143"));
+}
+
 TEST(CheckRefuses, ASetThatIsNeitherArchiveNorDirectory) {
     const CheckRun run = Check("/nonexistent/set.sfx");
     EXPECT_EQ(run.status, 2) << run.output;
