@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QEvent>
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <algorithm>
@@ -20,6 +21,14 @@ constexpr QChar Blank(u' ');
 constexpr QChar DoubleQuote(u'"');
 
 int Length(const QString& text) { return static_cast<int>(text.size()); }
+
+// Alt with a character key is an access key; one whose control is disabled reaches the focused
+// box, which would type the character.
+bool IsAccessKeyPress(const QEvent& event) {
+    if (event.type() != QEvent::KeyPress) return false;
+    const auto& key = static_cast<const QKeyEvent&>(event);
+    return key.modifiers().testFlag(Qt::AltModifier) && !key.text().isEmpty() && key.text().front().isPrint();
+}
 
 // Blanks and control characters: the codes 0 to 32.
 bool IsBlankOrControl(QChar c) { return c.unicode() <= 32; }
@@ -111,6 +120,7 @@ void TForm1::Edit2Exit() { TrimEnd(*Edit2); }
 void TForm1::CheckBox1Click() { UpdateControls(); }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if ((watched == Edit1 || watched == Edit2) && IsAccessKeyPress(*event)) return true;  // never text
     if (event->type() == QEvent::FocusOut) {
         const auto& focusEvent = static_cast<const QFocusEvent&>(*event);
         if (watched == Edit1 && IsExit(*Edit1, focusEvent)) Edit1Exit();

@@ -96,4 +96,23 @@ TEST_F(WindowKeys, ButtonAndCheckBoxAccessKeysPressThem) {
     EXPECT_EQ(closeHandlerRuns, 1);
 }
 
+// With their controls disabled, access keys do nothing; above all they never type into a box.
+TEST_F(WindowKeys, AccessKeysOfDisabledControlsNeverTypeIntoABox) {
+    form.Button3->setEnabled(false);
+    form.CheckBox1->setEnabled(false);
+    form.Button4->setEnabled(false);
+    form.Edit1->setText("game.dat");
+    form.Edit2->setText("new.dat");
+    for (QLineEdit* box : {form.Edit1, form.Edit2}) {
+        box->setFocus();
+        const QString before = box->text();
+        for (const Qt::Key key : {Qt::Key_C, Qt::Key_O, Qt::Key_A, Qt::Key_Z})
+            QTest::keyClick(box, key, Qt::AltModifier);
+        EXPECT_EQ(box->text().toStdString(), before.toStdString()) << box->objectName().toStdString();
+    }
+    EXPECT_EQ(convertClicks, 0);
+    EXPECT_FALSE(form.CheckBox1->isChecked());
+    EXPECT_TRUE(form.isVisible());
+}
+
 }  // namespace
