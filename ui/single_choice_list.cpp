@@ -1,9 +1,23 @@
 #include "ui/single_choice_list.h"
 
+#include <QKeyEvent>
+
 namespace ui {
 
 SingleChoiceList::SingleChoiceList(QWidget* parent) : QListWidget(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
+}
+
+// A plain list moves from its current item, which may be unset or unchosen before any choice:
+// then Home stays where it is and End goes to the first item.
+void SingleChoiceList::keyPressEvent(QKeyEvent* event) {
+    const bool home = event->key() == Qt::Key_Home;
+    const bool end = event->key() == Qt::Key_End;
+    if ((home || end) && event->modifiers() == Qt::NoModifier && count() > 0 && selectedItems().isEmpty()) {
+        setCurrentRow(home ? 0 : count() - 1, QItemSelectionModel::ClearAndSelect);
+        return;
+    }
+    QListWidget::keyPressEvent(event);
 }
 
 // The user's input may only choose an item: a command that would deselect, or that would select

@@ -14,14 +14,26 @@ using testing_support::CatalogueWindowFixture;
 class VersionChoice : public CatalogueWindowFixture {
   protected:
     void SetUp() override {
-        const int source = AddVersion("game.exe", "1.0", OldBytes, "Version 1.0");
-        AddPatch(source, AddVersion("game.exe", "2.0", NewBytes, "Version 2.0", {"Second"}));
-        AddPatch(source, AddVersion("game.exe", "3.0", "three", "Version 3.0", {"Third"}));
+        const int first = AddVersion("game.exe", "1.0", OldBytes, "Version 1.0");
+        AddPatch(first, AddVersion("game.exe", "2.0", NewBytes, "Version 2.0", {"Second"}));
+        AddPatch(first, AddVersion("game.exe", "3.0", "three", "Version 3.0", {"Third"}));
         ShowActive();
         form.Edit2->setText("target");
-        SetSource(files.Write("game.exe", OldBytes));
+        source = files.Write("game.exe", OldBytes);
+        SetSource(source);
         ASSERT_EQ(form.ListBox1->count(), 2);
     }
+
+    // The source identified afresh: the list filled again, with no version chosen.
+    void IdentifyAgain() {
+        form.Edit1->clear();
+        form.Edit2->setText("target");
+        SetSource(source);
+        ASSERT_EQ(form.ListBox1->count(), 2);
+        ASSERT_TRUE(form.ListBox1->selectedItems().isEmpty());
+    }
+
+    std::string source;
 
     QPoint RowCentre(int row) const {
         return form.ListBox1->visualItemRect(form.ListBox1->item(row)).center();
@@ -87,6 +99,30 @@ TEST_F(VersionChoice, TheChoiceStillMovesByClickCtrlClickDragAndArrowKeys) {
     form.ListBox1->setFocus();
     QTest::keyClick(form.ListBox1, Qt::Key_Down);
     ExpectChosen(1, "3.0", "Third");
+}
+
+// Home and End choose the first and the last version even before any choice, as a click would.
+TEST_F(VersionChoice, HomeAndEndChooseTheFirstAndLastVersionBeforeAnyChoice) {
+    const struct {
+        Qt::Key key;
+        int row;
+        const char* version;
+        const char* description;
+    } cases[] = {{Qt::Key_Home, 0, "2.0", "Second"}, {Qt::Key_End, 1, "3.0", "Third"}};
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.version);
+        IdentifyAgain();
+        ClickRow(test.row);
+        const QString proposedByClick = form.Edit2->text();
+
+        IdentifyAgain();
+        // Focus arriving from another control makes the first row current without choosing it.
+        form.Edit2->setFocus();
+        form.ListBox1->setFocus();
+        QTest::keyClick(form.ListBox1, test.key);
+        ExpectChosen(test.row, test.version, test.description);
+        EXPECT_EQ(form.Edit2->text().toStdString(), proposedByClick.toStdString());
+    }
 }
 
 }  // namespace
