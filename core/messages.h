@@ -12,6 +12,7 @@ inline constexpr std::string_view NewFileSuffix = "_New";
 inline constexpr std::string_view Idle = "idle";
 inline constexpr std::string_view NoInformation = "No information available";
 inline constexpr std::string_view FileNotFoundLabel = "File not found";
+inline constexpr std::string_view FileInUseLabel = "File in use\rby another program";
 inline constexpr std::string_view InvalidFile = "Invalid file\ror unsupported version";
 inline constexpr std::string_view OverwriteExisting = "Overwrite existing file:";
 inline constexpr std::string_view FileNotFound = "File not found:";

@@ -35,6 +35,9 @@ class File {
     // no other process that locks it can hold it at the same time. Fails (nullopt) when the file
     // is missing, not a regular file, unreadable or locked by another process.
     [[nodiscard]] static std::optional<File> OpenForChecksum(const std::string& path);
+    // Whether OpenForChecksum is refused only because another process holds a lock, shared or
+    // exclusive, on that regular file: it is in use.
+    [[nodiscard]] static bool IsLockedByAnotherProcess(const std::string& path);
 
     // Takes ownership of an already open descriptor (for instance one from mkstemp).
     [[nodiscard]] static File FromDescriptor(int descriptor);
@@ -84,6 +87,8 @@ class File {
 
 private:
     explicit File(int descriptor) : descriptor_(descriptor) {}
+    // An existing regular file opened for reading, without a lock; never waits for a FIFO's writer.
+    [[nodiscard]] static std::optional<File> OpenRegularForReading(const std::string& path);
     void Close();
 
     int descriptor_ = -1;

@@ -15,6 +15,7 @@
 #include "core/identification.h"
 #include "core/messages.h"
 #include "core/text.h"
+#include "platform/file.h"
 #include "ui/Unit1.h"
 #include "ui/qt_text.h"
 
@@ -60,8 +61,10 @@ void TForm1::IdentifySource(const std::string& path) {
     // Closing the window ends the computation; the window is no longer ours to change.
     if (phase_ == Phase::Closing) return;
     // Without a checksum (unreadable file, or a newer source name handled meanwhile, which owns the
-    // source information now) only the status line returns to idle.
+    // source information now) only the status line returns to idle, unless another program holds the file.
     if (md5Hex && !cancel.IsCancelled()) ShowIdentification(*md5Hex);
+    if (!md5Hex && !cancel.IsCancelled() && platform::File::IsLockedByAnotherProcess(path))
+        ShowSourceLabel(std::string(msg::FileInUseLabel), true, colours.FontErrorColor);
     SetStatus(std::string(msg::Idle), colours.FontColor, false);
     SetPhase(outer);
 }

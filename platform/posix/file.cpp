@@ -28,7 +28,7 @@ FileTime CurrentFileTime() {
     return FromTimespec(now);
 }
 
-std::optional<File> File::OpenForChecksum(const std::string& path) {
+std::optional<File> File::OpenRegularForReading(const std::string& path) {
     // O_NONBLOCK keeps the open from waiting for a writer when the name is a FIFO; it is
     // switched off again once the name turned out to be a regular file.
     File file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
@@ -37,8 +37,18 @@ std::optional<File> File::OpenForChecksum(const std::string& path) {
     if (::fstat(file.descriptor_, &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
     const int flags = ::fcntl(file.descriptor_, F_GETFL);
     if (flags < 0 || ::fcntl(file.descriptor_, F_SETFL, flags & ~O_NONBLOCK) != 0) return std::nullopt;
-    if (::flock(file.descriptor_, LOCK_EX | LOCK_NB) != 0) return std::nullopt;
     return file;
+}
+
+std::optional<File> File::OpenForChecksum(const std::string& path) {
+    std::optional<File> file = OpenRegularForReading(path);
+    if (!file || ::flock(file->descriptor_, LOCK_EX | LOCK_NB) != 0) return std::nullopt;
+    return file;
+}
+
+bool File::IsLockedByAnotherProcess(const std::string& path) {
+    const std::optional<File> file = OpenRegularForReading(path);
+    return file && ::flock(file->descriptor_, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
 }
 
 File File::FromDescriptor(int descriptor) { return File(descriptor); }

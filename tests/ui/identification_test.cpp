@@ -193,17 +193,28 @@ TEST_F(Identification, AnUnknownChecksumShowsTheInvalidFileTextAndTheChecksum) {
     EXPECT_EQ(StatusText(), "idle");
 }
 
-TEST_F(Identification, SourcesThatCannotBeOpenedStayNeutralWithoutAMessage) {
+// A file another program holds, with either kind of lock, is said to be in use, like the other
+// faults of a source; a name that opens nothing stays neutral.
+TEST_F(Identification, ASourceHeldByAnotherProgramIsInUse) {
     AddVersion("game.exe", "1.0", OldBytes, "Version 1.0");
     const std::string path = files.Write("game.exe", OldBytes);
-    const int holder = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    ASSERT_GE(holder, 0);
-    ASSERT_EQ(flock(holder, LOCK_EX | LOCK_NB), 0);
+    for (const int lock : {LOCK_SH, LOCK_EX}) {
+        SCOPED_TRACE(lock == LOCK_SH ? "shared" : "exclusive");
+        form.Edit1->clear();
+        const int holder = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        ASSERT_GE(holder, 0);
+        ASSERT_EQ(flock(holder, lock | LOCK_NB), 0);
 
-    SetSource(path);
-    ExpectNeutralSource();
+        SetSource(path);
+        close(holder);
+        EXPECT_EQ(SourceLabel(), "File in use\nby another program");
+        EXPECT_TRUE(form.Label3->font().bold());
+        EXPECT_EQ(LabelColour(), ui::ToQColor(state.Settings.Colours.FontErrorColor));
+        EXPECT_EQ(form.Label4->text(), "");
+        EXPECT_EQ(StatusText(), "idle");
+        EXPECT_FALSE(form.Button3->isEnabled());
+    }
 
-    close(holder);
     SetSource(files.File("gam?.exe"));  // passes the existence test, but no file has that name
     ExpectNeutralSource();
     EXPECT_TRUE(dialogs.boxes.empty());
