@@ -22,6 +22,9 @@ struct LocalTime {
 [[nodiscard]] bool DirectoryExists(const std::string& path);
 // True when something other than a directory stands at the path, links followed; no wildcards.
 [[nodiscard]] bool IsFileEntry(const std::string& path);
+// True when both paths exist and lead to one file (same device and inode), links followed: another
+// spelling of a path, a symbolic link to a file or a hard link of it is that file.
+[[nodiscard]] bool AreSameFile(const std::string& first, const std::string& second);
 
 enum class MakeDirectoryResult { Created, AlreadyExists, Failed };
 // Creates one directory with the given mode; fails with AlreadyExists when the name exists in any form.

@@ -12,10 +12,13 @@
 namespace ui {
 namespace {
 
-// Letter case aside, the two names lead to the same directory entry. Other spellings of one
-// file's path (relative, through a parent directory) are not recognised.
+// The two names are one file: the same text letter case aside, or, when both exist, one device
+// and inode (another spelling of the path, a link to the file).
 bool NamesSameFile(const std::string& first, const std::string& second) {
-    return core::LowerCase(platform::ActualFileName(first)) == core::LowerCase(platform::ActualFileName(second));
+    const std::string firstFound = platform::ActualFileName(first);
+    const std::string secondFound = platform::ActualFileName(second);
+    return core::LowerCase(firstFound) == core::LowerCase(secondFound) ||
+           platform::AreSameFile(firstFound, secondFound);
 }
 
 }  // namespace

@@ -146,6 +146,13 @@ bool IsFileEntry(const std::string& path) {
     return stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
 }
 
+bool AreSameFile(const std::string& first, const std::string& second) {
+    struct stat firstInfo {};
+    struct stat secondInfo {};
+    return stat(first.c_str(), &firstInfo) == 0 && stat(second.c_str(), &secondInfo) == 0 &&
+           firstInfo.st_dev == secondInfo.st_dev && firstInfo.st_ino == secondInfo.st_ino;
+}
+
 MakeDirectoryResult MakeDirectory(const std::string& path, unsigned mode) {
     if (mkdir(path.c_str(), static_cast<mode_t>(mode)) == 0) return MakeDirectoryResult::Created;
     return errno == EEXIST ? MakeDirectoryResult::AlreadyExists : MakeDirectoryResult::Failed;

@@ -214,14 +214,27 @@ TEST_F(EditBoxes, WithOverwriteForbiddenTheSourcesOwnNameDisablesConvert) {
     ASSERT_TRUE(ConvertEnabled());
     std::filesystem::create_directory(files.File("sub"));
 
-    SetTarget(QString::fromLocal8Bit(source).toUpper().toStdString());
-    EXPECT_FALSE(ConvertEnabled());
-
-    SetTarget(files.File("sub/../game.exe"));
-    EXPECT_TRUE(ConvertEnabled());
-
-    SetTarget(files.File("gam?.exe"));
-    EXPECT_FALSE(ConvertEnabled());
+    std::filesystem::create_symlink(source, files.File("link.exe"));
+    std::filesystem::create_hard_link(source, files.File("hard.exe"));
+    files.Write("other.exe", "another file");
+    // Every other spelling of the source forbids it as the target; another file does not.
+    const struct {
+        std::string target;
+        bool forbidden;
+    } targets[] = {
+        {QString::fromLocal8Bit(source).toUpper().toStdString(), true},
+        {files.File("sub/../game.exe"), true},
+        {files.File("./game.exe"), true},
+        {files.File("gam?.exe"), true},
+        {files.File("link.exe"), true},
+        {files.File("hard.exe"), true},
+        {files.File("other.exe"), false},
+        {files.File("sub/game.exe"), false},
+    };
+    for (const auto& target : targets) {
+        SetTarget(target.target);
+        EXPECT_EQ(ConvertEnabled(), !target.forbidden) << target.target;
+    }
 }
 
 TEST_F(EditBoxes, WithOverwriteAllowedTheSourcesOwnNameIsATarget) {
