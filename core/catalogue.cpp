@@ -13,6 +13,7 @@
 #include "core/errors.h"
 #include "core/messages.h"
 #include "core/text.h"
+#include "platform/files.h"
 
 namespace core {
 
@@ -54,11 +55,6 @@ bool IsValidDateTime(const DosFields& t) {
 }
 
 // ---- Interpreting lines ------------------------------------------------------------------------
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePointer = std::unique_ptr<std::FILE, FileCloser>;
 
 // Each token of the text (words, or double-quoted phrases) becomes one description line; every
 // text adds at least one line. Every line owns just its own characters, however long the text.
@@ -171,9 +167,19 @@ ShortDosDateTime ParseTimeStamp(std::string_view text) {
 }
 
 CatalogueStatus LoadCatalogue(const std::string& path, CatalogueContents& out) {
-    const FilePointer file(std::fopen(path.c_str(), "rb"));
+    const platform::FileStream file = platform::OpenRegularFileStream(path);
     if (!file) return CatalogueStatus::CannotOpen;
     return LoadCatalogue(file.get(), out);
+}
+
+std::optional<std::string> ReadCatalogueText(const std::string& path) {
+    const platform::FileStream file = platform::OpenRegularFileStream(path);
+    if (!file) return std::nullopt;
+    // One byte more than allowed tells a file that is too large.
+    std::string text(MaxCatalogueSize + 1, '\0');
+    text.resize(std::fread(text.data(), 1, text.size(), file.get()));
+    if (std::ferror(file.get()) || text.size() > MaxCatalogueSize) return std::nullopt;
+    return text;
 }
 
 CatalogueStatus LoadCatalogue(std::FILE* file, CatalogueContents& out) {

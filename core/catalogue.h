@@ -1,6 +1,7 @@
 #pragma once
 // The catalogue of known file versions (patchinfo.ini): its reader and its time stamp format.
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -23,11 +24,17 @@ struct CatalogueContents {
     AppInfoList appInfos;
 };
 
-// Reads the catalogue at `path` into `out`. Never ends the program; on a read error `out` holds
+// Reads the catalogue at `path` into `out`. Only a regular file is opened, without ever waiting
+// (a FIFO is refused at once); one larger than MaxCatalogueSize, or with a line longer than
+// MaxCatalogueLineLength, is a read error. Never ends the program; on a read error `out` holds
 // what was read before it.
 [[nodiscard]] CatalogueStatus LoadCatalogue(const std::string& path, CatalogueContents& out);
 // The same from a file that is already open, read from its current position to its end.
 [[nodiscard]] CatalogueStatus LoadCatalogue(std::FILE* file, CatalogueContents& out);
+
+// The catalogue file's bytes, opened and bounded as LoadCatalogue does it; nothing when it cannot be
+// opened or read, is not a regular file or is larger than MaxCatalogueSize.
+[[nodiscard]] std::optional<std::string> ReadCatalogueText(const std::string& path);
 
 // Fills state.FileInfos and state.AppInfos from the catalogue in the extraction directory, or ends
 // the program with a fatal error (removing the extraction directory) when it cannot be read.

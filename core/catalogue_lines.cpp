@@ -22,6 +22,7 @@ CatalogueLineReader::Result CatalogueLineReader::Next(std::string& line) {
         const char* stop = std::find_if(begin, end, [](char c) { return c == '\r' || c == EndOfFileMark; });
         line.append(begin, stop);
         position_ += static_cast<std::size_t>(stop - begin);
+        if (line.size() > MaxCatalogueLineLength) failed_ = true;
         if (stop == end) continue;
         if (*stop == EndOfFileMark) {
             ended_ = true;
@@ -40,6 +41,11 @@ bool CatalogueLineReader::HasUnreadByte() {
     buffer_.resize(ChunkSize);
     size_ = std::fread(buffer_.data(), 1, buffer_.size(), file_);
     position_ = 0;
+    total_ += size_;
+    if (total_ > MaxCatalogueSize) {
+        failed_ = true;
+        return false;
+    }
     if (size_ > 0) return true;
     (std::ferror(file_) ? failed_ : ended_) = true;
     return false;

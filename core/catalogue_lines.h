@@ -10,8 +10,14 @@
 
 namespace core {
 
+// Bounds that keep a hostile catalogue from making its readers take memory without end; a real
+// one is a few kilobytes.
+inline constexpr std::size_t MaxCatalogueSize = 8 << 20;
+inline constexpr std::size_t MaxCatalogueLineLength = 1 << 20;
+
 // Hands out the catalogue line by line, reading it in chunks. A line ends at a carriage return
-// (a line feed right after it belongs to the same break); character 26 ends the file.
+// (a line feed right after it belongs to the same break); character 26 ends the file. More than
+// MaxCatalogueSize bytes, or a line longer than MaxCatalogueLineLength, fails the reading.
 class CatalogueLineReader {
   public:
     enum class Result { Line, End, Failed };
@@ -29,6 +35,7 @@ class CatalogueLineReader {
     std::vector<char> buffer_;
     std::size_t position_ = 0;
     std::size_t size_ = 0;
+    std::size_t total_ = 0;  // bytes read from the file so far
     bool ended_ = false;
     bool failed_ = false;
 };

@@ -246,7 +246,7 @@ CheckReport CheckSetDirectory(const std::string& setDirectory) {
     if (access(toolPath.c_str(), X_OK) != 0)
         report.faults.push_back("the set has no runnable " + std::string(core::PatchToolName) +
                                 ": the converter will not start");
-    const std::optional<std::string> text = ReadFileText(core::CataloguePath(setDirectory));
+    const std::optional<std::string> text = core::ReadCatalogueText(core::CataloguePath(setDirectory));
     const std::optional<core::CatalogueContents> contents = text ? ReadCatalogue(*text) : std::nullopt;
     if (!contents) {
         report.faults.push_back("the set has no readable " + std::string(core::CatalogueFileName) +
@@ -268,7 +268,7 @@ CheckReport CheckSetDirectory(const std::string& setDirectory) {
 CheckReport ApplyEveryPatch(const std::string& setDirectory, const std::string& versionDirectory,
                             const std::string& workDirectory, const std::function<bool()>& shouldStop) {
     CheckReport report;
-    const std::optional<std::string> text = ReadFileText(core::CataloguePath(setDirectory));
+    const std::optional<std::string> text = core::ReadCatalogueText(core::CataloguePath(setDirectory));
     const std::optional<core::CatalogueContents> contents = text ? ReadCatalogue(*text) : std::nullopt;
     if (!contents) return report;
     std::map<std::string, std::string> fileByMd5;

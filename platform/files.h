@@ -1,6 +1,8 @@
 #pragma once
 // File and directory services of the operating system, in the terms the program needs.
 #include <cstdint>
+#include <cstdio>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -29,6 +31,12 @@ struct LocalTime {
 enum class MakeDirectoryResult { Created, AlreadyExists, Failed };
 // Creates one directory with the given mode; fails with AlreadyExists when the name exists in any form.
 [[nodiscard]] MakeDirectoryResult MakeDirectory(const std::string& path, unsigned mode);
+
+// A file opened as a C stream for reading; it is closed when the pointer goes.
+using FileStream = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
+// Opens an existing regular file for reading without waiting for anything: a FIFO, a device or a
+// directory at the path (links followed) gives null at once, as does a missing file.
+[[nodiscard]] FileStream OpenRegularFileStream(const std::string& path);
 
 // Removes the directory and everything below it; symbolic links are removed, never followed.
 void DeleteDirectoryTree(const std::string& path);

@@ -146,6 +146,23 @@ bool IsFileEntry(const std::string& path) {
     return stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
 }
 
+FileStream OpenRegularFileStream(const std::string& path) {
+    FileStream none(nullptr, std::fclose);
+    // O_NONBLOCK keeps the open of a FIFO from waiting for a writer; it is off again for the reads.
+    const int descriptor = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (descriptor < 0) return none;
+    struct stat info {};
+    const int flags = fcntl(descriptor, F_GETFL);
+    if (fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode) || flags < 0 ||
+        fcntl(descriptor, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        close(descriptor);
+        return none;
+    }
+    FileStream stream(fdopen(descriptor, "rb"), std::fclose);
+    if (!stream) close(descriptor);
+    return stream;
+}
+
 bool AreSameFile(const std::string& first, const std::string& second) {
     struct stat firstInfo {};
     struct stat secondInfo {};

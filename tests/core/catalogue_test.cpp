@@ -1,9 +1,8 @@
 #include "core/catalogue.h"
 
-#include "core/catalogue_lines.h"
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -14,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "core/catalogue_lines.h"
 #include "tests/core/support/fake_seams.h"
 #include "tests/core/support/memory_bound.h"
 #include "tests/core/support/temp_dir.h"
@@ -269,7 +269,7 @@ TEST_F(CatalogueTest, LinesHaveNoLengthLimit) {
 // own letter: were it to keep the capacity of the remainder it was cut from, the memory would
 // grow with the square of the line's length.
 TEST_F(CatalogueTest, ManyShortWordsTakeMemoryLinearInTheLineLength) {
-    constexpr std::size_t Words = 5'000'000;
+    constexpr std::size_t Words = 500'000;  // a line within the bound
     std::string line = "Description2=";
     for (std::size_t i = 0; i < Words; ++i) line += "a ";
     const std::string path = dir.Write("patchinfo.ini", "[a.doc 1]\r\n" + line + "\r\n");
@@ -286,14 +286,45 @@ TEST_F(CatalogueTest, ManyShortWordsTakeMemoryLinearInTheLineLength) {
     EXPECT_FALSE(run.killed) << "grew past " << (Bound >> 20) << " MiB";
     EXPECT_TRUE(run.finished);
     EXPECT_LT(run.growthBytes, Bound);
-    std::printf("[ figures  ] %zu description lines from a %zu MB line: peak growth %lld MiB\n", Words,
-                2 * Words / 1'000'000, static_cast<long long>(run.growthBytes >> 20));
+    std::printf("[ figures  ] %zu description lines from a %zu kB line: peak growth %lld MiB\n", Words,
+                2 * Words / 1'000, static_cast<long long>(run.growthBytes >> 20));
 }
 
-TEST_F(CatalogueTest, MissingFileCannotBeOpenedAndDirectoryCannotBeRead) {
-    CatalogueContents contents;
-    EXPECT_EQ(core::LoadCatalogue(dir.File("missing.ini"), contents), CatalogueStatus::CannotOpen);
-    EXPECT_EQ(core::LoadCatalogue(dir.path(), contents), CatalogueStatus::ReadError);
+// Only a regular file is read, never waiting for a FIFO's writer, and only up to the bounds; the
+// text reader that the set checker uses refuses the same files.
+TEST_F(CatalogueTest, OnlyARegularFileWithinTheBoundsIsRead) {
+    const std::string fifo = dir.File("fifo.ini");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string zeros = dir.File("zeros.ini");
+    std::filesystem::create_symlink("/dev/zero", zeros);
+    const std::string large = dir.Write("large.ini", "");
+    std::filesystem::resize_file(large, core::MaxCatalogueSize + 1);
+    const std::string header = "[a.doc 1]\r\nDescription2=";
+    const auto lineOf = [&](std::size_t length) {
+        return header + std::string(length - std::string("Description2=").size(), 'x') + "\r\n";
+    };
+    const struct {
+        const char* what;
+        std::string path;
+        CatalogueStatus status;
+        bool textRead;
+    } cases[] = {
+        {"missing", dir.File("missing.ini"), CatalogueStatus::CannotOpen, false},
+        {"a directory", dir.path(), CatalogueStatus::CannotOpen, false},
+        {"a FIFO", fifo, CatalogueStatus::CannotOpen, false},
+        {"a link to /dev/zero", zeros, CatalogueStatus::CannotOpen, false},
+        {"one byte too large", large, CatalogueStatus::ReadError, false},
+        {"a line one byte too long", dir.Write("long.ini", lineOf(core::MaxCatalogueLineLength + 1)),
+         CatalogueStatus::ReadError, true},
+        {"a line as long as allowed", dir.Write("fits.ini", lineOf(core::MaxCatalogueLineLength)),
+         CatalogueStatus::Ok, true},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.what);
+        CatalogueContents contents;
+        EXPECT_EQ(core::LoadCatalogue(test.path, contents), test.status);
+        EXPECT_EQ(core::ReadCatalogueText(test.path).has_value(), test.textRead);
+    }
 }
 
 // ---- ReadCatalogue -----------------------------------------------------------------------------
@@ -338,7 +369,7 @@ TEST_F(ReadCatalogueTest, MissingCatalogueIsFatal) {
 }
 
 TEST_F(ReadCatalogueTest, UnreadableCatalogueIsFatal) {
-    std::filesystem::create_directory(CataloguePath());
+    std::filesystem::resize_file(dir.Write("extracted/patchinfo.ini", ""), core::MaxCatalogueSize + 1);
     EXPECT_EQ(FatalMessage(), "Could not read from file:\r" + CataloguePath());
 }
 

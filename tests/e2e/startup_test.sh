@@ -30,4 +30,19 @@ wait_for_exit
 [ "$exit_code" = 2 ] || fail "exit code $exit_code after the fatal error, expected 2"
 [ -z "$(ls -A "$TMPDIR")" ] || fail "something was created under the temporary folder"
 
+echo "case: a patch set whose catalogue is a FIFO"
+install_program "$work/fifo" stuck
+cat >"$work/fifo/stuck.sfx" <<'SCRIPT'
+#!/bin/sh
+printf '#!/bin/sh\n' >bspatch
+chmod 0755 bspatch
+mkfifo patchinfo.ini
+SCRIPT
+chmod 0755 "$work/fifo/stuck.sfx"
+start_program "$work/fifo" stuck
+answer_box Error
+wait_for_exit
+[ "$exit_code" = 2 ] || fail "exit code $exit_code after the FIFO catalogue, expected 2"
+[ ! -e "$TMPDIR/stuck" ] || fail "the extraction directory is still there after the FIFO catalogue"
+
 echo "1 passed, 0 failed: startup"

@@ -1,6 +1,7 @@
 // `check` on a good set and on copies of it broken on purpose, one fault each.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -145,6 +146,19 @@ INSTANTIATE_TEST_SUITE_P(
                       FaultCase{"NoPatchTool", [](CheckCommand& c) { fs::remove(c.set + "/bspatch"); },
                                 "no runnable bspatch"},
                       FaultCase{"NoCatalogue", [](CheckCommand& c) { fs::remove(c.set + "/patchinfo.ini"); },
+                                "no readable patchinfo.ini"},
+                      // Neither may hold the check: a FIFO without a writer, or bytes without end.
+                      FaultCase{"ACatalogueThatIsAFifo",
+                                [](CheckCommand& c) {
+                                    fs::remove(c.set + "/patchinfo.ini");
+                                    ASSERT_EQ(mkfifo((c.set + "/patchinfo.ini").c_str(), 0600), 0);
+                                },
+                                "no readable patchinfo.ini"},
+                      FaultCase{"ACatalogueLinkedToDevZero",
+                                [](CheckCommand& c) {
+                                    fs::remove(c.set + "/patchinfo.ini");
+                                    fs::create_symlink("/dev/zero", c.set + "/patchinfo.ini");
+                                },
                                 "no readable patchinfo.ini"}),
     [](const auto& testCase) { return std::string(testCase.param.name); });
 
