@@ -92,7 +92,9 @@ TEST_F(FileDrop, AFileDroppedOutsideTheTargetBoxBecomesTheSourceAndIsIdentified)
 
         EXPECT_TRUE(DropAt(CentreOf(*place), *drag));
 
-        QTRY_COMPARE_WITH_TIMEOUT(form.Edit1->text(), QString::fromStdString(game), 10000);
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return form.Edit1->text() == QString::fromStdString(game); }, 10000))
+            << form.Edit1->text().toStdString();
         EXPECT_EQ(state.SourceIndex, 0);
         EXPECT_EQ(form.Label3->text(), "\nVersion 1.0");
         EXPECT_EQ(form.ListBox1->count(), 1);
@@ -106,7 +108,8 @@ TEST_F(FileDrop, AFileDroppedOnTheTargetBoxBecomesTheTarget) {
 
     EXPECT_TRUE(DropAt(CentreOf(*form.Edit2), *FileDrag({Local(target)})));
 
-    QTRY_COMPARE_WITH_TIMEOUT(form.Edit2->text(), QString::fromStdString(target), 10000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.Edit2->text() == QString::fromStdString(target); }, 10000))
+        << form.Edit2->text().toStdString();
     EXPECT_EQ(form.Edit1->text(), QString::fromStdString(game));
     EXPECT_TRUE(form.Button3->isEnabled());
 }

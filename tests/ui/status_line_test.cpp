@@ -10,7 +10,7 @@ constexpr core::Colour FontColour = core::RgbColour(0, 0, 0);
 constexpr core::Colour StatusColour = core::RgbColour(0, 0, 255);
 
 class StatusLine : public testing_support::WindowFixture {
-protected:
+  protected:
     void SetUp() override { form.show(); }
 
     bool StatusShown() const { return form.Label8->isVisible(); }
@@ -39,8 +39,8 @@ TEST_F(StatusLine, BlinkingTextStartsVisibleAndEachTickTogglesIt) {
 
 TEST_F(StatusLine, TimerMakesTheTextBlinkOnItsOwn) {
     form.SetStatus("Verifying...", StatusColour, true);
-    QTRY_VERIFY_WITH_TIMEOUT(!StatusShown(), 2000);
-    QTRY_VERIFY_WITH_TIMEOUT(StatusShown(), 2000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !StatusShown(); }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return StatusShown(); }, 2000));
 }
 
 TEST_F(StatusLine, SteadyTextAfterBlinkingStaysVisibleInEitherPhase) {

@@ -45,13 +45,13 @@ class VisibleFocus : public CatalogueWindowFixture {
     // comparing each control's look before and after it takes the focus.
     void ExpectFocusShownAlongTheChain(const std::vector<QWidget*>& chain) {
         chain.front()->setFocus(Qt::TabFocusReason);
-        QTRY_VERIFY(chain.front()->hasFocus());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return chain.front()->hasFocus(); }));
         for (std::size_t i = 1; i < chain.size(); ++i) {
             QWidget& control = *chain[i];
             SCOPED_TRACE(control.objectName().toStdString());
             const QImage without = Around(control);
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            QTRY_VERIFY(control.hasFocus());
+            ASSERT_TRUE(QTest::qWaitFor([&] { return control.hasFocus(); }));
             EXPECT_NE(Around(control), without);
             ExpectNoRingAwayFromTheFocus();
         }
