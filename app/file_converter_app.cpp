@@ -103,8 +103,7 @@ void FileConverterApp::UnpackPatchSet() {
     core::AppendArgument(commandLine, state_.ExtractionDir);
     // The archive's exit code is not looked at: what counts is what it left behind.
     (void)core::RunProcess(commandLine,
-                           {.workingDirectory = state_.ExtractionDir, .checkExitCode = false, .nonFatal = false,
-                            .hidden = true},
+                           {.workingDirectory = state_.ExtractionDir, .checkExitCode = false, .nonFatal = false},
                            seams, state_);
 
     RequireUnpacked(core::PatchToolPath(state_.ExtractionDir));

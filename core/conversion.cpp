@@ -65,7 +65,7 @@ bool RunPatchTool(const ConversionPaths& paths, const std::string& output, Progr
     CommandLine commandLine;
     for (const std::string& argument : {PatchToolPath(state.ExtractionDir), paths.temporaryCopy, output, paths.patch})
         AppendArgument(commandLine, argument);
-    const RunOptions options{.workingDirectory = "", .checkExitCode = true, .nonFatal = true, .hidden = true};
+    const RunOptions options{.workingDirectory = "", .checkExitCode = true, .nonFatal = true};
     return RunProcess(commandLine, options, seams, state);
 }
 

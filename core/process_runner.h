@@ -14,7 +14,6 @@ struct RunOptions {
     std::string workingDirectory;  // empty: the caller's current directory
     bool checkExitCode = false;    // report a non-zero exit code in an error box
     bool nonFatal = false;         // a failed start is an error box rather than the end of the program
-    bool hidden = true;            // no window of its own (nothing to do on POSIX)
 };
 
 // True when the program was started, whatever its exit code. While it runs, its process id is
