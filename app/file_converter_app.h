@@ -33,7 +33,8 @@ public:
     // Runs the event loop until the main window closes; returns the exit code.
     int Run();
 
-    core::ProgramState& State() { return state_; }
+    [[nodiscard]] const core::ProgramSetup& Setup() const { return setup_; }
+    [[nodiscard]] const core::RunRegister& Register() const { return run_; }
     ui::TForm1& Form() { return *form_; }
 
 private:
@@ -48,7 +49,8 @@ private:
 
     CompanionFiles companions_;
     Branding branding_;
-    core::ProgramState state_;
+    core::ProgramSetup setup_;
+    core::RunRegister run_;
     ui::Dialogs& dialogs_;
     std::function<void(int)> exit_;
     std::unique_ptr<ui::TForm1> form_;

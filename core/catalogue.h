@@ -29,8 +29,8 @@ struct CatalogueContents {
 // The same from a file that is already open, read from its current position to its end.
 [[nodiscard]] CatalogueStatus LoadCatalogue(std::FILE* file, CatalogueContents& out);
 
-// Fills state.FileInfos and state.AppInfos from the catalogue in the extraction directory, or ends
+// Fills setup.FileInfos and setup.AppInfos from the catalogue in the extraction directory, or ends
 // the program with a fatal error (removing the extraction directory) when it cannot be read.
-void ReadCatalogue(ProgramState& state, Seams& seams);
+void ReadCatalogue(ProgramSetup& setup, const RunRegister& run, Seams& seams);
 
 }  // namespace core

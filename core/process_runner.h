@@ -17,9 +17,9 @@ struct RunOptions {
 };
 
 // True when the program was started, whatever its exit code. While it runs, its process id is
-// state.RunningProgram.
+// run.RunningProgram.
 [[nodiscard]] bool RunProcess(const CommandLine& commandLine, const RunOptions& options, Seams& seams,
-                              ProgramState& state);
+                              RunRegister& run);
 
 // "program", character 13, "returned exit code", a blank and the code as an unsigned number.
 [[nodiscard]] std::string ExitCodeMessage(std::string_view program, std::uint32_t exitCode);

@@ -46,7 +46,7 @@ FormValues TForm1::CurrentFormValues() const {
         .versionChosen = SelectedVersionRow() >= 0,
         .targetNamed = !Edit2->text().isEmpty(),
         .overwriteSource = overwriteSource,
-        .targetIsForbidden = !overwriteSource && state_.Settings.DisableSourceOverwrite &&
+        .targetIsForbidden = !overwriteSource && setup_.Settings.DisableSourceOverwrite &&
                              NamesSameFile(ToSystemText(Edit1->text()), ToSystemText(Edit2->text())),
         .patching = patching_,
     };

@@ -93,7 +93,7 @@ TEST_F(FileDrop, AFileDroppedOutsideTheTargetBoxBecomesTheSourceAndIsIdentified)
         EXPECT_TRUE(DropAt(CentreOf(*place), *drag));
 
         QTRY_COMPARE_WITH_TIMEOUT(form.Edit1->text(), QString::fromStdString(game), 10000);
-        EXPECT_EQ(state.SourceIndex, 0);
+        EXPECT_EQ(form.Selection().SourceIndex, 0);
         EXPECT_EQ(form.Label3->text(), "\nVersion 1.0");
         EXPECT_EQ(form.ListBox1->count(), 1);
         EXPECT_EQ(form.Memo2->toPlainText(), "Second");
