@@ -1,9 +1,6 @@
 #include "app/file_converter_app.h"
 
 #include <QApplication>
-#include <QCheckBox>
-#include <QLineEdit>
-#include <QPushButton>
 
 #include "app/extraction_dir.h"
 #include "core/catalogue.h"
@@ -48,7 +45,7 @@ void FileConverterApp::Start() {
     const core::StoredSettings& settings = setup_.Settings;
     form_->ApplyColours(settings.Colours);
     form_->LoadPicture(branding_.Library(), std::string(OpeningPicture));
-    if (settings.DisableSourceOverwrite) form_->CheckBox1->hide();
+    if (settings.DisableSourceOverwrite) form_->HideOverwriteChoice();
     form_->show();
     branding_.PlaySound(OpeningSound, false);
 
@@ -65,12 +62,9 @@ void FileConverterApp::Start() {
     core::ReadCatalogue(setup_, run_, seams);
     seams.status.SetStatus(std::string(msg::Idle), settings.Colours.FontColor, false);
 
-    PresetFileNames();
+    form_->PresetFileNames(setup_.Settings.SourceFile, setup_.Settings.TargetFile);
     form_->EndStartup();
-    if (form_->Button3->isEnabled())
-        form_->Button3->setFocus();
-    else
-        form_->Button1->setFocus();
+    form_->FocusFirstAction();
     seams.cursor.ShowDefaultCursor();
     started_ = true;
 }
@@ -115,14 +109,6 @@ void FileConverterApp::RequireUnpacked(const std::string& path) {
     if (platform::IsExistingFile(path)) return;
     core::Seams seams = form_->CoreSeams();
     core::FatalError(seams, run_, core::MessageWithName(msg::FileNotFound, path), true);
-}
-
-void FileConverterApp::PresetFileNames() {
-    // Each write runs the box's change handling at once, as typing would.
-    form_->Edit1->setText(ui::ToQString(setup_.Settings.SourceFile));
-    form_->Edit1->end(false);
-    form_->Edit2->setText(ui::ToQString(setup_.Settings.TargetFile));
-    form_->Edit2->end(false);
 }
 
 int FileConverterApp::Run() {

@@ -42,7 +42,6 @@ private:
     void ReadSettings();
     void UnpackPatchSet();
     void RequireUnpacked(const std::string& path);
-    void PresetFileNames();
     void FormClose();
     // Stops whatever runs, removes what the run made and ends the process, showing nothing.
     [[noreturn]] void EndInOrder(int exitCode);

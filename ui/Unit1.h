@@ -111,6 +111,11 @@ public:
   // The window is disabled while the program starts; afterwards it is the user's.
   void BeginStartup();
   void EndStartup();
+  // Start-up's steps that reach into the controls: the overwrite choice hidden by the settings,
+  // the file names they preset, and the keyboard focus on the first useful button.
+  void HideOverwriteChoice();
+  void PresetFileNames(const std::string& source, const std::string& target);
+  void FocusFirstAction();
   // The close request was accepted: the program is shutting down.
   [[nodiscard]] bool IsClosing() const { return phase_ == Phase::Closing; }
 

@@ -30,6 +30,23 @@ void TForm1::EndStartup() {
     setEnabled(true);
 }
 
+void TForm1::HideOverwriteChoice() { CheckBox1->hide(); }
+
+void TForm1::PresetFileNames(const std::string& source, const std::string& target) {
+    // Each write runs the box's change handling at once, as typing would.
+    Edit1->setText(ToQString(source));
+    Edit1->end(false);
+    Edit2->setText(ToQString(target));
+    Edit2->end(false);
+}
+
+void TForm1::FocusFirstAction() {
+    if (Button3->isEnabled())
+        Button3->setFocus();
+    else
+        Button1->setFocus();
+}
+
 void TForm1::SetPhase(Phase phase) {
     phase_ = phase;
     UpdateControls();
