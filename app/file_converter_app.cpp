@@ -1,9 +1,6 @@
 #include "app/file_converter_app.h"
 
 #include <QApplication>
-#include <QCheckBox>
-#include <QLineEdit>
-#include <QPushButton>
 
 #include "app/extraction_dir.h"
 #include "core/catalogue.h"
@@ -38,17 +35,17 @@ void FileConverterApp::Start() {
     QApplication::setQuitOnLastWindowClosed(false);
     branding_.Load(companions_.resourceLibraryPaths);
 
-    form_ = std::make_unique<ui::TForm1>(dialogs_, state_, exit_);
+    form_ = std::make_unique<ui::TForm1>(dialogs_, setup_, run_, exit_);
     form_->onFormClose = [this] { FormClose(); };
     form_->BeginStartup();
     // A logout, a closed terminal or Ctrl+C ends the program in order, with 128 + the signal.
     signalWatch_ = std::make_unique<ShutdownSignalWatch>([this](int signal) { EndInOrder(128 + signal); });
 
     ReadSettings();
-    const core::StoredSettings& settings = state_.Settings;
+    const core::StoredSettings& settings = setup_.Settings;
     form_->ApplyColours(settings.Colours);
     form_->LoadPicture(branding_.Library(), std::string(OpeningPicture));
-    if (settings.DisableSourceOverwrite) form_->CheckBox1->hide();
+    if (settings.DisableSourceOverwrite) form_->HideOverwriteChoice();
     form_->show();
     branding_.PlaySound(OpeningSound, false);
 
@@ -62,15 +59,12 @@ void FileConverterApp::Start() {
     ui::WindowSeams::ProcessPendingEvents();
 
     UnpackPatchSet();
-    core::ReadCatalogue(state_, seams);
+    core::ReadCatalogue(setup_, run_, seams);
     seams.status.SetStatus(std::string(msg::Idle), settings.Colours.FontColor, false);
 
-    PresetFileNames();
+    form_->PresetFileNames(setup_.Settings.SourceFile, setup_.Settings.TargetFile);
     form_->EndStartup();
-    if (form_->Button3->isEnabled())
-        form_->Button3->setFocus();
-    else
-        form_->Button1->setFocus();
+    form_->FocusFirstAction();
     seams.cursor.ShowDefaultCursor();
     started_ = true;
 }
@@ -78,66 +72,57 @@ void FileConverterApp::Start() {
 void FileConverterApp::ReadSettings() {
     const core::LoadedSettings loaded =
         core::ReadSettings(SettingsFileToRead(companions_), core::SystemPlaceholderSources());
-    state_.Settings = loaded.Stored;
-    QApplication::setApplicationName(ui::ToQString(state_.Settings.AppName));
-    form_->SetCaptions(state_.Settings.AppName, loaded.Captions.SourceFileString, loaded.Captions.TargetFileString,
-                       loaded.Captions.FileVersionString);
+    setup_.Settings = loaded.Stored;
+    QApplication::setApplicationName(ui::ToQString(setup_.Settings.AppName));
+    form_->SetCaptions(setup_.Settings.AppName, loaded.Captions.SourceFileString,
+                       loaded.Captions.TargetFileString, loaded.Captions.FileVersionString);
 }
 
 void FileConverterApp::UnpackPatchSet() {
     core::Seams seams = form_->CoreSeams();
     if (!platform::IsExistingFile(companions_.patchSetArchive))
-        core::FatalError(seams, state_,
-                         core::MessageWithName(msg::FileNotFound, core::FileNamePart(companions_.patchSetArchive)),
-                         false);
+        core::FatalError(
+            seams, run_,
+            core::MessageWithName(msg::FileNotFound, core::FileNamePart(companions_.patchSetArchive)), false);
 
     ExtractionDirChoice choice = CreateExtractionDir(platform::TempFolder(), companions_.base);
     if (!choice.created)
-        core::FatalError(seams, state_, core::MessageWithName(msg::CouldNotCreateDirectory, choice.path), false);
-    state_.ExtractionDir = choice.path;
+        core::FatalError(seams, run_, core::MessageWithName(msg::CouldNotCreateDirectory, choice.path),
+                         false);
+    run_.ExtractionDir = choice.path;
     extractionMark_ = std::move(choice.mark);
 
     core::CommandLine commandLine;
     core::AppendArgument(commandLine, companions_.patchSetArchive);
     core::AppendArgument(commandLine, "-overwrite");
-    core::AppendArgument(commandLine, state_.ExtractionDir);
+    core::AppendArgument(commandLine, run_.ExtractionDir);
     // The archive's exit code is not looked at: what counts is what it left behind.
-    (void)core::RunProcess(commandLine,
-                           {.workingDirectory = state_.ExtractionDir, .checkExitCode = false, .nonFatal = false,
-                            .hidden = true},
-                           seams, state_);
+    (void)core::RunProcess(
+        commandLine, {.workingDirectory = run_.ExtractionDir, .checkExitCode = false, .nonFatal = false},
+        seams, run_);
 
-    RequireUnpacked(core::PatchToolPath(state_.ExtractionDir));
-    RequireUnpacked(core::CataloguePath(state_.ExtractionDir));
+    RequireUnpacked(core::PatchToolPath(run_.ExtractionDir));
+    RequireUnpacked(core::CataloguePath(run_.ExtractionDir));
 }
 
 void FileConverterApp::RequireUnpacked(const std::string& path) {
     if (platform::IsExistingFile(path)) return;
     core::Seams seams = form_->CoreSeams();
-    core::FatalError(seams, state_, core::MessageWithName(msg::FileNotFound, path), true);
-}
-
-void FileConverterApp::PresetFileNames() {
-    // Each write runs the box's change handling at once, as typing would.
-    form_->Edit1->setText(ui::ToQString(state_.Settings.SourceFile));
-    form_->Edit1->end(false);
-    form_->Edit2->setText(ui::ToQString(state_.Settings.TargetFile));
-    form_->Edit2->end(false);
+    core::FatalError(seams, run_, core::MessageWithName(msg::FileNotFound, path), true);
 }
 
 int FileConverterApp::Run() {
     // A window closed before the loop started has already shut down.
-    if (!state_.ShuttingDown) QApplication::exec();
+    if (!form_->IsClosing()) QApplication::exec();
     return 0;
 }
 
 void FileConverterApp::FormClose() {
     // Closed while starting (unpacking, reading the catalogue): nothing of the run is wanted any more.
     if (!started_) EndInOrder(0);
-    state_.ShuttingDown = true;
-    if (!state_.ExtractionDir.empty()) platform::DeleteDirectoryTree(state_.ExtractionDir);
+    if (!run_.ExtractionDir.empty()) platform::DeleteDirectoryTree(run_.ExtractionDir);
     core::Seams seams = form_->CoreSeams();
-    seams.status.SetStatus(std::string(msg::ShuttingDown), state_.Settings.Colours.FontStatusColor, true);
+    seams.status.SetStatus(std::string(msg::ShuttingDown), setup_.Settings.Colours.FontStatusColor, true);
     // The closing picture is painted before the closing sound, and the window stays until it ends.
     form_->LoadPicture(branding_.Library(), std::string(ClosingPicture));
     branding_.PlaySound(ClosingSound, true);
@@ -146,9 +131,8 @@ void FileConverterApp::FormClose() {
 }
 
 void FileConverterApp::EndInOrder(int exitCode) {
-    state_.ShuttingDown = true;
     core::Seams seams = form_->CoreSeams();
-    core::EndInOrder(state_, seams, exitCode);
+    core::EndInOrder(run_, seams, exitCode);
 }
 
 }  // namespace app

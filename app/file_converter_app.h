@@ -33,7 +33,8 @@ public:
     // Runs the event loop until the main window closes; returns the exit code.
     int Run();
 
-    core::ProgramState& State() { return state_; }
+    [[nodiscard]] const core::ProgramSetup& Setup() const { return setup_; }
+    [[nodiscard]] const core::RunRegister& Register() const { return run_; }
     ui::TForm1& Form() { return *form_; }
 
 private:
@@ -41,14 +42,14 @@ private:
     void ReadSettings();
     void UnpackPatchSet();
     void RequireUnpacked(const std::string& path);
-    void PresetFileNames();
     void FormClose();
     // Stops whatever runs, removes what the run made and ends the process, showing nothing.
     [[noreturn]] void EndInOrder(int exitCode);
 
     CompanionFiles companions_;
     Branding branding_;
-    core::ProgramState state_;
+    core::ProgramSetup setup_;
+    core::RunRegister run_;
     ui::Dialogs& dialogs_;
     std::function<void(int)> exit_;
     std::unique_ptr<ui::TForm1> form_;

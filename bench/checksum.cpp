@@ -112,9 +112,9 @@ class NoProgress : public core::ProgressSink {
     void Advance(std::uint64_t, std::uint64_t) override {}
 };
 
-std::string SumFile(const std::string& path, core::Seams& seams, core::ProgramState& state) {
+std::string SumFile(const std::string& path, core::Seams& seams, core::ChecksumMemory& memory) {
     const core::CancelToken cancel;
-    return core::FileMd5Hex(path, cancel, seams, state).value_or("(no checksum)");
+    return core::FileMd5Hex(path, cancel, seams, memory).value_or("(no checksum)");
 }
 
 // ComputeFileMd5 on this thread, with nothing around it.
@@ -161,7 +161,7 @@ bool DropFromPageCache(const std::string& path) {
 
 // md5sum against the window's checksum, each starting with nothing of the file in the page
 // cache; best of `Rounds`.
-void ReportColdCache(const std::string& path, core::Seams& windowSeams, core::ProgramState& state) {
+void ReportColdCache(const std::string& path, core::Seams& windowSeams, core::ChecksumMemory& memory) {
     double md5sum = 1e9, windowed = 1e9;
     for (int round = 0; round < Rounds; ++round) {
         if (!DropFromPageCache(path)) {
@@ -170,7 +170,7 @@ void ReportColdCache(const std::string& path, core::Seams& windowSeams, core::Pr
         }
         md5sum = std::min(md5sum, SecondsFor([&] { SystemMd5(path); }));
         (void)DropFromPageCache(path);
-        windowed = std::min(windowed, SecondsFor([&] { SumFile(path, windowSeams, state); }));
+        windowed = std::min(windowed, SecondsFor([&] { SumFile(path, windowSeams, memory); }));
     }
     std::printf("Cold cache (file dropped from the page cache before each run), best of %d:\n", Rounds);
     std::printf("  md5sum                              %7.1f MB/s\n",
@@ -185,9 +185,11 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     app::PreferQtEventDispatcher();  // as the program itself runs
     QApplication application(argc, argv);
-    core::ProgramState state;
+    const core::ProgramSetup setup;
+    core::RunRegister run;
+    core::ChecksumMemory checksums;
     ui::QtDialogs dialogs;
-    ui::TForm1 form(dialogs, state);
+    ui::TForm1 form(dialogs, setup, run);
     ui::WindowSeams window(form, dialogs);
     core::Seams windowSeams = window.Bundle();
 
@@ -200,11 +202,11 @@ int main(int argc, char** argv) {
     const std::string bigPath = work.File("1GiB.bin");
     form.Edit1->setText(QString::fromLocal8Bit(bigPath.c_str()));
     form.show();
-    form.SetStatus(std::string(core::messages::CalculatingMd5), state.Settings.Colours.FontStatusColor, true);
+    form.SetStatus(std::string(core::messages::CalculatingMd5), setup.Settings.Colours.FontStatusColor, true);
     application.processEvents();
 
     WriteRandomFile(smallPath, MiB);
-    SumFile(smallPath, windowSeams, state);
+    SumFile(smallPath, windowSeams, checksums);
     const long smallPeak = PeakResidentKiB();
 
     WriteRandomFile(bigPath, BigFileSize);
@@ -214,7 +216,7 @@ int main(int argc, char** argv) {
         best[0] = std::min(best[0], SecondsFor([&] { SystemMd5(bigPath); }));
         std::string direct, windowed;
         best[1] = std::min(best[1], SecondsFor([&] { direct = SumDirectly(bigPath); }));
-        best[2] = std::min(best[2], SecondsFor([&] { windowed = SumFile(bigPath, windowSeams, state); }));
+        best[2] = std::min(best[2], SecondsFor([&] { windowed = SumFile(bigPath, windowSeams, checksums); }));
         if (direct != expected || windowed != expected) {
             std::printf("checksum mismatch: md5sum %s, ours %s and %s\n", expected.c_str(), direct.c_str(),
                         windowed.c_str());
@@ -242,6 +244,6 @@ int main(int argc, char** argv) {
         smallPeak, bigPeak, bigPeak - smallPeak);
     std::fflush(stdout);
 
-    ReportColdCache(bigPath, windowSeams, state);
+    ReportColdCache(bigPath, windowSeams, checksums);
     return 0;
 }

@@ -106,7 +106,7 @@ struct Files {
 
 // The catalogue's checksum of a version, taken before the measured work starts.
 std::string Md5Of(const std::string& path, ui::TForm1& form) {
-    core::ProgramState quiet;
+    core::ChecksumMemory quiet;
     core::Seams seams = form.CoreSeams();
     const core::CancelToken cancel;
     return core::FileMd5Hex(path, cancel, seams, quiet).value_or(std::string());
@@ -135,11 +135,12 @@ struct WindowTimes {
 
 // Names the target first, so that identifying the source chooses its one version and enables Convert.
 WindowTimes ConvertThroughWindow(const Files& files, const std::string& target) {
-    core::ProgramState state;
-    state.ExtractionDir = files.extraction;
+    core::ProgramSetup setup;
+    core::RunRegister run;
+    run.ExtractionDir = files.extraction;
     BenchDialogs dialogs;
-    ui::TForm1 form(dialogs, state);
-    state.FileInfos = {Entry("1", Md5Of(files.source, form)), Entry("2", Md5Of(files.changed, form))};
+    ui::TForm1 form(dialogs, setup, run);
+    setup.FileInfos = {Entry("1", Md5Of(files.source, form)), Entry("2", Md5Of(files.changed, form))};
     form.SetCaptions();
     form.SetFixedCaptions();
     form.show();
@@ -148,7 +149,7 @@ WindowTimes ConvertThroughWindow(const Files& files, const std::string& target) 
     Shell("sync");
 
     WindowTimes times;
-    TickWatch ticks([&state] { return state.RunningProgram != core::NoProgram; });
+    TickWatch ticks([&run] { return run.RunningProgram != core::NoProgram; });
     ticks.Start();
     const Clock::time_point start = Clock::now();
     form.Edit1->setText(QString::fromLocal8Bit(files.source));

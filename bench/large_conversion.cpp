@@ -114,13 +114,14 @@ bool ConvertOnce(const std::string& work, std::uint64_t oldSize) {
     InstallMeasuredTool(extraction, peakFile);
     const std::string oldPath = directory + "/old.bin";
 
-    core::ProgramState state;
-    state.ExtractionDir = extraction;
-    state.FileInfos = {
+    core::ProgramSetup setup;
+    core::RunRegister run;
+    run.ExtractionDir = extraction;
+    setup.FileInfos = {
         testing_support::CatalogueEntry("1", testing_support::SystemMd5Hex(oldPath)),
         testing_support::CatalogueEntry("2", testing_support::SystemMd5Hex(directory + "/new.bin"))};
     BenchDialogs dialogs;
-    ui::TForm1 form(dialogs, state);
+    ui::TForm1 form(dialogs, setup, run);
     form.SetCaptions();
     form.SetFixedCaptions();
     form.show();

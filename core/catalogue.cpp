@@ -193,18 +193,18 @@ CatalogueStatus LoadCatalogue(std::FILE* file, CatalogueContents& out) {
     return result == CatalogueLineReader::Result::End ? CatalogueStatus::Ok : CatalogueStatus::ReadError;
 }
 
-void ReadCatalogue(ProgramState& state, Seams& seams) {
-    const std::string path = CataloguePath(state.ExtractionDir);
+void ReadCatalogue(ProgramSetup& setup, const RunRegister& run, Seams& seams) {
+    const std::string path = CataloguePath(run.ExtractionDir);
     CatalogueContents contents;
     switch (LoadCatalogue(path, contents)) {
         case CatalogueStatus::Ok:
-            state.FileInfos = std::move(contents.fileInfos);
-            state.AppInfos = std::move(contents.appInfos);
+            setup.FileInfos = std::move(contents.fileInfos);
+            setup.AppInfos = std::move(contents.appInfos);
             return;
         case CatalogueStatus::CannotOpen:
-            FatalError(seams, state, MessageWithName(messages::CouldNotOpenFile, path), true);
+            FatalError(seams, run, MessageWithName(messages::CouldNotOpenFile, path), true);
         case CatalogueStatus::ReadError:
-            FatalError(seams, state, MessageWithName(messages::CouldNotReadFile, path), true);
+            FatalError(seams, run, MessageWithName(messages::CouldNotReadFile, path), true);
     }
 }
 

@@ -36,8 +36,8 @@ struct CatalogueContents {
 // opened or read, is not a regular file or is larger than MaxCatalogueSize.
 [[nodiscard]] std::optional<std::string> ReadCatalogueText(const std::string& path);
 
-// Fills state.FileInfos and state.AppInfos from the catalogue in the extraction directory, or ends
+// Fills setup.FileInfos and setup.AppInfos from the catalogue in the extraction directory, or ends
 // the program with a fatal error (removing the extraction directory) when it cannot be read.
-void ReadCatalogue(ProgramState& state, Seams& seams);
+void ReadCatalogue(ProgramSetup& setup, const RunRegister& run, Seams& seams);
 
 }  // namespace core

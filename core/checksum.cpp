@@ -114,17 +114,17 @@ enum class Remembered { Ignore, Take };
 // identity is taken before the first read, so that a change while reading gives a later change
 // time and the remembered checksum is never taken for the changed file.
 std::optional<Md5Digest> SumFile(const std::string& path, const CancelToken& cancel, Seams& seams,
-                                 ProgramState& state, Remembered remembered) {
+                                 ChecksumMemory& memory, Remembered remembered) {
     std::optional<platform::File> file = platform::File::OpenForChecksum(path);
     if (!file) return std::nullopt;
     const platform::FileTime began = platform::CurrentFileTime();
     const std::optional<platform::FileIdentity> identity = file->Identity();
     if (remembered == Remembered::Take && identity) {
-        if (std::optional<Md5Digest> digest = state.Checksums.Recall(*identity)) return digest;
+        if (std::optional<Md5Digest> digest = memory.Recall(*identity)) return digest;
     }
     std::optional<Md5Digest> digest;
     seams.work.RunAside([&](ProgressSink& progress) { digest = ComputeFileMd5(*file, cancel, progress); });
-    if (digest && identity) state.Checksums.Remember(*identity, began, *digest);
+    if (digest && identity) memory.Remember(*identity, began, *digest);
     return digest;
 }
 
@@ -163,18 +163,19 @@ std::optional<Md5Digest> ComputeFileMd5(platform::File& file, const CancelToken&
 }
 
 std::optional<std::string> FileMd5Hex(const std::string& path, const CancelToken& cancel, Seams& seams,
-                                      ProgramState& state) {
-    return HexOf(SumFile(path, cancel, seams, state, Remembered::Ignore));
+                                      ChecksumMemory& memory) {
+    return HexOf(SumFile(path, cancel, seams, memory, Remembered::Ignore));
 }
 
 std::optional<std::string> SourceMd5Hex(const std::string& path, const CancelToken& cancel, Seams& seams,
-                                        ProgramState& state) {
-    return HexOf(SumFile(path, cancel, seams, state, Remembered::Take));
+                                        ChecksumMemory& memory) {
+    return HexOf(SumFile(path, cancel, seams, memory, Remembered::Take));
 }
 
-std::string ResultFileMd5(const std::string& path, const CancelToken& cancel, Seams& seams, ProgramState& state) {
-    seams.status.SetStatus(std::string(messages::Verifying), state.Settings.Colours.FontStatusColor, true);
-    return FileMd5Hex(path, cancel, seams, state).value_or(std::string());
+std::string ResultFileMd5(const std::string& path, const CancelToken& cancel, Seams& seams,
+                          ChecksumMemory& memory, Colour statusColour) {
+    seams.status.SetStatus(std::string(messages::Verifying), statusColour, true);
+    return FileMd5Hex(path, cancel, seams, memory).value_or(std::string());
 }
 
 }  // namespace core

@@ -4,9 +4,10 @@
 #include <optional>
 #include <string>
 
+#include "core/checksum_memory.h"
+#include "core/colours.h"
 #include "core/long_work.h"
 #include "core/md5.h"
-#include "core/program_state.h"
 #include "core/seams.h"
 #include "platform/file.h"
 
@@ -26,20 +27,20 @@ inline constexpr std::size_t ChecksumReadSize = 1024 * 1024;
 
 // The hexadecimal checksum of the file at `path`, read in full, or nullopt when the file could not
 // be opened for a checksum or the computation was cancelled. A completed checksum is remembered
-// in `state.Checksums`. Shows nothing.
+// in `memory`. Shows nothing.
 [[nodiscard]] std::optional<std::string> FileMd5Hex(const std::string& path, const CancelToken& cancel,
-                                                    Seams& seams, ProgramState& state);
+                                                    Seams& seams, ChecksumMemory& memory);
 
 // As FileMd5Hex, but when a checksum is remembered for the file in exactly its present state, that
 // one is taken instead of reading the file. The file is still opened for a checksum first, so a
 // file that another program holds is refused as always.
 [[nodiscard]] std::optional<std::string> SourceMd5Hex(const std::string& path, const CancelToken& cancel,
-                                                      Seams& seams, ProgramState& state);
+                                                      Seams& seams, ChecksumMemory& memory);
 
-// Shows "Verifying..." (left on the status line for the caller to replace) and returns the
+// Shows "Verifying..." in `statusColour` (left on the status line for the caller to replace) and returns the
 // file's hexadecimal checksum, read in full, or the empty text when none was computed. Never
 // shows a message.
 [[nodiscard]] std::string ResultFileMd5(const std::string& path, const CancelToken& cancel, Seams& seams,
-                                        ProgramState& state);
+                                        ChecksumMemory& memory, Colour statusColour);
 
 }  // namespace core

@@ -48,25 +48,26 @@ void SetStatus(Seams& seams, std::string_view text, Colour colour, bool blinking
     seams.status.SetStatus(std::string(text), colour, blinking);
 }
 
-void EnterConvertingPhase(const ProgramState& state, Seams& seams, ConversionLock& lock) {
-    lock.EnterConvertingPhase();
-    seams.cursor.ShowBusyCursor();
-    SetStatus(seams, messages::Converting, state.Settings.Colours.FontStatusColor, true);
+void EnterConvertingPhase(const ConversionContext& context) {
+    context.lock.EnterConvertingPhase();
+    context.seams.cursor.ShowBusyCursor();
+    SetStatus(context.seams, messages::Converting, context.colours.FontStatusColor, true);
 }
 
-void LeaveConvertingPhase(Seams& seams, ConversionLock& lock) {
-    lock.LeaveConvertingPhase();
-    seams.cursor.ShowDefaultCursor();
+void LeaveConvertingPhase(const ConversionContext& context) {
+    context.lock.LeaveConvertingPhase();
+    context.seams.cursor.ShowDefaultCursor();
 }
 
 // The tool writes into `output`, never into the target itself: old file, new file, patch file.
-bool RunPatchTool(const ConversionPaths& paths, const std::string& output, ProgramState& state,
-                  Seams& seams) {
+bool RunPatchTool(const std::string& temporaryCopy, const std::string& output, const std::string& patch,
+                  const ConversionContext& context) {
     CommandLine commandLine;
-    for (const std::string& argument : {PatchToolPath(state.ExtractionDir), paths.temporaryCopy, output, paths.patch})
+    for (const std::string& argument :
+         {PatchToolPath(context.run.ExtractionDir), temporaryCopy, output, patch})
         AppendArgument(commandLine, argument);
-    const RunOptions options{.workingDirectory = "", .checkExitCode = true, .nonFatal = true, .hidden = true};
-    return RunProcess(commandLine, options, seams, state);
+    const RunOptions options{.workingDirectory = "", .checkExitCode = true, .nonFatal = true};
+    return RunProcess(commandLine, options, context.seams, context.run);
 }
 
 void Discard(const std::string& path) { (void)platform::RemoveFile(path); }
@@ -110,30 +111,34 @@ bool PutInPlace(const std::string& output, const std::string& destination, bool 
     return false;
 }
 
-// Lists the run's temporary files in the program state while the run lasts, so that an orderly
+// Lists the run's temporary files in the run register while the run lasts, so that an orderly
 // end of the program can remove them.
 class ListedTemporaryFiles {
   public:
-    explicit ListedTemporaryFiles(ProgramState& state) : state_(state) {}
-    ~ListedTemporaryFiles() { state_.TemporaryFiles.clear(); }
+    explicit ListedTemporaryFiles(RunRegister& run) : run_(run) {}
+    ~ListedTemporaryFiles() { run_.TemporaryFiles.clear(); }
     ListedTemporaryFiles(const ListedTemporaryFiles&) = delete;
     ListedTemporaryFiles& operator=(const ListedTemporaryFiles&) = delete;
-    void Add(const std::string& path) { state_.TemporaryFiles.push_back(path); }
+    void Add(const std::string& path) { run_.TemporaryFiles.push_back(path); }
 
   private:
-    ProgramState& state_;
+    RunRegister& run_;
 };
 
-bool MatchesCatalogue(const std::string& md5, const ProgramState& state) {
-    return !md5.empty() && EqualIgnoringCase(md5, state.SelectedTarget.Md5);
+bool MatchesCatalogue(const std::string& md5, const ConversionRequest& request) {
+    return !md5.empty() && EqualIgnoringCase(md5, request.expectedMd5);
 }
 
 // Stamps and verifies the tool's output, then decides its fate: a verified result replaces the
 // target; an unverified one is kept for inspection only where it destroys nothing.
 void SettleResult(const std::string& output, const std::string& destination, bool replacing,
-                  ProgramState& state, Seams& seams, const CancelToken& cancel) {
-    if (state.SelectedTarget.TimeStamp >= 0) SetFileDosTime(output, state.SelectedTarget.TimeStamp);
-    const bool verified = MatchesCatalogue(ResultFileMd5(output, cancel, seams, state), state);
+                  const ConversionRequest& request, const ConversionContext& context,
+                  const CancelToken& cancel) {
+    Seams& seams = context.seams;
+    if (request.timeStamp >= 0) SetFileDosTime(output, request.timeStamp);
+    const std::string md5 =
+        ResultFileMd5(output, cancel, seams, context.checksums, context.colours.FontStatusColor);
+    const bool verified = MatchesCatalogue(md5, request);
     if (verified || !replacing) {
         if (!PutInPlace(output, destination, replacing, seams)) {
             ShowError(seams, std::string(messages::ConversionFailed));
@@ -144,7 +149,7 @@ void SettleResult(const std::string& output, const std::string& destination, boo
     }
     if (cancel.IsCancelled()) return;  // the window is closing: no result is shown
     if (verified) {
-        SetStatus(seams, messages::Idle, state.Settings.Colours.FontColor, false);
+        SetStatus(seams, messages::Idle, context.colours.FontColor, false);
         seams.boxes.ShowSuccessBox(std::string(messages::ConversionSuccessful));
     } else {
         ShowError(seams, std::string(messages::Md5VerificationFailed));
@@ -153,14 +158,8 @@ void SettleResult(const std::string& output, const std::string& destination, boo
 
 }  // namespace
 
-ConversionPaths ConversionPathsFor(const ProgramState& state, const std::string& sourceText,
-                                   const std::string& targetText, bool overwriteSource) {
-    return ConversionPaths{
-        .source = sourceText,
-        .target = overwriteSource ? sourceText : targetText,
-        .temporaryCopy = state.ExtractionDir + "/" + FileNamePart(sourceText) + ".tmp",
-        .patch = state.SelectedPatchPath,
-    };
+std::string TemporaryCopyPath(const std::string& extractionDir, const std::string& source) {
+    return extractionDir + "/" + FileNamePart(source) + ".tmp";
 }
 
 bool CopyFileKeepDate(const std::string& sourcePath, const std::string& copyPath, const CancelToken& cancel,
@@ -186,36 +185,39 @@ void SetFileDosTime(const std::string& path, ShortDosDateTime timeStamp) {
         path, platform::LocalTime{fields.year, fields.month, fields.day, fields.hour, fields.minute, fields.second});
 }
 
-bool RunConversion(const ConversionPaths& paths, ProgramState& state, Seams& seams, ConversionLock& lock,
+bool RunConversion(const ConversionRequest& request, const ConversionContext& context,
                    const CancelToken& cancel) {
-    const bool replacing = platform::EntryExists(paths.target);
-    if (replacing && !MayReplace(paths.target, seams, cancel)) return false;
+    Seams& seams = context.seams;
+    const std::string& target = request.ResultPath();
+    const bool replacing = platform::EntryExists(target);
+    if (replacing && !MayReplace(target, seams, cancel)) return false;
     // A symbolic link as the target is written through: the file it leads to is replaced.
-    const std::optional<std::string> destination = platform::FollowLinks(paths.target);
-    EnterConvertingPhase(state, seams, lock);
+    const std::optional<std::string> destination = platform::FollowLinks(target);
+    EnterConvertingPhase(context);
 
-    ListedTemporaryFiles temporaryFiles(state);
-    temporaryFiles.Add(paths.temporaryCopy);
+    const std::string temporaryCopy = TemporaryCopyPath(context.run.ExtractionDir, request.source);
+    ListedTemporaryFiles temporaryFiles(context.run);
+    temporaryFiles.Add(temporaryCopy);
     bool started = false;
     std::optional<std::string> output;
     bool copied = false;
     seams.work.RunAside([&](ProgressSink& progress) {
-        copied = CopyFileKeepDate(paths.source, paths.temporaryCopy, cancel, progress);
+        copied = CopyFileKeepDate(request.source, temporaryCopy, cancel, progress);
     });
     if (!copied) {
-        ShowError(seams, MessageWithName(messages::CouldNotCopyToTemp, paths.temporaryCopy));
+        ShowError(seams, MessageWithName(messages::CouldNotCopyToTemp, temporaryCopy));
     } else {
-        if (destination) output = CreateOutputBeside(*destination, paths.source);
+        if (destination) output = CreateOutputBeside(*destination, request.source);
         if (output) temporaryFiles.Add(*output);
         // Without a place to write, the tool is not run and the run ends as one that produced nothing.
-        started = !output || RunPatchTool(paths, *output, state, seams);
+        started = !output || RunPatchTool(temporaryCopy, *output, request.patch, context);
     }
-    DiscardCopy(paths.temporaryCopy, seams);
-    LeaveConvertingPhase(seams, lock);
+    DiscardCopy(temporaryCopy, seams);
+    LeaveConvertingPhase(context);
 
     if (!started) {
         if (output) Discard(*output);
-        SetStatus(seams, messages::Idle, state.Settings.Colours.FontColor, false);
+        SetStatus(seams, messages::Idle, context.colours.FontColor, false);
         return false;
     }
     if (!output || !platform::IsExistingFile(*output)) {
@@ -223,7 +225,7 @@ bool RunConversion(const ConversionPaths& paths, ProgramState& state, Seams& sea
         ShowError(seams, std::string(messages::ConversionFailed));
         return true;
     }
-    SettleResult(*output, *destination, replacing, state, seams, cancel);
+    SettleResult(*output, *destination, replacing, request, context, cancel);
     return true;
 }
 

@@ -3,6 +3,8 @@
 // the result, stamp it, verify it against the catalogue, and only then let it replace anything.
 #include <string>
 
+#include "core/checksum_memory.h"
+#include "core/colours.h"
 #include "core/dos_time.h"
 #include "core/long_work.h"
 #include "core/program_state.h"
@@ -18,16 +20,30 @@ public:
     virtual void LeaveConvertingPhase() = 0;  // enable both again
 };
 
-struct ConversionPaths {
+// What the user asked for when pressing Convert, fixed for the whole run.
+struct ConversionRequest {
     std::string source;
-    std::string target;  // equals `source` when the source is overwritten
-    std::string temporaryCopy;  // <extraction dir>/<source file name>.tmp
+    std::string target;  // the target box's text; not used when the source is overwritten
     std::string patch;
+    std::string expectedMd5;                   // the catalogue's checksum of the chosen version
+    ShortDosDateTime timeStamp = NoTimeStamp;  // given to the result; NoTimeStamp leaves its time
+    bool overwriteSource = false;
+
+    // Where the result goes: the source itself when it is overwritten.
+    [[nodiscard]] const std::string& ResultPath() const { return overwriteSource ? source : target; }
 };
 
-// The paths of a run as the window's boxes and the current selection give them.
-[[nodiscard]] ConversionPaths ConversionPathsFor(const ProgramState& state, const std::string& sourceText,
-                                                 const std::string& targetText, bool overwriteSource);
+// <extraction dir>/<source file name>.tmp: where the source is copied for the patch tool.
+[[nodiscard]] std::string TemporaryCopyPath(const std::string& extractionDir, const std::string& source);
+
+// The parts of the program a run works with besides the request.
+struct ConversionContext {
+    RunRegister& run;           // the extraction directory; lists the tool and the temporary files
+    ChecksumMemory& checksums;  // remembers the result's checksum
+    const Colours& colours;     // of the status texts
+    Seams& seams;
+    ConversionLock& lock;
+};
 
 // Copies in 64 KiB blocks on the calling thread, telling `progress` after every block, and gives
 // the copy the source's modification time. False on any input/output error and when `cancel` is
@@ -43,7 +59,7 @@ void SetFileDosTime(const std::string& path, ShortDosDateTime timeStamp);
 // stamp and the verification, showing every message the user must see. `cancel` is set when the
 // window closes: a run cancelled at the question goes no further, and a cancelled verification
 // shows no result. Returns whether the patch tool was started (false also when the user declined).
-[[nodiscard]] bool RunConversion(const ConversionPaths& paths, ProgramState& state, Seams& seams,
-                                 ConversionLock& lock, const CancelToken& cancel);
+[[nodiscard]] bool RunConversion(const ConversionRequest& request, const ConversionContext& context,
+                                 const CancelToken& cancel);
 
 }  // namespace core

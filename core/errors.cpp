@@ -11,11 +11,11 @@ void ShowError(Seams& seams, const std::string& message) {
     seams.boxes.ShowErrorBox(message);
 }
 
-void FatalError(Seams& seams, const ProgramState& state, const std::string& message, bool removeExtractionDir) {
+void FatalError(Seams& seams, const RunRegister& run, const std::string& message, bool removeExtractionDir) {
     seams.cursor.ShowDefaultCursor();
     seams.end.DisableMainWindow();
     seams.boxes.ShowErrorBox(message);
-    if (removeExtractionDir && !state.ExtractionDir.empty()) platform::DeleteDirectoryTree(state.ExtractionDir);
+    if (removeExtractionDir && !run.ExtractionDir.empty()) platform::DeleteDirectoryTree(run.ExtractionDir);
     seams.end.Exit(FatalExitCode);
     std::abort();  // an Exit that returned must not let the caller carry on
 }

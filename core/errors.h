@@ -12,7 +12,7 @@ void ShowError(Seams& seams, const std::string& message);
 
 // Restores the cursor, disables the window, shows the box, optionally removes the extraction
 // directory, and ends the process with exit code 2.
-[[noreturn]] void FatalError(Seams& seams, const ProgramState& state, const std::string& message,
+[[noreturn]] void FatalError(Seams& seams, const RunRegister& run, const std::string& message,
                              bool removeExtractionDir);
 
 // "text", character 13, "name": how every message that names a file is composed.

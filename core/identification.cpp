@@ -43,15 +43,16 @@ bool PatchFileExists(const std::string& extractionDir, const FileInfo& source, c
            platform::IsExistingFile(PatchFileName(extractionDir, source, target));
 }
 
-std::vector<int> ReachableTargets(const ProgramState& state) {
+std::vector<int> ReachableTargets(const FileInfoList& fileInfos, int sourceIndex,
+                                  const std::string& extractionDir) {
     std::vector<int> targets;
-    if (state.SourceIndex < 0 || state.SourceIndex >= static_cast<int>(state.FileInfos.size())) return targets;
-    const FileInfo& source = state.FileInfos[static_cast<std::size_t>(state.SourceIndex)];
-    for (std::size_t i = 0; i < state.FileInfos.size(); ++i) {
-        const FileInfo& candidate = state.FileInfos[i];
-        if (static_cast<int>(i) == state.SourceIndex) continue;
+    if (sourceIndex < 0 || sourceIndex >= static_cast<int>(fileInfos.size())) return targets;
+    const FileInfo& source = fileInfos[static_cast<std::size_t>(sourceIndex)];
+    for (std::size_t i = 0; i < fileInfos.size(); ++i) {
+        const FileInfo& candidate = fileInfos[i];
+        if (static_cast<int>(i) == sourceIndex) continue;
         if (!EqualIgnoringCase(candidate.FileName, source.FileName)) continue;
-        if (PatchFileExists(state.ExtractionDir, source, candidate)) targets.push_back(static_cast<int>(i));
+        if (PatchFileExists(extractionDir, source, candidate)) targets.push_back(static_cast<int>(i));
     }
     return targets;
 }

@@ -25,7 +25,8 @@ namespace core {
 
 // Positions of the entries the identified source can become, in catalogue order: the same file,
 // not the source entry itself, and its patch file present. Empty when no source is identified.
-[[nodiscard]] std::vector<int> ReachableTargets(const ProgramState& state);
+[[nodiscard]] std::vector<int> ReachableTargets(const FileInfoList& fileInfos, int sourceIndex,
+                                                const std::string& extractionDir);
 
 // The application name for a file name: the first AppNames entry that matches it ignoring case.
 [[nodiscard]] std::string ApplicationNameFor(const AppInfoList& appInfos, std::string_view fileName);

@@ -100,10 +100,9 @@ std::string NewFileName(std::string_view source, std::optional<std::string_view>
            Extension(source);
 }
 
-std::optional<std::string> IdentifiedVersion(const ProgramState& state) {
-    if (state.SourceIndex < 0 || static_cast<std::size_t>(state.SourceIndex) >= state.FileInfos.size())
-        return std::nullopt;
-    return state.FileInfos[static_cast<std::size_t>(state.SourceIndex)].Version;
+std::optional<std::string> IdentifiedVersion(const FileInfoList& fileInfos, int sourceIndex) {
+    if (sourceIndex < 0 || static_cast<std::size_t>(sourceIndex) >= fileInfos.size()) return std::nullopt;
+    return fileInfos[static_cast<std::size_t>(sourceIndex)].Version;
 }
 
 }  // namespace core

@@ -45,6 +45,6 @@ namespace core {
 [[nodiscard]] std::string NewFileName(std::string_view source, std::optional<std::string_view> version);
 
 // The version label of the identified source; nothing when no source is identified.
-[[nodiscard]] std::optional<std::string> IdentifiedVersion(const ProgramState& state);
+[[nodiscard]] std::optional<std::string> IdentifiedVersion(const FileInfoList& fileInfos, int sourceIndex);
 
 }  // namespace core

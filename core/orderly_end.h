@@ -11,6 +11,6 @@ inline constexpr int StopGraceMilliseconds = 2000;
 // Stops the outside program the window is waiting for (and whatever it started), removes the
 // temporary files of a conversion under way and the unpacked patch set, then ends the process
 // with `exitCode`. Shows nothing.
-[[noreturn]] void EndInOrder(ProgramState& state, Seams& seams, int exitCode);
+[[noreturn]] void EndInOrder(RunRegister& run, Seams& seams, int exitCode);
 
 }  // namespace core

@@ -21,20 +21,19 @@ std::string ProgramName(const CommandLine& commandLine) {
 
 }  // namespace
 
-bool RunProcess(const CommandLine& commandLine, const RunOptions& options, Seams& seams,
-                ProgramState& state) {
+bool RunProcess(const CommandLine& commandLine, const RunOptions& options, Seams& seams, RunRegister& run) {
     const std::optional<platform::ProgramId> program =
         platform::StartProgram(commandLine.arguments, options.workingDirectory);
     if (!program) {
         const std::string message = MessageWithName(messages::CouldNotExecute, ProgramName(commandLine));
-        if (!options.nonFatal) FatalError(seams, state, message, true);
+        if (!options.nonFatal) FatalError(seams, run, message, true);
         ShowError(seams, message);
         return false;
     }
     // Known while it runs, so that an orderly end can stop it.
-    state.RunningProgram = *program;
+    run.RunningProgram = *program;
     const std::optional<std::uint32_t> exitCode = seams.work.AwaitProgram(*program);
-    state.RunningProgram = NoProgram;
+    run.RunningProgram = NoProgram;
     if (options.checkExitCode && exitCode.value_or(0) != 0)
         ShowError(seams, ExitCodeMessage(ProgramName(commandLine), *exitCode));
     return true;

@@ -14,13 +14,12 @@ struct RunOptions {
     std::string workingDirectory;  // empty: the caller's current directory
     bool checkExitCode = false;    // report a non-zero exit code in an error box
     bool nonFatal = false;         // a failed start is an error box rather than the end of the program
-    bool hidden = true;            // no window of its own (nothing to do on POSIX)
 };
 
 // True when the program was started, whatever its exit code. While it runs, its process id is
-// state.RunningProgram.
+// run.RunningProgram.
 [[nodiscard]] bool RunProcess(const CommandLine& commandLine, const RunOptions& options, Seams& seams,
-                              ProgramState& state);
+                              RunRegister& run);
 
 // "program", character 13, "returned exit code", a blank and the code as an unsigned number.
 [[nodiscard]] std::string ExitCodeMessage(std::string_view program, std::uint32_t exitCode);

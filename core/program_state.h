@@ -1,11 +1,10 @@
 #pragma once
-// The values the whole program shares. One instance is owned by the application; tests build
-// their own. There are no globals.
+// The values the program's parts share, each with one owner; tests build their own. There are no
+// globals.
 #include <string>
 #include <vector>
 
 #include "core/catalogue_types.h"
-#include "core/checksum_memory.h"
 #include "core/colours.h"
 #include "core/dos_time.h"
 
@@ -30,20 +29,26 @@ struct StoredSettings {
 // The process id that stands for "no outside program is running".
 inline constexpr int NoProgram = 0;
 
-struct ProgramState {
-    std::string ExtractionDir;
-    bool ShuttingDown = false;
+// What start-up reads: the stored settings and the catalogue. The application fills it while the
+// window starts; afterwards it is read only.
+struct ProgramSetup {
+    StoredSettings Settings;
     FileInfoList FileInfos;
     AppInfoList AppInfos;
-    int SourceIndex = -1;
-    TargetChoice SelectedTarget;
-    std::string SelectedPatchPath;
-    StoredSettings Settings;
-    ChecksumMemory Checksums;  // of every file summed to its end in this run
-    // Work under way that an orderly end must undo: the outside program the window is waiting
-    // for, and the temporary files a conversion is writing.
+};
+
+// What an orderly end must undo, owned by the application: the unpacked patch set, the outside
+// program the window is waiting for, and the temporary files a conversion is writing.
+struct RunRegister {
+    std::string ExtractionDir;
     int RunningProgram = NoProgram;
     std::vector<std::string> TemporaryFiles;
+};
+
+// The user's choices in the form, owned by the window.
+struct FormSelection {
+    int SourceIndex = -1;  // the identified source's catalogue entry; -1 for none
+    TargetChoice SelectedTarget;
 };
 
 }  // namespace core

@@ -75,16 +75,6 @@ std::string_view TrimView(std::string_view text) {
     return std::string_view(first, last.base());
 }
 
-std::string TrimLeft(std::string_view text) {
-    const auto first = std::find_if_not(text.begin(), text.end(), IsTrimmed);
-    return std::string(first, text.end());
-}
-
-std::string TrimRight(std::string_view text) {
-    const auto last = std::find_if_not(text.rbegin(), text.rend(), IsTrimmed);
-    return std::string(text.begin(), last.base());
-}
-
 std::string DirectoryPart(std::string_view path) { return std::string(path.substr(0, FileNameStart(path))); }
 
 std::string FileNamePart(std::string_view path) { return std::string(path.substr(FileNameStart(path))); }

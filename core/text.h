@@ -20,8 +20,6 @@ inline constexpr std::string_view PathSeparators = "/";
 // Remove characters with codes 0 to 32 from the ends.
 [[nodiscard]] std::string Trim(std::string_view text);
 [[nodiscard]] std::string_view TrimView(std::string_view text);
-[[nodiscard]] std::string TrimLeft(std::string_view text);
-[[nodiscard]] std::string TrimRight(std::string_view text);
 
 // Everything up to and including the last path separator (empty when there is none).
 [[nodiscard]] std::string DirectoryPart(std::string_view path);

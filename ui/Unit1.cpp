@@ -62,7 +62,8 @@ void SetUpMemo(QPlainTextEdit& memo) {
 
 }  // namespace
 
-TForm1::TForm1(Dialogs& dialogs, core::ProgramState& state, std::function<void(int)> exitProcess, QWidget* parent)
+TForm1::TForm1(Dialogs& dialogs, const core::ProgramSetup& setup, core::RunRegister& run,
+               std::function<void(int)> exitProcess, QWidget* parent)
     : QWidget(parent),
       Image1(Create<QLabel>(this, "Image1", QRect(16, 10, 65, 108))),
       Label1(Create<QLabel>(this, "Label1", At(16, 15))),
@@ -90,7 +91,8 @@ TForm1::TForm1(Dialogs& dialogs, core::ProgramState& state, std::function<void(i
       Panel1(Create<QFrame>(this, "Panel1", QRect(352, 10, 65, 108))),
       Timer1(new QTimer(this)),
       dialogs_(dialogs),
-      state_(state),
+      setup_(setup),
+      run_(run),
       seams_(std::make_unique<WindowSeams>(*this, dialogs, std::move(exitProcess))) {
     SetUpWindow();
     SetUpFonts();
@@ -181,7 +183,7 @@ void TForm1::SetStatus(const std::string& text, core::Colour colour, bool blinki
 void TForm1::Timer1Timer() { Label8->setHidden(!Label8->isHidden()); }
 
 void TForm1::ResetSourceInfo() {
-    ShowSourceLabel(std::string(core::messages::NoInformation), false, state_.Settings.Colours.FontColor);
+    ShowSourceLabel(std::string(core::messages::NoInformation), false, setup_.Settings.Colours.FontColor);
     SetLabelText(*Label4, {});
     Memo1->clear();
     UpdateControls();

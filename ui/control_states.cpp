@@ -33,6 +33,23 @@ void TForm1::EndStartup() {
     setEnabled(true);
 }
 
+void TForm1::HideOverwriteChoice() { CheckBox1->hide(); }
+
+void TForm1::PresetFileNames(const std::string& source, const std::string& target) {
+    // Each write runs the box's change handling at once, as typing would.
+    Edit1->setText(ToQString(source));
+    Edit1->end(false);
+    Edit2->setText(ToQString(target));
+    Edit2->end(false);
+}
+
+void TForm1::FocusFirstAction() {
+    if (Button3->isEnabled())
+        Button3->setFocus();
+    else
+        Button1->setFocus();
+}
+
 void TForm1::SetPhase(Phase phase) {
     phase_ = phase;
     UpdateControls();
@@ -49,7 +66,7 @@ FormValues TForm1::CurrentFormValues() const {
         .versionChosen = SelectedVersionRow() >= 0,
         .targetNamed = !Edit2->text().isEmpty(),
         .overwriteSource = overwriteSource,
-        .targetIsForbidden = !overwriteSource && state_.Settings.DisableSourceOverwrite &&
+        .targetIsForbidden = !overwriteSource && setup_.Settings.DisableSourceOverwrite &&
                              NamesSameFile(ToSystemText(Edit1->text()), ToSystemText(Edit2->text())),
         .patching = patching_,
     };

@@ -96,7 +96,7 @@ void TForm1::Edit1Change() {
     CancelRunningWork();
     CleanUp(*Edit1);
     const std::string source = ToSystemText(Edit1->text());
-    state_.SourceIndex = -1;
+    selection_.SourceIndex = -1;
     FillTargetList();
     if (source.empty()) {
         ResetSourceInfo();
@@ -104,7 +104,8 @@ void TForm1::Edit1Change() {
         IdentifySource(source);
     } else {
         ResetSourceInfo();
-        ShowSourceLabel(std::string(core::messages::FileNotFoundLabel), true, state_.Settings.Colours.FontErrorColor);
+        ShowSourceLabel(std::string(core::messages::FileNotFoundLabel), true,
+                        setup_.Settings.Colours.FontErrorColor);
     }
 }
 

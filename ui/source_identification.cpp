@@ -14,6 +14,7 @@
 #include "core/checksum.h"
 #include "core/identification.h"
 #include "core/messages.h"
+#include "core/naming.h"
 #include "core/text.h"
 #include "platform/file.h"
 #include "ui/Unit1.h"
@@ -37,14 +38,14 @@ void ShowLines(QPlainTextEdit& memo, const std::vector<std::string>& lines) {
     memo.moveCursor(QTextCursor::Start);
 }
 
-const core::FileInfo& EntryAt(const core::ProgramState& state, int index) {
-    return state.FileInfos[static_cast<std::size_t>(index)];
+const core::FileInfo& EntryAt(const core::ProgramSetup& setup, int index) {
+    return setup.FileInfos[static_cast<std::size_t>(index)];
 }
 
 }  // namespace
 
 void TForm1::IdentifySource(const std::string& path) {
-    const core::Colours& colours = state_.Settings.Colours;
+    const core::Colours& colours = setup_.Settings.Colours;
     // An identification that a newer one overtakes goes back to that one's phase.
     const Phase outer = phase_;
     SetPhase(Phase::Identifying);
@@ -56,7 +57,7 @@ void TForm1::IdentifySource(const std::string& path) {
     std::optional<std::string> md5Hex;
     {
         const RunningWork running(*this, cancel);
-        md5Hex = core::SourceMd5Hex(path, cancel, seams, state_);
+        md5Hex = core::SourceMd5Hex(path, cancel, seams, checksums_);
     }
     // Closing the window ends the computation; the window is no longer ours to change.
     if (phase_ == Phase::Closing) return;
@@ -70,14 +71,14 @@ void TForm1::IdentifySource(const std::string& path) {
 }
 
 void TForm1::ShowIdentification(const std::string& md5Hex) {
-    const core::Colours& colours = state_.Settings.Colours;
-    state_.SourceIndex = core::FindSourceIndex(state_.FileInfos, md5Hex);
-    if (state_.SourceIndex < 0) {
+    const core::Colours& colours = setup_.Settings.Colours;
+    selection_.SourceIndex = core::FindSourceIndex(setup_.FileInfos, md5Hex);
+    if (selection_.SourceIndex < 0) {
         ResetSourceInfo();
         ShowSourceLabel(std::string(msg::InvalidFile), true, colours.FontErrorColor);
     } else {
-        const core::FileInfo& source = EntryAt(state_, state_.SourceIndex);
-        const std::string application = core::ApplicationNameFor(state_.AppInfos, source.FileName);
+        const core::FileInfo& source = EntryAt(setup_, selection_.SourceIndex);
+        const std::string application = core::ApplicationNameFor(setup_.AppInfos, source.FileName);
         ShowSourceLabel(application + core::CarriageReturn + source.Description1, true, colours.FontColor);
         ShowLines(*Memo1, source.Description2);
         FillTargetList();
@@ -90,10 +91,9 @@ void TForm1::FillTargetList() {
     const QSignalBlocker quietList(ListBox1);
     ListBox1->clear();
     Memo2->clear();
-    if (state_.SourceIndex < 0) return;
+    if (selection_.SourceIndex < 0) return;
 
-    for (int target : core::ReachableTargets(state_))
-        ListBox1->addItem(ToQString(EntryAt(state_, target).Description1));
+    for (int target : ReachableTargets()) ListBox1->addItem(ToQString(EntryAt(setup_, target).Description1));
     if (ListBox1->count() != 1) return;
 
     ListBox1->setCurrentRow(0);
@@ -103,24 +103,33 @@ void TForm1::FillTargetList() {
 }
 
 void TForm1::ListBox1Click() {
-    const int row = SelectedVersionRow();
-    if (row < 0) return;
-    const std::vector<int> targets = core::ReachableTargets(state_);
-    if (static_cast<std::size_t>(row) >= targets.size()) return;
-
-    const core::FileInfo& source = EntryAt(state_, state_.SourceIndex);
-    const core::FileInfo& target = EntryAt(state_, targets[static_cast<std::size_t>(row)]);
-    state_.SelectedPatchPath = core::PatchFileName(state_.ExtractionDir, source, target);
+    const core::FileInfo* target = ChosenTarget();
+    if (!target) return;
     // The proposal compares the target box with the previous choice, so SelectedTarget changes after it.
-    ProposeTargetName(target);
-    state_.SelectedTarget = {target.Version, target.ProposedFileName, target.Md5, target.TimeStamp};
-    ShowLines(*Memo2, core::TargetDescriptionLines(target));
+    ProposeTargetName(*target);
+    selection_.SelectedTarget = {target->Version, target->ProposedFileName, target->Md5, target->TimeStamp};
+    ShowLines(*Memo2, core::TargetDescriptionLines(*target));
     UpdateControls();
 }
 
 int TForm1::SelectedVersionRow() const {
     const QList<QListWidgetItem*> selected = ListBox1->selectedItems();
     return selected.isEmpty() ? -1 : ListBox1->row(selected.front());
+}
+
+const core::FileInfo* TForm1::ChosenTarget() const {
+    const int row = SelectedVersionRow();
+    const std::vector<int> targets = ReachableTargets();
+    if (row < 0 || static_cast<std::size_t>(row) >= targets.size()) return nullptr;
+    return &EntryAt(setup_, targets[static_cast<std::size_t>(row)]);
+}
+
+std::vector<int> TForm1::ReachableTargets() const {
+    return core::ReachableTargets(setup_.FileInfos, selection_.SourceIndex, run_.ExtractionDir);
+}
+
+std::optional<std::string> TForm1::IdentifiedVersion() const {
+    return core::IdentifiedVersion(setup_.FileInfos, selection_.SourceIndex);
 }
 
 }  // namespace ui

@@ -14,10 +14,11 @@
 namespace ui {
 
 void TForm1::ProposeTargetName(const core::FileInfo& target) {
-    const std::optional<std::string> version = core::IdentifiedVersion(state_);
+    const std::optional<std::string> version = IdentifiedVersion();
     if (!version) return;
-    const std::optional<std::string> proposal = core::ProposeTargetName(
-        ToSystemText(Edit1->text()), *version, ToSystemText(Edit2->text()), target, state_.SelectedTarget);
+    const std::optional<std::string> proposal =
+        core::ProposeTargetName(ToSystemText(Edit1->text()), *version, ToSystemText(Edit2->text()), target,
+                                selection_.SelectedTarget);
     if (!proposal) return;
     Edit2->setText(ToQString(*proposal));
     Edit2->end(false);
@@ -41,9 +42,9 @@ void TForm1::Button1Click() {
     const std::string source = ToSystemText(*chosen);
     const bool sameFile =
         core::EqualIgnoringCase(platform::ActualFileName(source), platform::ActualFileName(previous));
-    if (!sameFile && state_.Settings.TargetFile.empty() &&
-        core::IsDerivedTargetName(previous, core::IdentifiedVersion(state_), ToSystemText(Edit2->text()),
-                                  state_.SelectedTarget))
+    if (!sameFile && setup_.Settings.TargetFile.empty() &&
+        core::IsDerivedTargetName(previous, IdentifiedVersion(), ToSystemText(Edit2->text()),
+                                  selection_.SelectedTarget))
         Edit2->clear();
     Edit1Change();
 }
@@ -57,7 +58,7 @@ void TForm1::Button2Click() {
         saveDialogDir_ = ToQString(core::DirectoryPart(target));
         fileName = core::FileNamePart(target);
     } else if (!source.empty()) {
-        fileName = core::NewFileName(source, core::IdentifiedVersion(state_));
+        fileName = core::NewFileName(source, IdentifiedVersion());
     }
     const std::optional<QString> chosen = dialogs_.SaveFileName(saveDialogDir_, ToQString(fileName));
     if (!chosen) return;

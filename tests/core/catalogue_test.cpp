@@ -332,35 +332,36 @@ TEST_F(CatalogueTest, OnlyARegularFileWithinTheBoundsIsRead) {
 class ReadCatalogueTest : public CatalogueTest {
 protected:
     void SetUp() override {
-        state.ExtractionDir = dir.File("extracted");
-        std::filesystem::create_directory(state.ExtractionDir);
+        run.ExtractionDir = dir.File("extracted");
+        std::filesystem::create_directory(run.ExtractionDir);
     }
 
-    std::string CataloguePath() const { return state.ExtractionDir + "/patchinfo.ini"; }
+    std::string CataloguePath() const { return run.ExtractionDir + "/patchinfo.ini"; }
 
     // Runs ReadCatalogue expecting the fatal end, and returns the one message shown.
     std::string FatalMessage() {
         auto bundle = seams.Bundle();
         try {
-            core::ReadCatalogue(state, bundle);
+            core::ReadCatalogue(setup, run, bundle);
             ADD_FAILURE() << "ReadCatalogue returned";
         } catch (const testing_support::ProgramExited& exited) {
             EXPECT_EQ(exited.exitCode, 2);
         }
         EXPECT_TRUE(seams.windowDisabled);
-        EXPECT_FALSE(std::filesystem::exists(state.ExtractionDir));
+        EXPECT_FALSE(std::filesystem::exists(run.ExtractionDir));
         return seams.errors.size() == 1 ? seams.errors.front() : "";
     }
 
-    core::ProgramState state;
+    core::ProgramSetup setup;
+    core::RunRegister run;
 };
 
 TEST_F(ReadCatalogueTest, FillsTheProgramsLists) {
     dir.Write("extracted/patchinfo.ini", Lines({"[a.doc 1]", "md5=abc", "[AppNames]", "a.doc=Writer"}));
     auto bundle = seams.Bundle();
-    core::ReadCatalogue(state, bundle);
-    EXPECT_THAT(Column(state.FileInfos, &FileInfo::Md5), ElementsAre("abc"));
-    EXPECT_THAT(AppNames(state.AppInfos), ElementsAre("a.doc=Writer"));
+    core::ReadCatalogue(setup, run, bundle);
+    EXPECT_THAT(Column(setup.FileInfos, &FileInfo::Md5), ElementsAre("abc"));
+    EXPECT_THAT(AppNames(setup.AppInfos), ElementsAre("a.doc=Writer"));
     EXPECT_THAT(seams.errors, IsEmpty());
 }
 

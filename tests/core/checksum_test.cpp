@@ -46,7 +46,7 @@ class ComputeFileMd5Test : public ::testing::Test {
     TempDir dir;
     FakeSeams fake;
     core::Seams seams = fake.Bundle();
-    core::ProgramState state;
+    core::ChecksumMemory memory;
     core::CancelToken cancel;
 };
 
@@ -178,7 +178,7 @@ TEST_F(ComputeFileMd5Test, FileIsHeldAgainstOtherOpenersOnlyWhileSummed) {
     const std::string path = dir.Write("data.bin", SampleBytes(2 * 4096, 5));
     bool openedMeanwhile = true;
     fake.onStep = [&](int) { openedMeanwhile = platform::File::OpenForChecksum(path).has_value(); };
-    EXPECT_EQ(core::FileMd5Hex(path, cancel, seams, state), testing_support::SystemMd5Hex(path));
+    EXPECT_EQ(core::FileMd5Hex(path, cancel, seams, memory), testing_support::SystemMd5Hex(path));
     EXPECT_FALSE(openedMeanwhile);
     EXPECT_TRUE(platform::File::OpenForChecksum(path).has_value());
 }
@@ -188,13 +188,14 @@ class FileChecksumTest : public ::testing::Test {
     TempDir dir;
     FakeSeams fake;
     core::Seams seams = fake.Bundle();
-    core::ProgramState state;
+    core::ChecksumMemory memory;
+    core::Colour statusColour = core::Colours{}.FontStatusColor;
     core::CancelToken cancel;
 
     void ExpectVerifyingShownAndNoBox() {
         ASSERT_EQ(fake.statuses.size(), 1u);
         EXPECT_EQ(fake.statuses[0].text, "Verifying...");
-        EXPECT_EQ(fake.statuses[0].colour, state.Settings.Colours.FontStatusColor);
+        EXPECT_EQ(fake.statuses[0].colour, statusColour);
         EXPECT_TRUE(fake.statuses[0].blinking);
         EXPECT_TRUE(fake.errors.empty());
         EXPECT_TRUE(fake.successes.empty());
@@ -203,8 +204,8 @@ class FileChecksumTest : public ::testing::Test {
 };
 
 TEST_F(FileChecksumTest, ResultFileMd5GivesTheUpperCaseChecksum) {
-    state.Settings.Colours.FontStatusColor = core::RgbColour(1, 2, 3);
-    EXPECT_EQ(core::ResultFileMd5(dir.Write("result.bin", "abc"), cancel, seams, state),
+    statusColour = core::RgbColour(1, 2, 3);
+    EXPECT_EQ(core::ResultFileMd5(dir.Write("result.bin", "abc"), cancel, seams, memory, statusColour),
               "900150983CD24FB0D6963F7D28E17F72");
     ExpectVerifyingShownAndNoBox();
 }
@@ -215,21 +216,21 @@ TEST_F(FileChecksumTest, ResultFileMd5IsEmptyWhenNothingWasSummed) {
     for (const std::string& path : {dir.File("missing.bin"), dir.path(), fifo}) {
         SCOPED_TRACE(path);
         fake.statuses.clear();
-        EXPECT_EQ(core::ResultFileMd5(path, cancel, seams, state), "");
+        EXPECT_EQ(core::ResultFileMd5(path, cancel, seams, memory, statusColour), "");
         ExpectVerifyingShownAndNoBox();
     }
     cancel.Cancel();
     fake.statuses.clear();
-    EXPECT_EQ(core::ResultFileMd5(dir.Write("result.bin", "abc"), cancel, seams, state), "");
+    EXPECT_EQ(core::ResultFileMd5(dir.Write("result.bin", "abc"), cancel, seams, memory, statusColour), "");
     ExpectVerifyingShownAndNoBox();
 }
 
 TEST_F(FileChecksumTest, FileMd5HexIsNothingWhenCancelledOrUnopenable) {
     const std::string path = dir.Write("data.bin", "abc");
-    EXPECT_EQ(core::FileMd5Hex(path, cancel, seams, state), "900150983CD24FB0D6963F7D28E17F72");
-    EXPECT_EQ(core::FileMd5Hex(dir.File("missing.bin"), cancel, seams, state), std::nullopt);
+    EXPECT_EQ(core::FileMd5Hex(path, cancel, seams, memory), "900150983CD24FB0D6963F7D28E17F72");
+    EXPECT_EQ(core::FileMd5Hex(dir.File("missing.bin"), cancel, seams, memory), std::nullopt);
     fake.onStep = [&](int) { cancel.Cancel(); };
-    EXPECT_EQ(core::FileMd5Hex(path, cancel, seams, state), std::nullopt);
+    EXPECT_EQ(core::FileMd5Hex(path, cancel, seams, memory), std::nullopt);
     EXPECT_TRUE(fake.statuses.empty());
 }
 
@@ -259,11 +260,11 @@ TEST_F(FileChecksumTest, AFileLockedByAnotherProcessCannotBeSummed) {
     const std::string path = dir.Write("locked.bin", "abc");
     LockingProcess other(path, dir.File("locked"));
     ASSERT_TRUE(std::filesystem::exists(dir.File("locked")));
-    EXPECT_EQ(core::ResultFileMd5(path, cancel, seams, state), "");
+    EXPECT_EQ(core::ResultFileMd5(path, cancel, seams, memory, statusColour), "");
     ExpectVerifyingShownAndNoBox();
 
     other.Release();
-    EXPECT_EQ(core::FileMd5Hex(path, cancel, seams, state), "900150983CD24FB0D6963F7D28E17F72");
+    EXPECT_EQ(core::FileMd5Hex(path, cancel, seams, memory), "900150983CD24FB0D6963F7D28E17F72");
 }
 
 // A file's checksum is remembered once it was summed to its end; identifying the file again takes
@@ -271,12 +272,12 @@ TEST_F(FileChecksumTest, AFileLockedByAnotherProcessCannotBeSummed) {
 class RememberedChecksumTest : public FileChecksumTest {
   protected:
     using Sum = std::optional<std::string> (*)(const std::string&, const core::CancelToken&, core::Seams&,
-                                               core::ProgramState&);
+                                               core::ChecksumMemory&);
 
     // Sums the file and tells whether it was read.
     std::optional<std::string> SumCounted(Sum sum, const std::string& path, int& reads) {
         fake.worksRun = 0;
-        std::optional<std::string> hex = sum(path, cancel, seams, state);
+        std::optional<std::string> hex = sum(path, cancel, seams, memory);
         reads = fake.worksRun;
         return hex;
     }

@@ -44,20 +44,15 @@ core::ShortDosDateTime Packed(int year, int month, int day, int hour, int minute
     return core::PackDosDateTime({year, month, day, hour, minute, second}).value();
 }
 
-TEST(ConversionPaths, TakeTheTargetBoxOrTheSourceAndCopyIntoTheExtractionDirectory) {
-    core::ProgramState state;
-    state.ExtractionDir = "/tmp/conv 1";
-    state.SelectedPatchPath = "/tmp/conv 1/game_1.0_2.0.bsdiff";
-
-    const core::ConversionPaths separate = core::ConversionPathsFor(state, "/data/game.dat", "/out/new.dat", false);
-    EXPECT_EQ(separate.source, "/data/game.dat");
-    EXPECT_EQ(separate.target, "/out/new.dat");
-    EXPECT_EQ(separate.temporaryCopy, "/tmp/conv 1/game.dat.tmp");
-    EXPECT_EQ(separate.patch, "/tmp/conv 1/game_1.0_2.0.bsdiff");
-
-    const core::ConversionPaths overwrite = core::ConversionPathsFor(state, "relative.dat", "/out/new.dat", true);
-    EXPECT_EQ(overwrite.target, "relative.dat");
-    EXPECT_EQ(overwrite.temporaryCopy, "/tmp/conv 1/relative.dat.tmp");
+TEST(ConversionRequest, TheResultGoesToTheTargetBoxOrTheSourceAndTheCopyIntoTheExtractionDirectory) {
+    core::ConversionRequest request;
+    request.source = "/data/game.dat";
+    request.target = "/out/new.dat";
+    EXPECT_EQ(request.ResultPath(), "/out/new.dat");
+    request.overwriteSource = true;
+    EXPECT_EQ(request.ResultPath(), "/data/game.dat");
+    EXPECT_EQ(core::TemporaryCopyPath("/tmp/conv 1", "/data/game.dat"), "/tmp/conv 1/game.dat.tmp");
+    EXPECT_EQ(core::TemporaryCopyPath("/tmp/conv 1", "relative.dat"), "/tmp/conv 1/relative.dat.tmp");
 }
 
 // Within one file system the kernel copies; from another one (/dev/shm, where that is one) the

@@ -136,11 +136,11 @@ protected:
 
     void UseExtractionDir(const std::string& directory) {
         std::filesystem::create_directories(directory);
-        state.ExtractionDir = directory;
+        run.ExtractionDir = directory;
         std::filesystem::copy_file(patchTool, ToolPath(), std::filesystem::copy_options::overwrite_existing);
     }
 
-    std::string ToolPath() const { return state.ExtractionDir + "/bspatch"; }
+    std::string ToolPath() const { return run.ExtractionDir + "/bspatch"; }
     std::string NewVersionPath() const { return scratch.File("new version"); }
 
     // Replaces the patch tool by a shell script; $NEW names a file holding the right result.
@@ -155,12 +155,12 @@ protected:
     void SelectNewVersion() {
         const std::string oldPath = scratch.Write("old version", oldBytes);
         scratch.Write("new version", newBytes);
-        state.SelectedPatchPath = state.ExtractionDir + "/game_1.0_2.0.bsdiff";
-        const std::string command = "bsdiff " + ShellQuoted(oldPath) + " " + ShellQuoted(NewVersionPath()) + " " +
-                                    ShellQuoted(state.SelectedPatchPath);
+        patch = run.ExtractionDir + "/game_1.0_2.0.bsdiff";
+        const std::string command =
+            "bsdiff " + ShellQuoted(oldPath) + " " + ShellQuoted(NewVersionPath()) + " " + ShellQuoted(patch);
         ASSERT_EQ(std::system(command.c_str()), 0);
-        state.SelectedTarget.Md5 = testing_support::SystemMd5Hex(NewVersionPath());
-        ASSERT_FALSE(state.SelectedTarget.Md5.empty());
+        expectedMd5 = testing_support::SystemMd5Hex(NewVersionPath());
+        ASSERT_FALSE(expectedMd5.empty());
     }
 
     std::string WriteSource(const std::string& name = "game.dat") {
@@ -170,15 +170,24 @@ protected:
         return path;
     }
 
-    bool Run(const core::ConversionPaths& paths) {
+    // The request for the version SelectNewVersion made, as the window builds it at Convert.
+    core::ConversionRequest Request(const std::string& source, const std::string& target,
+                                    bool overwriteSource = false) const {
+        return {.source = source,
+                .target = target,
+                .patch = patch,
+                .expectedMd5 = expectedMd5,
+                .timeStamp = timeStamp,
+                .overwriteSource = overwriteSource};
+    }
+
+    bool Run(const core::ConversionRequest& request) {
         core::Seams seams{fake, fake, status, fake, fake};
-        return core::RunConversion(paths, state, seams, lock, cancel);
+        return core::RunConversion(request, {run, checksums, colours, seams, lock}, cancel);
     }
 
     // Overwrites the source with its own conversion, as the check box asks for.
-    bool RunOverwritingSource(const std::string& source) {
-        return Run(core::ConversionPathsFor(state, source, "", true));
-    }
+    bool RunOverwritingSource(const std::string& source) { return Run(Request(source, "", true)); }
 
     void ExpectOnly(const std::string& directory, const std::set<std::string>& names) {
         EXPECT_EQ(Entries(directory), names) << directory;
@@ -186,7 +195,7 @@ protected:
 
     void ExpectNoLeftovers(const std::set<std::string>& workNames) {
         ExpectOnly(work.path(), workNames);
-        ExpectOnly(state.ExtractionDir, {"bspatch", "game_1.0_2.0.bsdiff"});
+        ExpectOnly(run.ExtractionDir, {"bspatch", "game_1.0_2.0.bsdiff"});
     }
 
     void ExpectUntouched(const std::string& path, const std::string& bytes, const timespec& modified) {
@@ -204,7 +213,13 @@ protected:
     HookedStatus status{fake};
     RecordingLock lock{fake};
     core::CancelToken cancel;  // set where the window closes
-    core::ProgramState state;
+    core::RunRegister run;
+    core::ChecksumMemory checksums;
+    const core::Colours colours;
+    // The chosen version, as SelectNewVersion makes it.
+    std::string patch;
+    std::string expectedMd5;
+    core::ShortDosDateTime timeStamp = core::NoTimeStamp;
     const std::string oldBytes = SampleBytes(150000, 1);
     const std::string newBytes = oldBytes.substr(0, 90000) + SampleBytes(70001, 2);
 };
@@ -214,16 +229,16 @@ TEST_F(ConversionRun, WritesANewTargetAndReportsSuccess) {
     SelectNewVersion();
     const std::string target = work.File("game_New.dat");
 
-    EXPECT_TRUE(Run(core::ConversionPathsFor(state, source, target, false)));
+    EXPECT_TRUE(Run(Request(source, target)));
 
     EXPECT_EQ(ReadWholeFile(target), newBytes);
     EXPECT_EQ(ReadWholeFile(source), oldBytes);
     EXPECT_THAT(fake.errors, IsEmpty());
     EXPECT_THAT(fake.successes, ElementsAre("Conversion successful."));
     EXPECT_THAT(StatusTexts(fake), ElementsAre("Converting...", "Verifying...", "idle"));
-    EXPECT_EQ(fake.statuses.front().colour, state.Settings.Colours.FontStatusColor);
+    EXPECT_EQ(fake.statuses.front().colour, colours.FontStatusColor);
     EXPECT_TRUE(fake.statuses.front().blinking);
-    EXPECT_EQ(fake.statuses.back().colour, state.Settings.Colours.FontColor);
+    EXPECT_EQ(fake.statuses.back().colour, colours.FontColor);
     EXPECT_FALSE(fake.statuses.back().blinking);
     EXPECT_FALSE(fake.busyCursor);
     ExpectNoLeftovers({"game.dat", "game_New.dat"});
@@ -235,7 +250,7 @@ TEST_F(ConversionRun, ReplacesAnExistingTargetAndKeepsItsPermissions) {
     const std::string target = work.Write("old result.dat", "an older result");
     chmod(target.c_str(), 0600);
 
-    EXPECT_TRUE(Run(core::ConversionPathsFor(state, source, target, false)));
+    EXPECT_TRUE(Run(Request(source, target)));
 
     EXPECT_EQ(ReadWholeFile(target), newBytes);
     EXPECT_EQ(StatusOf(target).st_mode & 07777, 0600u);
@@ -258,14 +273,14 @@ TEST_F(ConversionRun, OverwritesTheSourceWithAVerifiedResult) {
 TEST_F(ConversionRun, StampsTheResultWithTheCatalogueTimeOrLeavesTheToolsTime) {
     const std::string source = WriteSource();
     SelectNewVersion();
-    state.SelectedTarget.TimeStamp = core::PackDosDateTime({2004, 7, 15, 13, 45, 32}).value();
-    ASSERT_TRUE(Run(core::ConversionPathsFor(state, source, work.File("stamped.dat"), false)));
+    timeStamp = core::PackDosDateTime({2004, 7, 15, 13, 45, 32}).value();
+    ASSERT_TRUE(Run(Request(source, work.File("stamped.dat"))));
     EXPECT_EQ(StatusOf(work.File("stamped.dat")).st_mtim.tv_sec, LocalSeconds(2004, 7, 15, 13, 45, 32));
     EXPECT_EQ(StatusOf(work.File("stamped.dat")).st_mtim.tv_nsec, 0);
 
-    state.SelectedTarget.TimeStamp = core::NoTimeStamp;
+    timeStamp = core::NoTimeStamp;
     const std::time_t before = std::time(nullptr);
-    ASSERT_TRUE(Run(core::ConversionPathsFor(state, source, work.File("unstamped.dat"), false)));
+    ASSERT_TRUE(Run(Request(source, work.File("unstamped.dat"))));
     EXPECT_GE(StatusOf(work.File("unstamped.dat")).st_mtim.tv_sec, before);
     EXPECT_THAT(fake.successes, ElementsAre("Conversion successful.", "Conversion successful."));
 }
@@ -282,18 +297,18 @@ TEST_F(ConversionRun, HandsThePatchToolItsThreeFilesExactlyWhateverTheirNamesHol
     InstallFakeTool("{ echo $#; printf '%s\\n' \"$@\"; cmp -s \"$1\" " + ShellQuoted(source) +
                     " && echo copy-ok; test -f \"$2\" && test ! -s \"$2\" && echo fresh; } > " +
                     ShellQuoted(record) + "\ncp \"$NEW\" \"$2\"");
-    const core::ConversionPaths paths = core::ConversionPathsFor(state, source, target, false);
+    const core::ConversionRequest request = Request(source, target);
 
-    EXPECT_TRUE(Run(paths));
+    EXPECT_TRUE(Run(request));
 
     const std::vector<std::string> lines = Lines(record);
     ASSERT_EQ(lines.size(), 6u);
     EXPECT_EQ(lines[0], "3");
-    EXPECT_EQ(lines[1], paths.temporaryCopy);
+    EXPECT_EQ(lines[1], core::TemporaryCopyPath(run.ExtractionDir, source));
     EXPECT_EQ(lines[1], extraction.File("temp folder/say \"hi\" 'there'.dat.tmp"));
     EXPECT_EQ(std::filesystem::path(lines[2]).parent_path(), work.File("my data"));
     EXPECT_EQ(std::filesystem::path(lines[2]).filename().string().front(), '.');
-    EXPECT_EQ(lines[3], state.SelectedPatchPath);
+    EXPECT_EQ(lines[3], patch);
     EXPECT_EQ(lines[4], "copy-ok");
     EXPECT_EQ(lines[5], "fresh");
     EXPECT_EQ(ReadWholeFile(target), newBytes);
@@ -321,7 +336,7 @@ TEST_P(ConversionWithEitherTool, TheRealToolWorksWithBlanksAndQuotesInEveryPath)
     SelectNewVersion();
     const std::string target = work.File("a \"quoted\" name_New.dat");
 
-    EXPECT_TRUE(Run(core::ConversionPathsFor(state, source, target, false)));
+    EXPECT_TRUE(Run(Request(source, target)));
 
     EXPECT_EQ(ReadWholeFile(target), newBytes);
     EXPECT_THAT(fake.errors, IsEmpty());
@@ -352,16 +367,16 @@ TEST_F(ConversionRun, HoldsTheLockAndTheBusyCursorWhileCopyingAndPatchingOnly) {
 TEST_F(ConversionRun, ACopyThatFailsIsReportedAndTheToolIsNotRun) {
     const std::string source = WriteSource();
     SelectNewVersion();
-    const std::string temporaryCopy = state.ExtractionDir + "/game.dat.tmp";
+    const std::string temporaryCopy = run.ExtractionDir + "/game.dat.tmp";
     std::filesystem::create_directory(temporaryCopy);
     InstallFakeTool("touch " + ShellQuoted(scratch.File("tool ran")));
 
-    EXPECT_FALSE(Run(core::ConversionPathsFor(state, source, work.File("game_New.dat"), false)));
+    EXPECT_FALSE(Run(Request(source, work.File("game_New.dat"))));
 
     EXPECT_THAT(fake.errors, ElementsAre("Could not copy to temp file:\r" + temporaryCopy));
     EXPECT_FALSE(std::filesystem::exists(scratch.File("tool ran")));
     EXPECT_EQ(fake.statuses.back().text, "idle");
-    EXPECT_EQ(fake.statuses.back().colour, state.Settings.Colours.FontColor);
+    EXPECT_EQ(fake.statuses.back().colour, colours.FontColor);
     EXPECT_FALSE(fake.statuses.back().blinking);
     EXPECT_EQ(lock.events.size(), 2u);
     EXPECT_FALSE(fake.busyCursor);
@@ -377,7 +392,8 @@ TEST_F(ConversionRun, ACopyThatFailsPartWayLeavesTheSourceAloneAndRunsNoTool) {
         const FileSizeLimit limit(100000);  // room for the first 64 KiB block only
         EXPECT_FALSE(RunOverwritingSource(source));
     }
-    EXPECT_THAT(fake.errors, ElementsAre("Could not copy to temp file:\r" + state.ExtractionDir + "/game.dat.tmp"));
+    EXPECT_THAT(fake.errors,
+                ElementsAre("Could not copy to temp file:\r" + run.ExtractionDir + "/game.dat.tmp"));
     EXPECT_EQ(fake.steps, 2);  // the block after the failed one is still attempted
     EXPECT_FALSE(std::filesystem::exists(scratch.File("tool ran")));
     ExpectUntouched(source, oldBytes, modified);
@@ -387,10 +403,10 @@ TEST_F(ConversionRun, ACopyThatFailsPartWayLeavesTheSourceAloneAndRunsNoTool) {
 TEST_F(ConversionRun, AResultThatCannotBeFlushedToTheDiskReplacesNothing) {
     const std::string source = WriteSource();
     SelectNewVersion();
-    state.SelectedTarget.Md5.clear();
+    expectedMd5.clear();
     InstallFakeTool("rm -f \"$2\"\nmkfifo \"$2\"");
 
-    EXPECT_TRUE(Run(core::ConversionPathsFor(state, source, work.File("game_New.dat"), false)));
+    EXPECT_TRUE(Run(Request(source, work.File("game_New.dat"))));
 
     EXPECT_THAT(fake.errors, ElementsAre("Conversion failed"));
     ExpectNoLeftovers({"game.dat"});
@@ -401,7 +417,7 @@ TEST_F(ConversionRun, ATargetThatCannotBeWrittenFailsWithoutRunningTheTool) {
     SelectNewVersion();
     InstallFakeTool("touch " + ShellQuoted(scratch.File("tool ran")));
 
-    EXPECT_TRUE(Run(core::ConversionPathsFor(state, source, work.File("no such folder/new.dat"), false)));
+    EXPECT_TRUE(Run(Request(source, work.File("no such folder/new.dat"))));
 
     EXPECT_THAT(fake.errors, ElementsAre("Conversion failed"));
     EXPECT_FALSE(std::filesystem::exists(scratch.File("tool ran")));
@@ -413,7 +429,7 @@ TEST_F(ConversionRun, ADirectoryAtTheTargetPathIsNeitherReplacedNorLeftWithLitte
     SelectNewVersion();
     std::filesystem::create_directory(work.File("folder.dat"));
 
-    EXPECT_TRUE(Run(core::ConversionPathsFor(state, source, work.File("folder.dat"), false)));
+    EXPECT_TRUE(Run(Request(source, work.File("folder.dat"))));
 
     EXPECT_THAT(fake.errors, ElementsAre("Conversion failed"));
     EXPECT_TRUE(std::filesystem::is_empty(work.File("folder.dat")));
@@ -423,10 +439,10 @@ TEST_F(ConversionRun, ADirectoryAtTheTargetPathIsNeitherReplacedNorLeftWithLitte
 TEST_F(ConversionRun, AnUnverifiedResultIsKeptWhereNoFileStoodBefore) {
     const std::string source = WriteSource();
     SelectNewVersion();
-    state.SelectedTarget.Md5 = "00112233445566778899aabbccddeeff";
+    expectedMd5 = "00112233445566778899aabbccddeeff";
     const std::string target = work.File("game_New.dat");
 
-    EXPECT_TRUE(Run(core::ConversionPathsFor(state, source, target, false)));
+    EXPECT_TRUE(Run(Request(source, target)));
 
     EXPECT_EQ(ReadWholeFile(target), newBytes);
     EXPECT_THAT(fake.errors, ElementsAre("md5 verification failed"));
@@ -437,12 +453,12 @@ TEST_F(ConversionRun, AnUnverifiedResultIsKeptWhereNoFileStoodBefore) {
 TEST_F(ConversionRun, AnUnverifiedResultLeavesAnExistingTargetExactlyAsItWas) {
     const std::string source = WriteSource();
     SelectNewVersion();
-    state.SelectedTarget.Md5 = "00112233445566778899aabbccddeeff";
-    state.SelectedTarget.TimeStamp = core::PackDosDateTime({2004, 7, 15, 13, 45, 32}).value();
+    expectedMd5 = "00112233445566778899aabbccddeeff";
+    timeStamp = core::PackDosDateTime({2004, 7, 15, 13, 45, 32}).value();
     const std::string target = work.Write("kept.dat", "the user's own file");
     const timespec modified = StatusOf(target).st_mtim;
 
-    EXPECT_TRUE(Run(core::ConversionPathsFor(state, source, target, false)));
+    EXPECT_TRUE(Run(Request(source, target)));
 
     ExpectUntouched(target, "the user's own file", modified);
     EXPECT_THAT(fake.errors, ElementsAre("md5 verification failed"));
@@ -452,7 +468,7 @@ TEST_F(ConversionRun, AnUnverifiedResultLeavesAnExistingTargetExactlyAsItWas) {
 TEST_F(ConversionRun, AResultThatCannotBeSummedNeverMatchesEvenAnEmptyCatalogueChecksum) {
     const std::string source = WriteSource();
     SelectNewVersion();
-    state.SelectedTarget.Md5.clear();
+    expectedMd5.clear();
     // Another holder locks the result just before it is summed.
     std::vector<int> held;
     status.onStatus = [&](const std::string& text) {
@@ -466,7 +482,7 @@ TEST_F(ConversionRun, AResultThatCannotBeSummedNeverMatchesEvenAnEmptyCatalogueC
         }
     };
 
-    EXPECT_TRUE(Run(core::ConversionPathsFor(state, source, work.File("game_New.dat"), false)));
+    EXPECT_TRUE(Run(Request(source, work.File("game_New.dat"))));
     for (const int fd : held) close(fd);
 
     EXPECT_EQ(held.size(), 1u);  // the tool's output
@@ -508,7 +524,7 @@ TEST_P(ConversionWithEitherTool, TheRealToolFailingOnADamagedPatchLeavesTheSourc
     const std::string source = WriteSource();
     const timespec modified = StatusOf(source).st_mtim;
     SelectNewVersion();
-    std::filesystem::resize_file(state.SelectedPatchPath, 40);
+    std::filesystem::resize_file(patch, 40);
 
     EXPECT_TRUE(RunOverwritingSource(source));
 
@@ -528,7 +544,7 @@ TEST_F(ConversionRun, AToolThatCannotBeStartedIsReportedAndChangesNothing) {
         EXPECT_EQ(fake.statuses.back().text, "idle");
         ExpectUntouched(source, oldBytes, modified);
         ExpectOnly(work.path(), {"game.dat"});
-        ExpectOnly(state.ExtractionDir, extractionNames);
+        ExpectOnly(run.ExtractionDir, extractionNames);
     };
 
     std::filesystem::rename(ToolPath(), scratch.File("moved tool"));
@@ -560,7 +576,7 @@ TEST_P(ExistingTargetRun, IsAskedAboutAndKeptOnNo) {
     const std::set<std::string> before = Entries(work.path());
     fake.answerYes = false;
 
-    EXPECT_FALSE(Run(core::ConversionPathsFor(state, source, target, false)));
+    EXPECT_FALSE(Run(Request(source, target)));
 
     EXPECT_THAT(fake.questions, ElementsAre("Overwrite existing file:\r" + target));
     EXPECT_EQ(Entries(work.path()), before);
@@ -602,7 +618,7 @@ TEST_F(ConversionRun, AFileThatAppearsAtTheTargetDuringTheRunIsNotReplaced) {
     const std::string target = work.File("game_New.dat");
     InstallFakeTool("printf 'not asked about' > " + ShellQuoted(target) + "\ncp \"$NEW\" \"$2\"");
 
-    EXPECT_TRUE(Run(core::ConversionPathsFor(state, source, target, false)));
+    EXPECT_TRUE(Run(Request(source, target)));
 
     EXPECT_THAT(fake.questions, IsEmpty());
     EXPECT_EQ(ReadWholeFile(target), "not asked about");
@@ -616,9 +632,9 @@ TEST_F(ConversionRun, APlantedLinkAtTheTemporaryCopyIsReplacedNotWrittenThrough)
     const std::string source = WriteSource();
     SelectNewVersion();
     const std::string outside = scratch.Write("outside.dat", "not to be written");
-    std::filesystem::create_symlink(outside, state.ExtractionDir + "/game.dat.tmp");
+    std::filesystem::create_symlink(outside, run.ExtractionDir + "/game.dat.tmp");
 
-    EXPECT_TRUE(Run(core::ConversionPathsFor(state, source, work.File("game_New.dat"), false)));
+    EXPECT_TRUE(Run(Request(source, work.File("game_New.dat"))));
 
     EXPECT_EQ(ReadWholeFile(outside), "not to be written");
     EXPECT_EQ(ReadWholeFile(work.File("game_New.dat")), newBytes);
@@ -634,7 +650,7 @@ TEST_F(ConversionRun, ANewTargetTakesTheSourcesPermissionBits) {
     for (const mode_t mode : {0600, 0750, 0644}) {
         ASSERT_EQ(chmod(source.c_str(), mode), 0);
         const std::string target = work.File("new " + std::to_string(mode));
-        ASSERT_TRUE(Run(core::ConversionPathsFor(state, source, target, false)));
+        ASSERT_TRUE(Run(Request(source, target)));
         EXPECT_EQ(StatusOf(target).st_mode & 07777, mode) << std::oct << mode;
     }
 }
@@ -648,7 +664,7 @@ TEST_F(ConversionRun, AReplacedFileKeepsItsOwnerAndGroupWhereTheProcessMaySetThe
     ASSERT_EQ(chown(target.c_str(), Nobody, Nobody), 0);
     ASSERT_EQ(chmod(target.c_str(), 0640), 0);
 
-    EXPECT_TRUE(Run(core::ConversionPathsFor(state, source, target, false)));
+    EXPECT_TRUE(Run(Request(source, target)));
 
     EXPECT_EQ(ReadWholeFile(target), newBytes);
     EXPECT_EQ(StatusOf(target).st_uid, Nobody);
@@ -664,7 +680,7 @@ TEST_F(ConversionRun, ALinkAsTargetIsWrittenThroughAndStays) {
     std::filesystem::create_symlink("real/result.dat", scratch.File("relative link"));
     std::filesystem::create_symlink(scratch.File("relative link"), work.File("link.dat"));
 
-    EXPECT_TRUE(Run(core::ConversionPathsFor(state, source, work.File("link.dat"), false)));
+    EXPECT_TRUE(Run(Request(source, work.File("link.dat"))));
 
     EXPECT_THAT(fake.questions, ElementsAre("Overwrite existing file:\r" + work.File("link.dat")));
     EXPECT_TRUE(std::filesystem::is_symlink(work.File("link.dat")));
@@ -681,7 +697,7 @@ TEST_F(ConversionRun, ALoopOfLinksAsTargetFailsWithoutRunningTheTool) {
     std::filesystem::create_symlink("loop b", work.File("loop a"));
     std::filesystem::create_symlink("loop a", work.File("loop b"));
 
-    EXPECT_TRUE(Run(core::ConversionPathsFor(state, source, work.File("loop a"), false)));
+    EXPECT_TRUE(Run(Request(source, work.File("loop a"))));
 
     EXPECT_THAT(fake.errors, ElementsAre("Conversion failed"));
     EXPECT_FALSE(std::filesystem::exists(scratch.File("tool ran")));

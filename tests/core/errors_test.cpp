@@ -37,17 +37,17 @@ TEST(ShowError, RestoresTheCursorBeforeTheBox) {
 
 TEST(FatalError, DisablesShowsRemovesAndExitsWithTwo) {
     testing_support::TempDir dir;
-    core::ProgramState state;
-    state.ExtractionDir = dir.File("extracted");
-    fs::create_directory(state.ExtractionDir);
+    core::RunRegister run;
+    run.ExtractionDir = dir.File("extracted");
+    fs::create_directory(run.ExtractionDir);
     dir.Write("extracted/patchinfo.ini", "x");
     BoxWitness seams;
     seams.busyCursor = true;
-    seams.watchedDirectory = state.ExtractionDir;
+    seams.watchedDirectory = run.ExtractionDir;
     auto bundle = seams.Bundle();
 
     try {
-        core::FatalError(bundle, state, "boom", true);
+        core::FatalError(bundle, run, "boom", true);
         FAIL() << "FatalError returned";
     } catch (const ProgramExited& exited) {
         EXPECT_EQ(exited.exitCode, core::FatalExitCode);
@@ -56,16 +56,16 @@ TEST(FatalError, DisablesShowsRemovesAndExitsWithTwo) {
     EXPECT_FALSE(seams.busyAtBox);
     EXPECT_TRUE(seams.disabledAtBox);
     EXPECT_TRUE(seams.directoryAtBox);
-    EXPECT_FALSE(fs::exists(state.ExtractionDir));
+    EXPECT_FALSE(fs::exists(run.ExtractionDir));
 }
 
 TEST(FatalError, KeepsTheExtractionDirectoryWhenNotAskedToRemoveIt) {
     testing_support::TempDir dir;
-    core::ProgramState state;
-    state.ExtractionDir = dir.path();
+    core::RunRegister run;
+    run.ExtractionDir = dir.path();
     testing_support::FakeSeams seams;
     auto bundle = seams.Bundle();
-    EXPECT_THROW(core::FatalError(bundle, state, "boom", false), ProgramExited);
+    EXPECT_THROW(core::FatalError(bundle, run, "boom", false), ProgramExited);
     EXPECT_TRUE(fs::is_directory(dir.path()));
 }
 

@@ -29,8 +29,9 @@ TEST(LargeFileChecksum, SparseFileOver4GiBMatchesMd5sum) {
 
     testing_support::FakeSeams fake;
     core::Seams seams = fake.Bundle();
-    core::ProgramState state;
-    EXPECT_EQ(core::FileMd5Hex(path, core::CancelToken{}, seams, state), testing_support::SystemMd5Hex(path));
+    core::ChecksumMemory memory;
+    EXPECT_EQ(core::FileMd5Hex(path, core::CancelToken{}, seams, memory),
+              testing_support::SystemMd5Hex(path));
     EXPECT_EQ(fake.stepsDone.back(), Size);
 }
 

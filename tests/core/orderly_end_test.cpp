@@ -19,9 +19,9 @@ using testing_support::ProgramExited;
 // hidden output exist. Nothing of it may be left, and nothing may be shown.
 TEST(EndInOrder, StopsTheProgramRemovesTheRunsFilesAndExitsSilently) {
     const testing_support::TempDir dir;
-    core::ProgramState state;
-    state.ExtractionDir = dir.File("extracted");
-    fs::create_directory(state.ExtractionDir);
+    core::RunRegister run;
+    run.ExtractionDir = dir.File("extracted");
+    fs::create_directory(run.ExtractionDir);
     const std::string copy = dir.Write("extracted/game.dat.tmp", "copy");
     const std::string output = dir.Write(".game.dat.x1y2z3", "half a result");
     const std::string source = dir.Write("game.dat", "the source");
@@ -29,20 +29,20 @@ TEST(EndInOrder, StopsTheProgramRemovesTheRunsFilesAndExitsSilently) {
         platform::StartProgram({"/bin/sh", "-c", "echo $$ > \"$0\"; sleep 60", dir.File("pid")}, "");
     ASSERT_TRUE(tool.has_value());
     ASSERT_EQ(testing_support::WaitForPidFile(dir.File("pid")), *tool);
-    state.RunningProgram = *tool;
-    state.TemporaryFiles = {copy, output};
+    run.RunningProgram = *tool;
+    run.TemporaryFiles = {copy, output};
     testing_support::FakeSeams fake;
     auto seams = fake.Bundle();
 
     try {
-        core::EndInOrder(state, seams, 128 + 15);
+        core::EndInOrder(run, seams, 128 + 15);
         ADD_FAILURE() << "EndInOrder returned";
     } catch (const ProgramExited& exited) {
         EXPECT_EQ(exited.exitCode, 143);
     }
 
     EXPECT_TRUE(testing_support::HasEnded(*tool));
-    EXPECT_FALSE(fs::exists(state.ExtractionDir));
+    EXPECT_FALSE(fs::exists(run.ExtractionDir));
     EXPECT_FALSE(fs::exists(output));
     EXPECT_EQ(testing_support::ReadWholeFile(source), "the source");
     EXPECT_THAT(fake.errors, ::testing::IsEmpty());

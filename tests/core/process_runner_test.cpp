@@ -50,14 +50,14 @@ core::RunOptions NonFatal(const std::string& workingDirectory = {}) {
 }
 
 bool RunWith(FakeSeams& seams, const core::CommandLine& line, core::RunOptions options,
-             core::ProgramState& state) {
+             core::RunRegister& run) {
     auto bundle = seams.Bundle();
-    return core::RunProcess(line, options, bundle, state);
+    return core::RunProcess(line, options, bundle, run);
 }
 
 bool RunWith(FakeSeams& seams, const core::CommandLine& line, core::RunOptions options) {
-    core::ProgramState state;
-    return RunWith(seams, line, std::move(options), state);
+    core::RunRegister run;
+    return RunWith(seams, line, std::move(options), run);
 }
 
 TEST(RunProcess, ReportsANonZeroExitCodeOnlyWhenAsked) {
@@ -101,20 +101,20 @@ TEST(RunProcess, ProgramsThatCannotBeExecutedAreNotStarted) {
 
 TEST(RunProcess, AFatalFailedStartRemovesTheExtractionDirectoryAndExits) {
     TempDir dir;
-    core::ProgramState state;
-    state.ExtractionDir = dir.File("extracted");
-    fs::create_directory(state.ExtractionDir);
+    core::RunRegister run;
+    run.ExtractionDir = dir.File("extracted");
+    fs::create_directory(run.ExtractionDir);
     dir.Write("extracted/bspatch", "");
     FakeSeams seams;
     try {
-        (void)RunWith(seams, Line({dir.File("archive.sfx"), "-overwrite", state.ExtractionDir}), {}, state);
+        (void)RunWith(seams, Line({dir.File("archive.sfx"), "-overwrite", run.ExtractionDir}), {}, run);
         FAIL() << "RunProcess returned";
     } catch (const testing_support::ProgramExited& exited) {
         EXPECT_EQ(exited.exitCode, 2);
     }
     EXPECT_EQ(seams.errors, std::vector<std::string>{"Could not execute\r" + dir.File("archive.sfx")});
     EXPECT_TRUE(seams.windowDisabled);
-    EXPECT_FALSE(fs::exists(state.ExtractionDir));
+    EXPECT_FALSE(fs::exists(run.ExtractionDir));
 }
 
 TEST(RunProcess, ArgumentsArriveExactly) {

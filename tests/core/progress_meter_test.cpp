@@ -109,7 +109,7 @@ TEST(ProgressOfLongWork, ALongChecksumShowsItsProgressAndHidesItWhenDoneOrCancel
     const TempDir dir;
     const std::uint64_t size = 10 * core::ChecksumReadSize;  // about 1 s at 100 ms a step
     const std::string path = dir.Write("big.bin", std::string(size, 'x'));
-    core::ProgramState state;
+    core::ChecksumMemory memory;
     for (const bool cancel : {false, true}) {
         SCOPED_TRACE(cancel ? "cancelled" : "completed");
         FakeSeams fake;
@@ -122,7 +122,7 @@ TEST(ProgressOfLongWork, ALongChecksumShowsItsProgressAndHidesItWhenDoneOrCancel
             };
         }
         core::Seams seams = fake.Bundle();
-        const std::optional<std::string> md5 = core::FileMd5Hex(path, token, seams, state);
+        const std::optional<std::string> md5 = core::FileMd5Hex(path, token, seams, memory);
         EXPECT_EQ(md5.has_value(), !cancel);
         ExpectRisingProgressEndingHidden(fake, size);
     }

@@ -51,13 +51,12 @@ class ConversionWindow : public testing_support::WindowFixture {
         MakePatch(file1, file2, "game_1_2.bsdiff");
         MakePatch(file2, file1, "game_2_1.bsdiff");
 
-        state.ExtractionDir = extraction;
-        state.FileInfos = {Entry("1", file1, core::NoTimeStamp),
+        run.ExtractionDir = extraction;
+        setup.FileInfos = {Entry("1", file1, core::NoTimeStamp),
                            Entry("2", file2, *core::PackDosDateTime(TargetStamp))};
 
         form.SetCaptions();
         form.SetFixedCaptions();
-        form.onFormClose = [this] { state.ShuttingDown = true; };
         ShowActive();
         source = dir.Write("files/game.dat", version1);
     }
@@ -163,7 +162,7 @@ TEST_F(ConversionWindow, ANewTargetIsWrittenStampedVerifiedAndTheSourceIdentifie
     EXPECT_EQ(form.Label8->text(), "idle");
 
     // Identified anew: its one version is chosen again and the target box has the focus.
-    EXPECT_EQ(state.SourceIndex, 0);
+    EXPECT_EQ(form.Selection().SourceIndex, 0);
     EXPECT_EQ(form.ListBox1->currentRow(), 0);
     EXPECT_TRUE(form.Edit2->hasFocus());
     for (QWidget* control :
@@ -215,7 +214,7 @@ TEST_F(ConversionWindow, OverwritingTheSourceAlwaysAsksAndShowsItsNewVersionAfte
     EXPECT_EQ(dialogs.boxes[1].kind, BoxKind::Success);
     EXPECT_EQ(ReadWholeFile(source), version2);
     EXPECT_EQ(Listing(dir.File("files")), std::set<std::string>{"game.dat"});
-    EXPECT_EQ(state.SourceIndex, 1);
+    EXPECT_EQ(form.Selection().SourceIndex, 1);
     ASSERT_EQ(form.ListBox1->count(), 1);
     EXPECT_FALSE(form.Edit2->isEnabled()) << "the target box stays off while the source is overwritten";
 }
@@ -261,7 +260,7 @@ TEST_F(ConversionWindow, TheWindowCannotBeClosedOrCancelledWhileThePatchToolRuns
     EXPECT_EQ(accepted, 0);
     EXPECT_EQ(cancelEnabled, 0);
     EXPECT_TRUE(form.isVisible());
-    EXPECT_FALSE(state.ShuttingDown);
+    EXPECT_FALSE(form.IsClosing());
     ExpectOnlyBox(BoxKind::Success, "Conversion successful.");
 
     EXPECT_TRUE(form.Button4->isEnabled());
@@ -279,7 +278,7 @@ TEST_F(ConversionWindow, ClosingTheWindowDuringTheQuestionEndsTheRunAsIfNo) {
     form.Button3->click();
 
     ExpectOnlyBox(BoxKind::Question, "Overwrite existing file:\r" + target);
-    EXPECT_TRUE(state.ShuttingDown);
+    EXPECT_TRUE(form.IsClosing());
     EXPECT_FALSE(form.isVisible());
     EXPECT_EQ(ReadWholeFile(target), "keep me");
     EXPECT_FALSE(fs::exists(toolRan));

@@ -84,7 +84,7 @@ TEST_F(EditBoxes, APathPastedInQuotesLosesThemAndIsIdentified) {
     EXPECT_EQ(form.Edit1->text(), QString::fromLocal8Bit(path));
     EXPECT_EQ(form.Edit1->cursorPosition(), form.Edit1->text().size());
     EXPECT_EQ(SourceLabel(), "\nVersion 1.0");
-    EXPECT_EQ(state.SourceIndex, 0);
+    EXPECT_EQ(form.Selection().SourceIndex, 0);
 }
 
 TEST_F(EditBoxes, OnlyAQuoteDirectlyBeforeTheCaretMovesTheCaret) {
@@ -208,7 +208,7 @@ TEST_F(EditBoxes, ATargetNameWithoutAChosenVersionLeavesConvertAsItWas) {
 }
 
 TEST_F(EditBoxes, WithOverwriteForbiddenTheSourcesOwnNameDisablesConvert) {
-    state.Settings.DisableSourceOverwrite = true;
+    setup.Settings.DisableSourceOverwrite = true;
     SetTarget("target");
     const std::string source = IdentifySourceWithOneTarget();
     ASSERT_TRUE(ConvertEnabled());

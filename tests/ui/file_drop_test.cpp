@@ -95,7 +95,7 @@ TEST_F(FileDrop, AFileDroppedOutsideTheTargetBoxBecomesTheSourceAndIsIdentified)
         ASSERT_TRUE(
             QTest::qWaitFor([&] { return form.Edit1->text() == QString::fromStdString(game); }, 10000))
             << form.Edit1->text().toStdString();
-        EXPECT_EQ(state.SourceIndex, 0);
+        EXPECT_EQ(form.Selection().SourceIndex, 0);
         EXPECT_EQ(form.Label3->text(), "\nVersion 1.0");
         EXPECT_EQ(form.ListBox1->count(), 1);
         EXPECT_EQ(form.Memo2->toPlainText(), "Second");

@@ -38,7 +38,7 @@ protected:
 };
 
 TEST_F(Identification, KnownSourceShowsItsEntryAndSelectsItsOnlyTargetAtOnce) {
-    state.AppInfos = {{"other.exe", "Other Program"}, {"GAME.exe", "The Game"}, {"game.EXE", "Later Name"}};
+    setup.AppInfos = {{"other.exe", "Other Program"}, {"GAME.exe", "The Game"}, {"game.EXE", "Later Name"}};
     const int source = AddVersion("Game.exe", "1.0", OldBytes, "Version 1.0", {"First line", "Second line"});
     const int target = AddVersion("game.exe", "1.1 Beta", NewBytes, "Version 1.1 Beta", {"What is new"});
     Entry(target).ProposedFileName = "game_beta.exe";
@@ -56,10 +56,10 @@ TEST_F(Identification, KnownSourceShowsItsEntryAndSelectsItsOnlyTargetAtOnce) {
 
     SetSource(path);
 
-    EXPECT_EQ(state.SourceIndex, source);
+    EXPECT_EQ(form.Selection().SourceIndex, source);
     EXPECT_EQ(SourceLabel(), "The Game\nVersion 1.0");
     EXPECT_TRUE(form.Label3->font().bold());
-    EXPECT_EQ(LabelColour(), ui::ToQColor(state.Settings.Colours.FontColor));
+    EXPECT_EQ(LabelColour(), ui::ToQColor(setup.Settings.Colours.FontColor));
     EXPECT_EQ(form.Label4->text(), "md5 checksum:\n" + LowerHex(OldBytes));
     EXPECT_EQ(form.Memo1->toPlainText(), "First line\nSecond line");
     EXPECT_EQ(form.Memo1->textCursor().position(), 0);
@@ -70,11 +70,11 @@ TEST_F(Identification, KnownSourceShowsItsEntryAndSelectsItsOnlyTargetAtOnce) {
     EXPECT_EQ(form.Memo2->toPlainText(), "What is new\n\nTime stamp: 03/01/2004 13:05:08");
     EXPECT_EQ(form.Memo2->textCursor().position(), 0);
     EXPECT_EQ(targetDescriptionsShown, 1);  // the program's own selection is handled once
-    EXPECT_EQ(state.SelectedPatchPath, patch);
-    EXPECT_EQ(state.SelectedTarget.Version, "1.1 Beta");
-    EXPECT_EQ(state.SelectedTarget.ProposedFileName, "game_beta.exe");
-    EXPECT_EQ(state.SelectedTarget.Md5, Entry(target).Md5);
-    EXPECT_EQ(state.SelectedTarget.TimeStamp, Entry(target).TimeStamp);
+    EXPECT_EQ(form.RequestFromForm().value().patch, patch);
+    EXPECT_EQ(form.Selection().SelectedTarget.Version, "1.1 Beta");
+    EXPECT_EQ(form.Selection().SelectedTarget.ProposedFileName, "game_beta.exe");
+    EXPECT_EQ(form.Selection().SelectedTarget.Md5, Entry(target).Md5);
+    EXPECT_EQ(form.Selection().SelectedTarget.TimeStamp, Entry(target).TimeStamp);
     EXPECT_TRUE(form.Button3->isEnabled());
     EXPECT_EQ(QApplication::focusWidget(), form.Edit2);
     EXPECT_EQ(form.Edit2->cursorPosition(), form.Edit2->text().size());
@@ -83,7 +83,7 @@ TEST_F(Identification, KnownSourceShowsItsEntryAndSelectsItsOnlyTargetAtOnce) {
 }
 
 TEST_F(Identification, WithoutApplicationNameTheFirstLineIsEmptyAndTheProposedTargetEnablesConvert) {
-    state.AppInfos = {{"other.exe", "Other Program"}};
+    setup.AppInfos = {{"other.exe", "Other Program"}};
     const int source = AddVersion("game.exe", "1.0", OldBytes, "Version 1.0");
     AddPatch(source, AddVersion("game.exe", "2.0", NewBytes, "Version 2.0", {"Plain"}));
 
@@ -98,12 +98,12 @@ TEST_F(Identification, WithoutApplicationNameTheFirstLineIsEmptyAndTheProposedTa
 
 TEST_F(Identification, TheEarlierOfTwoEntriesWithTheSameChecksumWins) {
     AddVersion("game.exe", "1.0", OldBytes, "Original");
-    state.FileInfos.back().Md5 = core::LowerCase(state.FileInfos.back().Md5);
+    setup.FileInfos.back().Md5 = core::LowerCase(setup.FileInfos.back().Md5);
     AddVersion("game.exe", "1.0 again", OldBytes, "Duplicate");
 
     SetSource(files.Write("game.exe", OldBytes));
 
-    EXPECT_EQ(state.SourceIndex, 0);
+    EXPECT_EQ(form.Selection().SourceIndex, 0);
     EXPECT_EQ(SourceLabel(), "\nOriginal");
 }
 
@@ -150,17 +150,17 @@ TEST_F(Identification, TheUserChoosesAVersionWithTheMouseOrTheArrowKeys) {
     const QRect secondRow = form.ListBox1->visualItemRect(form.ListBox1->item(0));
     QTest::mouseClick(form.ListBox1->viewport(), Qt::LeftButton, {}, secondRow.center());
     EXPECT_EQ(form.Memo2->toPlainText(), "No stamp");
-    EXPECT_EQ(state.SelectedTarget.Version, "2.0");
+    EXPECT_EQ(form.Selection().SelectedTarget.Version, "2.0");
     EXPECT_TRUE(form.Button3->isEnabled());
 
     QTest::keyClick(form.ListBox1, Qt::Key_Down);
     EXPECT_EQ(form.Memo2->toPlainText(), "Stamp outside the calendar");
-    EXPECT_EQ(state.SelectedTarget.Version, "3.0");
-    EXPECT_EQ(state.SelectedPatchPath, thirdPatch);
+    EXPECT_EQ(form.Selection().SelectedTarget.Version, "3.0");
+    EXPECT_EQ(form.RequestFromForm().value().patch, thirdPatch);
 
     QTest::keyClick(form.ListBox1, Qt::Key_Up);
     EXPECT_EQ(form.Memo2->toPlainText(), "No stamp");
-    EXPECT_EQ(state.SelectedTarget.Version, "2.0");
+    EXPECT_EQ(form.Selection().SelectedTarget.Version, "2.0");
 }
 
 TEST_F(Identification, AChoiceSurvivesAChangeOfSourceButTheListDoesNot) {
@@ -173,8 +173,8 @@ TEST_F(Identification, AChoiceSurvivesAChangeOfSourceButTheListDoesNot) {
 
     EXPECT_EQ(form.ListBox1->count(), 0);
     EXPECT_EQ(form.Memo2->toPlainText(), "");
-    EXPECT_EQ(state.SourceIndex, -1);
-    EXPECT_EQ(state.SelectedTarget.Version, "2.0");
+    EXPECT_EQ(form.Selection().SourceIndex, -1);
+    EXPECT_EQ(form.Selection().SelectedTarget.Version, "2.0");
 }
 
 TEST_F(Identification, AnUnknownChecksumShowsTheInvalidFileTextAndTheChecksum) {
@@ -183,7 +183,7 @@ TEST_F(Identification, AnUnknownChecksumShowsTheInvalidFileTextAndTheChecksum) {
 
     SetSource(files.Write("unknown.bin", unknown));
 
-    EXPECT_EQ(state.SourceIndex, -1);
+    EXPECT_EQ(form.Selection().SourceIndex, -1);
     EXPECT_EQ(SourceLabel(), "Invalid file\nor unsupported version");
     EXPECT_TRUE(form.Label3->font().bold());
     EXPECT_EQ(LabelColour(), QColor(255, 0, 0));
@@ -209,7 +209,7 @@ TEST_F(Identification, ASourceHeldByAnotherProgramIsInUse) {
         close(holder);
         EXPECT_EQ(SourceLabel(), "File in use\nby another program");
         EXPECT_TRUE(form.Label3->font().bold());
-        EXPECT_EQ(LabelColour(), ui::ToQColor(state.Settings.Colours.FontErrorColor));
+        EXPECT_EQ(LabelColour(), ui::ToQColor(setup.Settings.Colours.FontErrorColor));
         EXPECT_EQ(form.Label4->text(), "");
         EXPECT_EQ(StatusText(), "idle");
         EXPECT_FALSE(form.Button3->isEnabled());
@@ -246,7 +246,7 @@ TEST_F(InterruptedIdentification, ANewSourceNameEndsTheEarlierChecksumWithoutARe
     IdentifyBigFileWhile([this] { SetSource(small); });
 
     EXPECT_EQ(form.Edit1->text(), QString::fromStdString(small));
-    EXPECT_EQ(state.SourceIndex, 1);
+    EXPECT_EQ(form.Selection().SourceIndex, 1);
     EXPECT_EQ(SourceLabel(), "\nSmall version");
     EXPECT_EQ(form.Memo1->toPlainText(), "Small");
     EXPECT_EQ(form.Label4->text(), "md5 checksum:\n" + LowerHex(NewBytes));
@@ -259,15 +259,14 @@ TEST_F(InterruptedIdentification, AMissingNameTypedMeanwhileLeavesFileNotFoundAn
     EXPECT_EQ(SourceLabel(), "File not found");
     EXPECT_EQ(form.Label4->text(), "");
     EXPECT_EQ(form.Memo1->toPlainText(), "");
-    EXPECT_EQ(state.SourceIndex, -1);
+    EXPECT_EQ(form.Selection().SourceIndex, -1);
     EXPECT_EQ(StatusText(), "idle");
     EXPECT_FALSE(form.Timer1->isActive());
 }
 
 TEST_F(InterruptedIdentification, ClosingTheWindowEndsTheChecksumWithoutTouchingTheWindow) {
     form.onFormClose = [this] {
-        state.ShuttingDown = true;
-        form.SetStatus("Shutting down...", state.Settings.Colours.FontStatusColor, true);
+        form.SetStatus("Shutting down...", setup.Settings.Colours.FontStatusColor, true);
     };
 
     IdentifyBigFileWhile([this] { form.close(); });
@@ -275,7 +274,7 @@ TEST_F(InterruptedIdentification, ClosingTheWindowEndsTheChecksumWithoutTouching
     EXPECT_FALSE(form.isVisible());
     EXPECT_EQ(SourceLabel(), "No information available");
     EXPECT_EQ(form.Label4->text(), "");
-    EXPECT_EQ(state.SourceIndex, -1);
+    EXPECT_EQ(form.Selection().SourceIndex, -1);
     EXPECT_EQ(StatusText(), "Shutting down...");
     EXPECT_TRUE(form.Timer1->isActive());
 }

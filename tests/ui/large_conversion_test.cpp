@@ -30,8 +30,8 @@ TEST_F(LargeConversion, AVersionOver4GiBConvertsAndVerifiesWithOurTool) {
     const testing_support::SparseVersionPair pair = testing_support::MakeSparseVersionPair(
         dir.path(), dir.File("extracted/old_1_2.bsdiff"), FourGiB + 8192);
     ASSERT_GT(pair.newSize, FourGiB);
-    state.ExtractionDir = dir.File("extracted");
-    state.FileInfos = {CatalogueEntry("1", SystemMd5Hex(pair.oldPath)),
+    run.ExtractionDir = dir.File("extracted");
+    setup.FileInfos = {CatalogueEntry("1", SystemMd5Hex(pair.oldPath)),
                        CatalogueEntry("2", SystemMd5Hex(pair.newPath))};
     form.SetCaptions();
     form.SetFixedCaptions();

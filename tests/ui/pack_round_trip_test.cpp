@@ -74,7 +74,7 @@ TEST_F(PackRoundTrip, EveryOrderedPairConvertsToTheRightChecksum) {
                                   [](int code) { throw testing_support::ProgramExited(code); });
     program.Start();
     ASSERT_TRUE(dialogs.boxes.empty());
-    const core::FileInfoList& infos = program.State().FileInfos;
+    const core::FileInfoList& infos = program.Setup().FileInfos;
     ASSERT_EQ(infos.size(), 3u);
     EXPECT_EQ(infos[0].Version, "1.0 beta");
     EXPECT_EQ(infos[1].Description2, std::vector<std::string>{"He said \"go\""});

@@ -63,7 +63,7 @@ TEST_F(Picture, TheColumnMovesBesidePicturesOfEverySize) {
     core::ResourceLibrary library = OpenLibrary(pictures);
     for (std::size_t i = 0; i < std::size(rows); ++i) {
         SCOPED_TRACE(pictures[i].name);
-        ui::TForm1 window{dialogs, state};
+        ui::TForm1 window{dialogs, setup, run};
         window.LoadPicture(&library, pictures[i].name);
         EXPECT_FALSE(window.Image1->isHidden());
         EXPECT_EQ(window.Image1->geometry(), QRect(16, rows[i].top, rows[i].width, rows[i].height));
@@ -92,7 +92,7 @@ TEST_F(Picture, AMissingPictureHidesImage1ForGoodAndLeavesTheColumn) {
     EXPECT_TRUE(form.Image1->isHidden()) << "a hidden picture stays hidden";
     ExpectColumnAt(form, {133, 284, 149});
 
-    ui::TForm1 unbranded{dialogs, state};
+    ui::TForm1 unbranded{dialogs, setup, run};
     unbranded.LoadPicture(nullptr, "IMAGE1");
     EXPECT_TRUE(unbranded.Image1->isHidden());
     ExpectColumnAt(unbranded, LayoutColumn);
@@ -113,7 +113,7 @@ TEST_F(Picture, ADamagedLibraryShowsNoPictureAndLeavesTheColumn) {
         damage.apply(damaged, image1Resource);
         std::optional<core::ResourceLibrary> library =
             core::ResourceLibrary::Open(WriteBytes(dir, "damaged.dll", damaged));
-        ui::TForm1 window{dialogs, state};
+        ui::TForm1 window{dialogs, setup, run};
         window.LoadPicture(library ? &*library : nullptr, "IMAGE1");
         EXPECT_TRUE(window.Image1->isHidden());
         ExpectColumnAt(window, LayoutColumn);

@@ -93,10 +93,10 @@ TEST_F(SettingsAtStartup, BrandsAndPresetsTheWindow) {
     EXPECT_EQ(form.grab().toImage().pixelColor(4, 200), QColor(0, 0, 128));
     EXPECT_EQ(form.Label1->palette().color(QPalette::WindowText), QColor(255, 255, 0));
     EXPECT_TRUE(form.CheckBox1->isHidden());
-    EXPECT_TRUE(program->State().Settings.DisableSourceOverwrite);
+    EXPECT_TRUE(program->Setup().Settings.DisableSourceOverwrite);
 
     EXPECT_EQ(form.Edit1->text().toStdString(), dir.File("letters/letter.txt"));
-    EXPECT_EQ(program->State().SourceIndex, 0);
+    EXPECT_EQ(program->Form().Selection().SourceIndex, 0);
     EXPECT_EQ(form.Edit2->text().toStdString(), dir.File("home/new letter.txt"));
 
     // The captions' access keys still lead to their boxes.

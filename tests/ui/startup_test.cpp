@@ -103,18 +103,18 @@ TEST_F(Startup, UnpacksIntoAPrivateDirectoryAndRemovesItOnClose) {
     program->Start();
 
     const std::string extraction = temp + "/convert";
-    EXPECT_EQ(program->State().ExtractionDir, extraction);
+    EXPECT_EQ(program->Register().ExtractionDir, extraction);
     struct stat info {};
     ASSERT_EQ(stat(extraction.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0700u);
     EXPECT_TRUE(fs::exists(extraction + "/bspatch"));
-    EXPECT_EQ(program->State().FileInfos.size(), 2u);
+    EXPECT_EQ(program->Setup().FileInfos.size(), 2u);
     EXPECT_TRUE(program->Form().isEnabled());
     EXPECT_TRUE(dialogs.boxes.empty());
 
     QTimer::singleShot(0, &program->Form(), [&] { program->Form().Button4->click(); });
     EXPECT_EQ(program->Run(), 0);
-    EXPECT_TRUE(program->State().ShuttingDown);
+    EXPECT_TRUE(program->Form().IsClosing());
     EXPECT_FALSE(fs::exists(extraction));
     EXPECT_TRUE(TempIsEmpty());
 }
@@ -123,14 +123,14 @@ TEST_F(Startup, ClosingWhileASourceIsSummedRemovesTheSetAndShowsNoResult) {
     InstallPatchSet();
     auto program = MakeApp();
     program->Start();
-    const std::string extraction = program->State().ExtractionDir;
+    const std::string extraction = program->Register().ExtractionDir;
     const std::string source = dir.Write("large.bin", std::string(1 << 20, 'x'));
 
     // The close request waits in the queue until the checksum hands the window its first events.
     QTimer::singleShot(0, &program->Form(), [&] { program->Form().close(); });
     program->Form().Edit1->setText(QString::fromLocal8Bit(source));
 
-    EXPECT_TRUE(program->State().ShuttingDown);
+    EXPECT_TRUE(program->Form().IsClosing());
     EXPECT_FALSE(fs::exists(extraction));
     EXPECT_TRUE(program->Form().Label4->text().isEmpty());
     EXPECT_EQ(program->Form().Label8->text(), "Shutting down...");
@@ -140,7 +140,7 @@ TEST_F(Startup, RunsTheArchiveWithItsPathTheSwitchAndTheDirectory) {
     InstallFakeArchive("bspatch patchinfo.ini");
     auto program = MakeApp();
     program->Start();
-    const std::string extraction = program->State().ExtractionDir;
+    const std::string extraction = program->Register().ExtractionDir;
     EXPECT_EQ(testing_support::ReadWholeFile(dir.File("archive-run")),
               Archive() + "\n-overwrite\n" + extraction + "\n" + extraction + "\n");
     program->Form().close();
@@ -154,8 +154,8 @@ TEST_F(Startup, ASecondCopyGetsTheNextNumberedDirectory) {
     first->Start();
     auto second = MakeApp();
     second->Start();
-    EXPECT_EQ(first->State().ExtractionDir, temp + "/convert");
-    EXPECT_EQ(second->State().ExtractionDir, temp + "/convert2");
+    EXPECT_EQ(first->Register().ExtractionDir, temp + "/convert");
+    EXPECT_EQ(second->Register().ExtractionDir, temp + "/convert2");
     first->Form().close();
     second->Form().close();
     EXPECT_FALSE(fs::exists(temp + "/convert"));

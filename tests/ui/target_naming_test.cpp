@@ -53,7 +53,7 @@ TEST_F(TargetNaming, ChoosingVersionsProposesNamesUntilTheUserTypesOne) {
     form.Edit2->setText(Dir("other") + "game_1.1.exe");  // the user moves the proposal elsewhere
     form.ListBox1->setCurrentRow(1);
     EXPECT_EQ(Target(), Dir("other") + "game_1.2b.exe");
-    EXPECT_EQ(state.SelectedTarget.Version, "1.2b");
+    EXPECT_EQ(form.Selection().SelectedTarget.Version, "1.2b");
 
     form.Edit2->setText(Dir("other") + "mine.exe");
     form.ListBox1->setCurrentRow(0);
@@ -72,7 +72,7 @@ TEST_F(TargetNaming, BrowsingToAnotherSourceClearsADerivedTargetAndProposesAfres
     ExpectDialog(FileDialogKind::Open, Dir("games"), "game.exe");
     EXPECT_EQ(form.Edit1->text(), Q(other));
     EXPECT_EQ(form.Edit1->cursorPosition(), form.Edit1->text().size());
-    EXPECT_EQ(state.SourceIndex, 0);
+    EXPECT_EQ(form.Selection().SourceIndex, 0);
     EXPECT_TRUE(form.Edit2->hasFocus());                 // its only version was chosen at once
     EXPECT_EQ(Target(), Dir("other") + "GAME_1.1.EXE");  // cleared, then proposed for the new source
 }
@@ -93,7 +93,7 @@ TEST_F(TargetNaming, BrowsingKeepsTheTargetWhenItIsTheUsersOwnTheSameFileOrPrese
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        state.Settings.TargetFile = c.targetSetting;
+        setup.Settings.TargetFile = c.targetSetting;
         SetSource(sourcePath);
         form.Edit2->setText(Q(c.target));
         form.Label3->setText("before browsing");

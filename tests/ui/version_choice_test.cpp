@@ -47,7 +47,7 @@ class VersionChoice : public CatalogueWindowFixture {
     void ExpectChosen(int row, const std::string& version, const QString& description) const {
         ASSERT_EQ(form.ListBox1->selectedItems().size(), 1);
         EXPECT_EQ(form.ListBox1->row(form.ListBox1->selectedItems().front()), row);
-        EXPECT_EQ(state.SelectedTarget.Version, version);
+        EXPECT_EQ(form.Selection().SelectedTarget.Version, version);
         EXPECT_EQ(form.Memo2->toPlainText(), description);
         EXPECT_TRUE(form.Button3->isEnabled());
     }

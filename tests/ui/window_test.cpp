@@ -143,7 +143,7 @@ TEST_F(Window, TabVisitsTheControlsInLayoutOrderSkippingDisabledOnes) {
 }
 
 TEST_F(Window, ResetSourceInfoClearsTheSourceSideOnly) {
-    state.Settings.Colours.FontColor = core::RgbColour(1, 2, 3);
+    setup.Settings.Colours.FontColor = core::RgbColour(1, 2, 3);
     form.ShowSourceLabel("Invalid file\ror unsupported version", true, core::RgbColour(255, 0, 0));
     form.SetLabelText(*form.Label4, "md5 checksum:\rabc");
     form.Memo1->setPlainText("line 1\nline 2");
@@ -193,9 +193,9 @@ TEST_F(Window, NoColourGivesBackTheControlsOwnColour) {
     const QColor ownText = QApplication::palette(form.Label3).color(QPalette::WindowText);
     ASSERT_NE(form.palette().color(QPalette::Window), ownBackground);  // silver from the layout
 
-    state.Settings.Colours.FormColor = core::NoColour;
-    state.Settings.Colours.FontColor = core::NoColour;
-    form.ApplyColours(state.Settings.Colours);
+    setup.Settings.Colours.FormColor = core::NoColour;
+    setup.Settings.Colours.FontColor = core::NoColour;
+    form.ApplyColours(setup.Settings.Colours);
     EXPECT_EQ(form.palette().color(QPalette::Window), ownBackground);
 
     // The neutral look after an error text must not keep the error colour.

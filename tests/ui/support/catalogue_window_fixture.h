@@ -24,8 +24,8 @@ protected:
     static constexpr std::string_view NewBytes = "version two of the game\n";
 
     CatalogueWindowFixture() {
-        state.ExtractionDir = files.File("set");
-        std::filesystem::create_directory(state.ExtractionDir);
+        run.ExtractionDir = files.File("set");
+        std::filesystem::create_directory(run.ExtractionDir);
         form.SetFixedCaptions();
     }
 
@@ -38,19 +38,19 @@ protected:
         entry.Md5 = core::Md5Hex(core::Md5Of(bytes));
         entry.Description1 = std::move(description1);
         entry.Description2 = std::move(description2);
-        state.FileInfos.push_back(std::move(entry));
-        return static_cast<int>(state.FileInfos.size()) - 1;
+        setup.FileInfos.push_back(std::move(entry));
+        return static_cast<int>(setup.FileInfos.size()) - 1;
     }
 
     // The patch file leading from one entry to another, as an empty file.
     std::string AddPatch(int from, int to) {
-        const std::string path = core::PatchFileName(state.ExtractionDir, Entry(from), Entry(to));
+        const std::string path = core::PatchFileName(run.ExtractionDir, Entry(from), Entry(to));
         std::filesystem::create_directories(std::filesystem::path(path).parent_path());
         files.Write(std::filesystem::relative(path, files.path()).string(), "");
         return path;
     }
 
-    core::FileInfo& Entry(int index) { return state.FileInfos.at(static_cast<std::size_t>(index)); }
+    core::FileInfo& Entry(int index) { return setup.FileInfos.at(static_cast<std::size_t>(index)); }
 
     // Writes the name into the source box the way the program does; the change handling runs at once.
     void SetSource(const std::string& path) { form.Edit1->setText(QString::fromLocal8Bit(path)); }

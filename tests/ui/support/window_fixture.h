@@ -1,5 +1,5 @@
 #pragma once
-// A fresh main window for every test, with scripted dialogs and its own program state.
+// A fresh main window for every test, with scripted dialogs and its own setup and run register.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -21,8 +21,9 @@ protected:
     }
 
     ScriptedDialogs dialogs;
-    core::ProgramState state;
-    ui::TForm1 form{dialogs, state};
+    core::ProgramSetup setup;
+    core::RunRegister run;
+    ui::TForm1 form{dialogs, setup, run};
 };
 
 }  // namespace testing_support
