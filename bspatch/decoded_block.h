@@ -38,8 +38,9 @@ class DecodedBlock {
     [[nodiscard]] Status ExpectEnd();
 
   private:
+    // 1 MiB ahead: decoding goes on while the applier completes and writes a buffer of the new file.
     static constexpr std::size_t ChunkSize = 64 * 1024;
-    static constexpr std::size_t ChunkCount = 4;
+    static constexpr std::size_t ChunkCount = 16;
 
     DecodedBlock(std::unique_ptr<CompressedBlock> decoder, std::stop_token cancel);
 

@@ -1,6 +1,8 @@
 #pragma once
-// The old file as the patch's add steps see it: read with pread through a fixed window, since the
-// control block moves around in it; bytes outside the file add nothing.
+// The old file as the patch's add steps see it. The control block moves around in it at random, so
+// the additions into a stretch of the new file are gathered first and then made in the old file's
+// order: copies near each other share one read, and a short copy far from the others is one short
+// read. Bytes outside the file add nothing.
 #include <cstdint>
 #include <span>
 
@@ -9,24 +11,36 @@
 
 namespace bspatch {
 
+// `length` bytes of a buffer that get the old file's bytes from `position` on added.
+struct OldCopy {
+    std::int64_t position = 0;
+    std::uint32_t targetOffset = 0;
+    std::uint32_t length = 0;
+
+    std::int64_t End() const { return position + length; }
+};
+
 class OldFile {
   public:
     OldFile(int descriptor, std::int64_t size);
 
-    // Adds the old file's bytes at [position, position + target.size()) to `target`, byte by byte
-    // modulo 256. The caller guarantees that the end position fits in 64 bits.
-    [[nodiscard]] Status AddTo(std::int64_t position, std::span<std::uint8_t> target);
+    // Adds, for every copy, the old file's bytes at [position, position + length) to `target`'s bytes
+    // from targetOffset on, byte by byte modulo 256. Reorders `copies`. The caller guarantees that
+    // each copy's end position fits in 64 bits and that its bytes lie inside `target`.
+    [[nodiscard]] Status AddCopies(std::span<OldCopy> copies, std::span<std::uint8_t> target);
 
   private:
-    // The window's bytes from `position` on (at most `wanted`), reading the file when the window
-    // does not hold `position`.
-    [[nodiscard]] Result<std::span<const std::uint8_t>> BytesAt(std::int64_t position, std::int64_t wanted);
+    // Cuts every copy to its part inside the file: the copies that keep a byte, at the front.
+    std::span<OldCopy> InsideTheFile(std::span<OldCopy> copies) const;
+    // Adds the copies of `run`, which all lie in [start, end), reading that range a staging buffer at a time.
+    [[nodiscard]] Status AddRun(std::span<const OldCopy> run, std::int64_t start, std::int64_t end,
+                                std::span<std::uint8_t> target);
+    // Fills the start of the staging buffer with `length` bytes from `position` on.
+    [[nodiscard]] Status ReadExactly(std::int64_t position, std::size_t length);
 
     int descriptor_;
     std::int64_t size_;
-    FixedBuffer window_;
-    std::int64_t windowStart_ = 0;
-    std::int64_t windowLength_ = 0;
+    FixedBuffer staging_;
 };
 
 }  // namespace bspatch

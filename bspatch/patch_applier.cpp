@@ -78,13 +78,12 @@ Status WriteNew(std::int64_t length, NewFile& out, Fill fill) {
     return Succeeded;
 }
 
-// Diff bytes plus the old file's bytes from `oldPosition` on, decompressed straight into the new file's
-// buffer.
-Status AddDiff(std::int64_t length, std::int64_t oldPosition, DecodedBlock& diff, OldFile& old,
-               NewFile& out) {
+// Diff bytes, decompressed straight into the new file's buffer, plus the old file's bytes from
+// `oldPosition` on, which the buffer adds before it is written.
+Status AddDiff(std::int64_t length, std::int64_t oldPosition, DecodedBlock& diff, NewFile& out) {
     return WriteNew(length, out, [&](std::span<std::uint8_t> piece) -> Status {
         if (const Status read = diff.ReadExactly(piece); !read) return read;
-        if (const Status added = old.AddTo(oldPosition, piece); !added) return added;
+        out.AddOld(oldPosition, piece);
         oldPosition += static_cast<std::int64_t>(piece.size());
         return Succeeded;
     });
@@ -114,7 +113,7 @@ Result<Blocks> OpenBlocks(int patchDescriptor, const PatchLayout& layout, const 
 }
 
 // Runs the control block's triples until the new file has its size or a stop is requested.
-Status ApplyTriples(std::int64_t newSize, Blocks& blocks, OldFile& old, NewFile& out,
+Status ApplyTriples(std::int64_t newSize, Blocks& blocks, NewFile& out,
                     const std::stop_token& cancel) {
     std::int64_t newPosition = 0;
     std::int64_t oldPosition = 0;
@@ -124,7 +123,7 @@ Status ApplyTriples(std::int64_t newSize, Blocks& blocks, OldFile& old, NewFile&
         if (!triple) return triple.AsFailure();
         if (const Status valid = CheckTriple(*triple, newPosition, newSize, oldPosition); !valid)
             return valid;
-        if (const Status added = AddDiff(triple->addLength, oldPosition, *blocks.diff, old, out); !added)
+        if (const Status added = AddDiff(triple->addLength, oldPosition, *blocks.diff, out); !added)
             return added;
         if (const Status inserted = InsertExtra(triple->insertLength, *blocks.extra, out); !inserted)
             return inserted;
@@ -143,9 +142,9 @@ Status ApplyPatch(const PatchFiles& files, std::stop_token cancel) {
     Result<Blocks> blocks = OpenBlocks(files.patchDescriptor, *layout, cancel);
     if (!blocks) return blocks.AsFailure();
     OldFile old(files.oldDescriptor, files.oldSize);
-    NewFile out(files.newDescriptor);
+    NewFile out(files.newDescriptor, old);
 
-    if (const Status applied = ApplyTriples(layout->newSize, *blocks, old, out, cancel); !applied)
+    if (const Status applied = ApplyTriples(layout->newSize, *blocks, out, cancel); !applied)
         return applied;
     for (DecodedBlock* block : {blocks->control.get(), blocks->diff.get(), blocks->extra.get()}) {
         if (const Status ended = block->ExpectEnd(); !ended) return ended;
