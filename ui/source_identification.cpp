@@ -9,6 +9,7 @@
 #include <QSignalBlocker>
 #include <QTextCursor>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "core/checksum.h"
@@ -27,6 +28,19 @@ namespace msg = core::messages;
 
 constexpr std::string_view ChecksumCaption = "md5 checksum:";
 
+// A description box shows a few lines; laying out a very long unbroken text would hold the window
+// for seconds or minutes, so no more than this many characters are given to it.
+constexpr qsizetype MaxDescriptionCharacters = 4096;
+
+// The text cut to the limit, never between the two halves of a surrogate pair.
+QString WithinDescriptionLimit(QString text) {
+    if (text.size() <= MaxDescriptionCharacters) return text;
+    qsizetype end = MaxDescriptionCharacters;
+    if (text.at(end - 1).isHighSurrogate()) --end;
+    text.truncate(end);
+    return text;
+}
+
 // One line per entry, no line break after the last; the view starts at the top with nothing selected.
 void ShowLines(QPlainTextEdit& memo, const std::vector<std::string>& lines) {
     QString text;
@@ -34,7 +48,7 @@ void ShowLines(QPlainTextEdit& memo, const std::vector<std::string>& lines) {
         if (i > 0) text += QChar('\n');
         text += ToQString(lines[i]);
     }
-    memo.setPlainText(text);
+    memo.setPlainText(WithinDescriptionLimit(std::move(text)));
     memo.moveCursor(QTextCursor::Start);
 }
 

@@ -15,6 +15,7 @@
 #include "core/dos_time.h"
 #include "tests/ui/support/catalogue_window_fixture.h"
 #include "ui/qt_colours.h"
+#include "ui/qt_text.h"
 
 namespace {
 
@@ -80,6 +81,27 @@ TEST_F(Identification, KnownSourceShowsItsEntryAndSelectsItsOnlyTargetAtOnce) {
     EXPECT_EQ(form.Edit2->cursorPosition(), form.Edit2->text().size());
     EXPECT_EQ(StatusText(), "idle");
     EXPECT_FALSE(form.Timer1->isActive());
+}
+
+// A description of one endless word is cut before it reaches the box, so the window stays responsive;
+// a cut never splits a character written as a surrogate pair.
+TEST_F(Identification, AnEndlessDescriptionIsCutToAFewThousandWholeCharacters) {
+    const std::string clef = "\xF0\x9D\x84\x9E";  // U+1D11E, two UTF-16 code units
+    for (const std::string& unit : {std::string("x"), clef}) {
+        SCOPED_TRACE(unit);
+        std::string word;
+        for (std::size_t size = 0; size < 4'000'000; size += unit.size()) word += unit;
+        const std::string name = "big" + std::to_string(unit.size()) + ".bin";
+        const int source = AddVersion(name, "1.0", OldBytes, "Big", {std::string(3, 'a') + word});
+        SetSource(files.Write(name, OldBytes));
+        ASSERT_EQ(state.SourceIndex, source);
+        const QString shown = form.Memo1->toPlainText();
+        EXPECT_GE(shown.size(), 1000);
+        EXPECT_LE(shown.size(), 10000);
+        EXPECT_TRUE(shown.startsWith("aaa" + ui::ToQString(unit + unit)));
+        EXPECT_FALSE(shown.back().isHighSurrogate());
+        state.FileInfos.clear();
+    }
 }
 
 TEST_F(Identification, WithoutApplicationNameTheFirstLineIsEmptyAndTheProposedTargetEnablesConvert) {
