@@ -6,13 +6,13 @@
 namespace app {
 
 struct CompanionFiles {
-    std::string base;              // the executable's file name without its extension
+    std::string base;  // the executable's file name without its extension
     // <base>.cfg: in the current directory, else beside the executable (a launcher starts
     // programs in the home folder).
     std::vector<std::string> settingsPaths;
     // <base>.dll, the optional branding file: beside the executable, else in the current directory.
     std::vector<std::string> resourceLibraryPaths;
-    std::string patchSetArchive;   // <directory of the executable>/<base>.sfx
+    std::string patchSetArchive;  // <directory of the executable>/<base>.sfx
 };
 
 [[nodiscard]] CompanionFiles CompanionFilesFor(const std::string& executablePath);

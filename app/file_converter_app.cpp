@@ -23,9 +23,7 @@ namespace msg = core::messages;
 
 FileConverterApp::FileConverterApp(const std::string& executablePath, ui::Dialogs& dialogs,
                                    std::function<void(int)> exit)
-    : companions_(CompanionFilesFor(executablePath)),
-      dialogs_(dialogs),
-      exit_(std::move(exit)) {}
+    : companions_(CompanionFilesFor(executablePath)), dialogs_(dialogs), exit_(std::move(exit)) {}
 
 FileConverterApp::~FileConverterApp() = default;
 

@@ -20,7 +20,7 @@ class TForm1;
 namespace app {
 
 class FileConverterApp {
-public:
+  public:
     // `exit` ends the process with the given code and must not return.
     FileConverterApp(const std::string& executablePath, ui::Dialogs& dialogs, std::function<void(int)> exit);
     ~FileConverterApp();
@@ -37,7 +37,7 @@ public:
     [[nodiscard]] const core::RunRegister& Register() const { return run_; }
     ui::TForm1& Form() { return *form_; }
 
-private:
+  private:
     // Title, captions, colours, default file names and the overwrite switch from the .cfg file.
     void ReadSettings();
     void UnpackPatchSet();

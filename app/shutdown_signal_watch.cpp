@@ -3,7 +3,6 @@
 #include <QSocketNotifier>
 #include <utility>
 
-
 namespace app {
 
 ShutdownSignalWatch::ShutdownSignalWatch(std::function<void(int signal)> onSignal) {

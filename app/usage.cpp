@@ -10,7 +10,8 @@ namespace {
 
 std::string Help(const std::string& executablePath) {
     const std::string base = CompanionFilesFor(executablePath).base;
-    return "usage: " + base + " [--help | --version]\n"
+    return "usage: " + base +
+           " [--help | --version]\n"
            "\n"
            "Turns a file from one known version into another with a binary patch and proves the\n"
            "result by its MD5 checksum. Name the file in the window (or drop it there), pick the\n"
@@ -18,9 +19,15 @@ std::string Help(const std::string& executablePath) {
            "conversion.\n"
            "\n"
            "Files beside the program, sharing its base name:\n"
-           "  " + base + ".sfx  the patch set (required)\n"
-           "  " + base + ".cfg  settings; the one in the current directory is read first\n"
-           "  " + base + ".dll  branding pictures and sounds (optional)\n"
+           "  " +
+           base +
+           ".sfx  the patch set (required)\n"
+           "  " +
+           base +
+           ".cfg  settings; the one in the current directory is read first\n"
+           "  " +
+           base +
+           ".dll  branding pictures and sounds (optional)\n"
            "\n"
            "Exit status: 0 after the window closed, 2 after a fatal error at start, 128 + n after\n"
            "signal n.\n";
@@ -33,7 +40,8 @@ std::optional<std::string> InformationAskedFor(std::span<const char* const> argu
     if (arguments.empty()) return std::nullopt;
     const std::string_view first = arguments[0];
     if (first == "--help" || first == "-h") return Help(executablePath);
-    if (first == "--version") return CompanionFilesFor(executablePath).base + " (file-converter) " FC_VERSION "\n";
+    if (first == "--version")
+        return CompanionFilesFor(executablePath).base + " (file-converter) " FC_VERSION "\n";
     return std::nullopt;
 }
 

@@ -9,6 +9,6 @@ namespace app {
 // The text for --help or --version as the first argument, or nothing when neither was asked for.
 // `executablePath` names the companion files the way this copy of the program looks for them.
 [[nodiscard]] std::optional<std::string> InformationAskedFor(std::span<const char* const> arguments,
-                                                           const std::string& executablePath);
+                                                             const std::string& executablePath);
 
 }  // namespace app

@@ -122,7 +122,8 @@ std::string SumDirectly(const std::string& path) {
     std::optional<platform::File> file = platform::File::OpenForChecksum(path);
     const core::CancelToken cancel;
     NoProgress progress;
-    const std::optional<core::Md5Digest> digest = file ? core::ComputeFileMd5(*file, cancel, progress) : std::nullopt;
+    const std::optional<core::Md5Digest> digest =
+        file ? core::ComputeFileMd5(*file, cancel, progress) : std::nullopt;
     return digest ? core::Md5Hex(*digest) : "(no checksum)";
 }
 

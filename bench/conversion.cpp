@@ -285,9 +285,10 @@ int Report(const Files& files) {
     std::printf("ratio window / shell: %.3f (goal <= 1.10)\n", window.Total() / rounds.shell.work);
     std::printf("ratio without the identification after success: %.3f\n",
                 (window.identify + window.convert) / rounds.shell.work);
-    std::printf("shell with its result then flushed to disk (sync --data), as the window flushes: %.2f s, "
-                "ratio window / that %.3f\n",
-                rounds.shell.Flushed(), window.Total() / rounds.shell.Flushed());
+    std::printf(
+        "shell with its result then flushed to disk (sync --data), as the window flushes: %.2f s, "
+        "ratio window / that %.3f\n",
+        rounds.shell.Flushed(), window.Total() / rounds.shell.Flushed());
     std::printf("longest gap between two ticks of a %d ms timer during the window runs: %.1f ms\n",
                 TickIntervalMs, std::max(rounds.longestToolWaitGapMs, rounds.longestOtherGapMs));
     std::printf("  spanning a wait for the patch tool: %.1f ms; elsewhere: %.1f ms\n",

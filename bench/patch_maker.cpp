@@ -53,9 +53,15 @@ std::string Edited(std::string text, std::mt19937_64& random) {
     for (int edit = 0; edit < Edits; ++edit) {
         const std::size_t at = random() % (text.size() - 100);
         switch (edit % 3) {
-            case 0: text.replace(at, 5, "EDIT!"); break;
-            case 1: text.insert(at, "inserted words "); break;
-            default: text.erase(at, 12); break;
+            case 0:
+                text.replace(at, 5, "EDIT!");
+                break;
+            case 1:
+                text.insert(at, "inserted words ");
+                break;
+            default:
+                text.erase(at, 12);
+                break;
         }
     }
     return text;
@@ -68,14 +74,15 @@ struct MakerRun {
 };
 
 // Wall time, and the peak resident size as GNU time reports it from wait4.
-std::optional<MakerRun> RunMaker(const std::string& maker, const std::string& work, const std::string& patch) {
+std::optional<MakerRun> RunMaker(const std::string& maker, const std::string& work,
+                                 const std::string& patch) {
     const std::string peakFile = work + "/peak";
     Shell("sync");
     std::printf("running %s (load average %s)\n", maker.c_str(), LoadAverage().c_str());
     std::fflush(stdout);
     const Clock::time_point start = Clock::now();
-    if (!Shell("/usr/bin/time -f %M -o " + Quoted(peakFile) + " " + Quoted(maker) + " " + Quoted(work + "/old") + " " +
-               Quoted(work + "/new") + " " + Quoted(patch)))
+    if (!Shell("/usr/bin/time -f %M -o " + Quoted(peakFile) + " " + Quoted(maker) + " " +
+               Quoted(work + "/old") + " " + Quoted(work + "/new") + " " + Quoted(patch)))
         return std::nullopt;
     const std::chrono::duration<double> seconds = Clock::now() - start;
     double peakKiB = 0;
@@ -107,23 +114,26 @@ int main(int argc, char** argv) {
     const std::string old = TextLike(mib << 20, random);
     std::ofstream(work + "/old", std::ios::binary) << old;
     std::ofstream(work + "/new", std::ios::binary) << Edited(old, random);
-    std::printf("pair: old %ju bytes, new %ju bytes (text-like, %d scattered edits)\n", fs::file_size(work + "/old"),
-                fs::file_size(work + "/new"), Edits);
+    std::printf("pair: old %ju bytes, new %ju bytes (text-like, %d scattered edits)\n",
+                fs::file_size(work + "/old"), fs::file_size(work + "/new"), Edits);
 
     const std::optional<MakerRun> debian = RunMaker("/usr/bin/bsdiff", work, work + "/debian.patch");
     const std::optional<MakerRun> ours = RunMaker(FC_BSDIFF, work, work + "/ours.patch");
     int status = 1;
     if (debian && ours) {
-        std::printf("Debian's bsdiff: %.2f s, peak %.1f MiB, patch %ju bytes\n", debian->seconds, debian->peakMiB,
-                    debian->patchBytes);
+        std::printf("Debian's bsdiff: %.2f s, peak %.1f MiB, patch %ju bytes\n", debian->seconds,
+                    debian->peakMiB, debian->patchBytes);
         std::printf("ours:            %.2f s, peak %.1f MiB, patch %ju bytes\n", ours->seconds, ours->peakMiB,
                     ours->patchBytes);
-        std::printf("ratio ours / Debian's: time %.3f (goal <= 0.25), peak memory %.3f (goal <= 0.6), "
-                    "patch size %.4f (goal <= 1.02)\n",
-                    ours->seconds / debian->seconds, ours->peakMiB / debian->peakMiB,
-                    static_cast<double>(ours->patchBytes) / static_cast<double>(debian->patchBytes));
-        const bool applied = AppliesExactly(work, work + "/debian.patch") && AppliesExactly(work, work + "/ours.patch");
-        if (applied) std::printf("both patches give exactly the new version with Debian's bspatch and with ours\n");
+        std::printf(
+            "ratio ours / Debian's: time %.3f (goal <= 0.25), peak memory %.3f (goal <= 0.6), "
+            "patch size %.4f (goal <= 1.02)\n",
+            ours->seconds / debian->seconds, ours->peakMiB / debian->peakMiB,
+            static_cast<double>(ours->patchBytes) / static_cast<double>(debian->patchBytes));
+        const bool applied =
+            AppliesExactly(work, work + "/debian.patch") && AppliesExactly(work, work + "/ours.patch");
+        if (applied)
+            std::printf("both patches give exactly the new version with Debian's bspatch and with ours\n");
         status = applied ? 0 : 1;
     } else {
         std::printf("a patch maker failed\n");

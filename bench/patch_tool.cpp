@@ -128,12 +128,10 @@ bool WriteScatteredPatch(const std::string& patchPath) {
     CodeLikeBytes extraBytes(13);
     const std::string patch = testing_support::AssemblePatch(
         testing_support::Compress(testing_support::ControlBytes(triples)),
-        testing_support::CompressGenerated(diffSize, [&](std::uint64_t, std::span<std::uint8_t> piece) {
-            FillDiff(diffRandom, piece);
-        }),
-        testing_support::CompressGenerated(extraSize, [&](std::uint64_t, std::span<std::uint8_t> piece) {
-            extraBytes.Fill(piece);
-        }),
+        testing_support::CompressGenerated(
+            diffSize, [&](std::uint64_t, std::span<std::uint8_t> piece) { FillDiff(diffRandom, piece); }),
+        testing_support::CompressGenerated(
+            extraSize, [&](std::uint64_t, std::span<std::uint8_t> piece) { extraBytes.Fill(piece); }),
         static_cast<std::int64_t>(diffSize + extraSize));
     std::ofstream out(patchPath, std::ios::binary | std::ios::trunc);
     out.write(patch.data(), static_cast<std::streamsize>(patch.size()));
@@ -155,8 +153,8 @@ std::optional<ToolRun> RunPatchTool(const std::string& tool, const std::string& 
     const std::string peakFile = work + "/tool-peak";
     Shell("sync");
     const Clock::time_point start = Clock::now();
-    if (!Shell("/usr/bin/time -f %M -o " + Quoted(peakFile) + " " + Quoted(tool) + " " + Quoted(oldPath) + " " +
-               Quoted(output) + " " + Quoted(patchPath)))
+    if (!Shell("/usr/bin/time -f %M -o " + Quoted(peakFile) + " " + Quoted(tool) + " " + Quoted(oldPath) +
+               " " + Quoted(output) + " " + Quoted(patchPath)))
         return std::nullopt;
     const double seconds = SecondsSince(start);
     double peakKiB = 0;
@@ -173,7 +171,8 @@ std::optional<double> CompareTools(const char* name, const std::string& oldPath,
     ToolRun best[2];
     for (int round = 0; round < rounds; ++round) {
         for (int which = 0; which < 2; ++which) {
-            const std::optional<ToolRun> run = RunPatchTool(tools[which], oldPath, patchPath, outputs[which], work);
+            const std::optional<ToolRun> run =
+                RunPatchTool(tools[which], oldPath, patchPath, outputs[which], work);
             if (!run) {
                 std::fprintf(stderr, "%s failed on the %s patch\n", tools[which].c_str(), name);
                 return std::nullopt;
@@ -186,8 +185,9 @@ std::optional<double> CompareTools(const char* name, const std::string& oldPath,
             return std::nullopt;
         }
     }
-    std::printf("%s (fastest of %d): Debian's %.2f s, peak %.1f MiB; ours %.2f s, peak %.1f MiB (goal <= %.0f MiB)\n",
-                name, rounds, best[0].seconds, best[0].peakMiB, best[1].seconds, best[1].peakMiB, PeakGoalMiB);
+    std::printf(
+        "%s (fastest of %d): Debian's %.2f s, peak %.1f MiB; ours %.2f s, peak %.1f MiB (goal <= %.0f MiB)\n",
+        name, rounds, best[0].seconds, best[0].peakMiB, best[1].seconds, best[1].peakMiB, PeakGoalMiB);
     std::fflush(stdout);
     for (const std::string& output : outputs) fs::remove(output);
     return best[1].seconds / best[0].seconds;
@@ -242,8 +242,10 @@ int main(int argc, char** argv) {
     std::error_code ignored;
     fs::remove_all(work, ignored);
     if (failed) return 1;
-    if (fewEdits) std::printf("ratio ours / Debian's time, few edits: %.3f (goal <= %.1f)\n", *fewEdits, FewEditsGoal);
+    if (fewEdits)
+        std::printf("ratio ours / Debian's time, few edits: %.3f (goal <= %.1f)\n", *fewEdits, FewEditsGoal);
     if (scattered)
-        std::printf("ratio ours / Debian's time, scattered copies: %.3f (goal <= %.1f)\n", *scattered, ScatteredGoal);
+        std::printf("ratio ours / Debian's time, scattered copies: %.3f (goal <= %.1f)\n", *scattered,
+                    ScatteredGoal);
     return 0;
 }

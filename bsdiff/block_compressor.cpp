@@ -42,7 +42,8 @@ bspatch::Result<std::unique_ptr<BlockCompressor>> BlockCompressor::Start(const s
                                                                          std::string name) {
     const int descriptor = UnnamedFile(directory);
     if (descriptor < 0)
-        return bspatch::Failure{"cannot create a temporary file in \"" + directory + "\": " + std::strerror(errno)};
+        return bspatch::Failure{"cannot create a temporary file in \"" + directory +
+                                "\": " + std::strerror(errno)};
     std::unique_ptr<BlockCompressor> compressor(new BlockCompressor(descriptor, std::move(name)));
     if (BZ2_bzCompressInit(&compressor->stream_->bz, BlockSize100k, 0, 0) != BZ_OK)
         return bspatch::Failure{"not enough memory to compress the " + compressor->name_};
@@ -51,7 +52,10 @@ bspatch::Result<std::unique_ptr<BlockCompressor>> BlockCompressor::Start(const s
 }
 
 BlockCompressor::BlockCompressor(int descriptor, std::string name)
-    : descriptor_(descriptor), name_(std::move(name)), filling_(ChunkSize), stream_(std::make_unique<Stream>()) {}
+    : descriptor_(descriptor),
+      name_(std::move(name)),
+      filling_(ChunkSize),
+      stream_(std::make_unique<Stream>()) {}
 
 BlockCompressor::~BlockCompressor() {
     if (thread_.joinable()) {
@@ -95,7 +99,8 @@ void BlockCompressor::Append(std::span<const std::uint8_t> bytes) {
     }
 }
 
-void BlockCompressor::AppendDifference(std::span<const std::uint8_t> newer, std::span<const std::uint8_t> older) {
+void BlockCompressor::AppendDifference(std::span<const std::uint8_t> newer,
+                                       std::span<const std::uint8_t> older) {
     while (!newer.empty()) {
         const std::span<std::uint8_t> room = Room();
         const std::size_t count = std::min(room.size(), newer.size());
@@ -140,7 +145,8 @@ void BlockCompressor::Work() {
         changed_.notify_all();
         const bool compressed = Compress(chunk, false);
         std::lock_guard lock(mutex_);
-        if (!compressed && !failure_) failure_ = "cannot write the compressed " + name_ + ": " + std::strerror(errno);
+        if (!compressed && !failure_)
+            failure_ = "cannot write the compressed " + name_ + ": " + std::strerror(errno);
         chunk.resize(ChunkSize);
         spare_.push_back(std::move(chunk));
     }

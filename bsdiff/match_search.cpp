@@ -16,8 +16,12 @@ using Bytes = std::span<const std::uint8_t>;
 class Scan {
   public:
     Scan(Bytes old, Bytes newer, const SuffixArray& suffixes, PatchBlocks blocks)
-        : old_(old), new_(newer), suffixes_(suffixes), blocks_(blocks),
-          oldSize_(static_cast<std::int64_t>(old.size())), newSize_(static_cast<std::int64_t>(newer.size())) {}
+        : old_(old),
+          new_(newer),
+          suffixes_(suffixes),
+          blocks_(blocks),
+          oldSize_(static_cast<std::int64_t>(old.size())),
+          newSize_(static_cast<std::int64_t>(newer.size())) {}
 
     // Steps to the next place worth a triple; false at the end of the new file. A place is worth
     // one when a match there beats carrying on at the current alignment, and at the end.
@@ -114,7 +118,8 @@ class Scan {
         std::int64_t best = 0;
         std::int64_t split = 0;
         for (std::int64_t i = 0; i < overlap; ++i) {
-            if (new_[At(lastScan_ + forward - overlap + i)] == old_[At(lastPosition_ + forward - overlap + i)])
+            if (new_[At(lastScan_ + forward - overlap + i)] ==
+                old_[At(lastPosition_ + forward - overlap + i)])
                 ++score;
             if (new_[At(scan_ - backward + i)] == old_[At(match_.position - backward + i)]) --score;
             if (score > best) {
@@ -142,8 +147,10 @@ class Scan {
 }  // namespace
 
 void EncodeNumber(std::int64_t value, std::span<std::uint8_t, 8> bytes) {
-    std::uint64_t magnitude = value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
-    for (std::size_t i = 0; i < bytes.size(); ++i, magnitude >>= 8) bytes[i] = static_cast<std::uint8_t>(magnitude);
+    std::uint64_t magnitude =
+        value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+    for (std::size_t i = 0; i < bytes.size(); ++i, magnitude >>= 8)
+        bytes[i] = static_cast<std::uint8_t>(magnitude);
     if (value < 0) bytes[7] |= 0x80;
 }
 

@@ -33,7 +33,8 @@ class HiddenFile {
   public:
     static Result<std::unique_ptr<HiddenFile>> CreateBeside(const std::string& path) {
         const std::size_t slash = path.rfind('/');
-        const std::string directory = slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
+        const std::string directory =
+            slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
         std::string name = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + "." +
                            path.substr(slash + 1) + ".XXXXXX";
         const int descriptor = ::mkostemp(name.data(), O_CLOEXEC);
@@ -95,9 +96,11 @@ bool CopyBlock(const CompressedBytes& block, int out) {
     }
     std::array<std::uint8_t, 64 * 1024> buffer{};
     while (left > 0) {
-        const ssize_t count = ::pread(block.descriptor, buffer.data(), std::min<std::uint64_t>(left, buffer.size()), offset);
+        const ssize_t count =
+            ::pread(block.descriptor, buffer.data(), std::min<std::uint64_t>(left, buffer.size()), offset);
         if (count < 0 && errno == EINTR) continue;
-        if (count <= 0 || !WriteAll(out, std::span(buffer).first(static_cast<std::size_t>(count)))) return false;
+        if (count <= 0 || !WriteAll(out, std::span(buffer).first(static_cast<std::size_t>(count))))
+            return false;
         offset += count;
         left -= static_cast<std::uint64_t>(count);
     }
@@ -124,7 +127,8 @@ Result<Compressors> StartCompressors(const std::string& directory) {
 Status WritePatch(Compressors& compressors, std::uint64_t newSize, int out) {
     std::array<CompressedBytes, 3> blocks;
     std::size_t index = 0;
-    for (BlockCompressor* compressor : {compressors.control.get(), compressors.diff.get(), compressors.extra.get()}) {
+    for (BlockCompressor* compressor :
+         {compressors.control.get(), compressors.diff.get(), compressors.extra.get()}) {
         auto block = compressor->Finish();
         if (!block) return block.AsFailure();
         blocks[index++] = *block;
@@ -159,7 +163,8 @@ Status MakePatch(const std::string& oldPath, const std::string& newPath, const s
     SearchMatches(old->Bytes(), newer->Bytes(), *suffixes,
                   PatchBlocks{*compressors->control, *compressors->diff, *compressors->extra},
                   [&newer](std::uint64_t offset) { newer->Release(offset); });
-    if (const Status written = WritePatch(*compressors, newer->Bytes().size(), (*hidden)->Descriptor()); !written)
+    if (const Status written = WritePatch(*compressors, newer->Bytes().size(), (*hidden)->Descriptor());
+        !written)
         return written;
     return (*hidden)->MoveTo(patchPath);
 }

@@ -34,7 +34,8 @@ class SuffixArray {
     template <class Index>
     using Entries = std::unique_ptr<Index[]>;
 
-    SuffixArray(std::span<const std::uint8_t> text, std::variant<Entries<std::int32_t>, Entries<std::int64_t>> entries)
+    SuffixArray(std::span<const std::uint8_t> text,
+                std::variant<Entries<std::int32_t>, Entries<std::int64_t>> entries)
         : text_(text), entries_(std::move(entries)) {}
 
     template <class Index>

@@ -41,8 +41,10 @@ void DecodedBlock::Decode(const std::stop_token& stop) {
         while (produced < chunk.size() && !decoder_->StreamEnded() && !failure) {
             const Result<std::size_t> made = decoder_->DecompressStep(chunk.subspan(produced));
             // A failing step's bytes are not counted; those of the steps before it are sound.
-            if (made) produced += *made;
-            else failure = made.AsFailure();
+            if (made)
+                produced += *made;
+            else
+                failure = made.AsFailure();
         }
         const bool ended = failure || decoder_->StreamEnded();
         {
@@ -79,7 +81,8 @@ Status DecodedBlock::ReadExactly(std::span<std::uint8_t> out) {
         if (unread_.empty()) {
             const Result<std::span<const std::uint8_t>> next = NextChunk();
             if (!next) return next.AsFailure();
-            if (next->empty()) return ending_ ? *ending_ : decoder_->Damaged("ends before the new file is complete");
+            if (next->empty())
+                return ending_ ? *ending_ : decoder_->Damaged("ends before the new file is complete");
             unread_ = *next;
         }
         const std::size_t count = std::min(out.size(), unread_.size());

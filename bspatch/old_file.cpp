@@ -47,9 +47,10 @@ std::span<OldCopy> OldFile::InsideTheFile(std::span<OldCopy> copies) const {
         const std::int64_t start = std::clamp<std::int64_t>(copy.position, 0, size_);
         const std::int64_t end = std::clamp<std::int64_t>(copy.End(), 0, size_);
         if (start == end) continue;
-        copies[kept++] = OldCopy{.position = start,
-                                 .targetOffset = copy.targetOffset + static_cast<std::uint32_t>(start - copy.position),
-                                 .length = static_cast<std::uint32_t>(end - start)};
+        copies[kept++] =
+            OldCopy{.position = start,
+                    .targetOffset = copy.targetOffset + static_cast<std::uint32_t>(start - copy.position),
+                    .length = static_cast<std::uint32_t>(end - start)};
     }
     return copies.first(kept);
 }
@@ -58,7 +59,8 @@ Status OldFile::AddRun(std::span<const OldCopy> run, std::int64_t start, std::in
                        std::span<std::uint8_t> target) {
     for (std::int64_t pieceStart = start; pieceStart < end; pieceStart += StagingSize) {
         const std::int64_t pieceEnd = std::min(end, pieceStart + StagingSize);
-        if (const Status read = ReadExactly(pieceStart, static_cast<std::size_t>(pieceEnd - pieceStart)); !read)
+        if (const Status read = ReadExactly(pieceStart, static_cast<std::size_t>(pieceEnd - pieceStart));
+            !read)
             return read;
         for (const OldCopy& copy : run) {
             const std::int64_t from = std::max(copy.position, pieceStart);

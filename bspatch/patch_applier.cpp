@@ -113,8 +113,7 @@ Result<Blocks> OpenBlocks(int patchDescriptor, const PatchLayout& layout, const 
 }
 
 // Runs the control block's triples until the new file has its size or a stop is requested.
-Status ApplyTriples(std::int64_t newSize, Blocks& blocks, NewFile& out,
-                    const std::stop_token& cancel) {
+Status ApplyTriples(std::int64_t newSize, Blocks& blocks, NewFile& out, const std::stop_token& cancel) {
     std::int64_t newPosition = 0;
     std::int64_t oldPosition = 0;
     while (newPosition < newSize) {
@@ -144,8 +143,7 @@ Status ApplyPatch(const PatchFiles& files, std::stop_token cancel) {
     OldFile old(files.oldDescriptor, files.oldSize);
     NewFile out(files.newDescriptor, old);
 
-    if (const Status applied = ApplyTriples(layout->newSize, *blocks, out, cancel); !applied)
-        return applied;
+    if (const Status applied = ApplyTriples(layout->newSize, *blocks, out, cancel); !applied) return applied;
     for (DecodedBlock* block : {blocks->control.get(), blocks->diff.get(), blocks->extra.get()}) {
         if (const Status ended = block->ExpectEnd(); !ended) return ended;
     }

@@ -77,13 +77,15 @@ Result<OpenFile> Open(const std::string& path, int flags, const std::string& rol
 // Writes into the new file, which is known to be distinct from both inputs.
 Status WriteNewFile(const OpenFile& old, const OpenFile& patch, const OpenFile& out, std::stop_token cancel) {
     if (::ftruncate(out.Descriptor(), 0) != 0) return Failure{SystemError("cannot empty the new file")};
-    return ApplyPatch(PatchFiles{
-        .oldDescriptor = old.Descriptor(),
-        .oldSize = old.Size(),
-        .patchDescriptor = patch.Descriptor(),
-        .patchSize = static_cast<std::uint64_t>(patch.Size()),
-        .newDescriptor = out.Descriptor(),
-    }, std::move(cancel));
+    return ApplyPatch(
+        PatchFiles{
+            .oldDescriptor = old.Descriptor(),
+            .oldSize = old.Size(),
+            .patchDescriptor = patch.Descriptor(),
+            .patchSize = static_cast<std::uint64_t>(patch.Size()),
+            .newDescriptor = out.Descriptor(),
+        },
+        std::move(cancel));
 }
 
 }  // namespace

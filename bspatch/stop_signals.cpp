@@ -32,7 +32,8 @@ Failure CannotWatch(int error) {
 
 Result<std::unique_ptr<StopOnSignals>> StopOnSignals::Start() {
     const sigset_t signals = EndingSignals();
-    if (const int error = pthread_sigmask(SIG_BLOCK, &signals, nullptr); error != 0) return CannotWatch(error);
+    if (const int error = pthread_sigmask(SIG_BLOCK, &signals, nullptr); error != 0)
+        return CannotWatch(error);
     const int signalDescriptor = signalfd(-1, &signals, SFD_CLOEXEC);
     if (signalDescriptor < 0) return CannotWatch(errno);
     const int wakeDescriptor = eventfd(0, EFD_CLOEXEC);

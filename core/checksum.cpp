@@ -33,7 +33,8 @@ class PositionRestorer {
 class ReadAhead {
   public:
     ReadAhead(platform::File& file, std::uint64_t size) : file_(file), size_(size) {
-        for (Slot& slot : slots_) slot.buffer = std::make_unique_for_overwrite<std::uint8_t[]>(ChecksumReadSize);
+        for (Slot& slot : slots_)
+            slot.buffer = std::make_unique_for_overwrite<std::uint8_t[]>(ChecksumReadSize);
         reader_ = std::thread([this] { ReadAll(); });
     }
     ReadAhead(const ReadAhead&) = delete;
@@ -83,9 +84,11 @@ class ReadAhead {
                 if (stopping_) return;
             }
             // Never beyond the size taken at the start, also when the file has grown since.
-            const auto wanted = static_cast<std::size_t>(std::min<std::uint64_t>(ChecksumReadSize, size_ - total));
+            const auto wanted =
+                static_cast<std::size_t>(std::min<std::uint64_t>(ChecksumReadSize, size_ - total));
             const std::int64_t result = file_.Read(std::span(slot.buffer.get(), wanted));
-            const std::size_t length = result > 0 ? static_cast<std::size_t>(result) : 0;  // an error reads as 0
+            const std::size_t length =
+                result > 0 ? static_cast<std::size_t>(result) : 0;  // an error reads as 0
             total += length;
             const std::lock_guard lock(mutex_);
             slot.length = length;
@@ -101,11 +104,11 @@ class ReadAhead {
     Slot slots_[2];
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::size_t next_ = 0;     // the slot the caller takes next
-    bool handedOut_ = false;   // the other slot is with the caller
-    bool finished_ = false;    // the reader has read its last step
-    bool stopping_ = false;    // the caller wants no more
-    std::thread reader_;       // last: it starts once everything above is ready
+    std::size_t next_ = 0;    // the slot the caller takes next
+    bool handedOut_ = false;  // the other slot is with the caller
+    bool finished_ = false;   // the reader has read its last step
+    bool stopping_ = false;   // the caller wants no more
+    std::thread reader_;      // last: it starts once everything above is ready
 };
 
 enum class Remembered { Ignore, Take };
@@ -135,7 +138,8 @@ std::optional<std::string> HexOf(const std::optional<Md5Digest>& digest) {
 
 }  // namespace
 
-std::optional<Md5Digest> ComputeFileMd5(platform::File& file, const CancelToken& cancel, ProgressSink& progress) {
+std::optional<Md5Digest> ComputeFileMd5(platform::File& file, const CancelToken& cancel,
+                                        ProgressSink& progress) {
     const std::optional<std::uint64_t> size = file.Size();
     const std::optional<std::uint64_t> savedPosition = file.Position();
     if (!size || !savedPosition) return std::nullopt;

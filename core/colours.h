@@ -9,7 +9,9 @@ namespace core {
 using Colour = std::uint32_t;
 
 inline constexpr Colour SystemColour(std::uint32_t index) { return 0x80000000u + index; }
-inline constexpr Colour RgbColour(std::uint32_t r, std::uint32_t g, std::uint32_t b) { return r + g * 256u + b * 65536u; }
+inline constexpr Colour RgbColour(std::uint32_t r, std::uint32_t g, std::uint32_t b) {
+    return r + g * 256u + b * 65536u;
+}
 
 inline constexpr std::uint32_t SystemWindowTextIndex = 8;
 inline constexpr std::uint32_t SystemButtonFaceIndex = 15;

@@ -41,7 +41,8 @@ bool CopyContents(platform::File& from, platform::File& to, std::uint64_t size, 
 std::optional<ShortDosDateTime> DosModificationTime(const std::string& path) {
     const std::optional<platform::LocalTime> time = platform::ModificationTime(path);
     if (!time) return std::nullopt;
-    return PackDosDateTime(DosFields{time->year, time->month, time->day, time->hour, time->minute, time->second});
+    return PackDosDateTime(
+        DosFields{time->year, time->month, time->day, time->hour, time->minute, time->second});
 }
 
 void SetStatus(Seams& seams, std::string_view text, Colour colour, bool blinking) {
@@ -103,9 +104,9 @@ bool PutInPlace(const std::string& output, const std::string& destination, bool 
     const CancelToken uncancelled;
     bool flushed = false;
     if (file)
-        seams.work.RunAside([&](ProgressSink& progress) { flushed = FlushInSteps(*file, uncancelled, progress); });
-    if (flushed &&
-        platform::MoveIntoPlace(output, destination, replace) == platform::MoveResult::Moved)
+        seams.work.RunAside(
+            [&](ProgressSink& progress) { flushed = FlushInSteps(*file, uncancelled, progress); });
+    if (flushed && platform::MoveIntoPlace(output, destination, replace) == platform::MoveResult::Moved)
         return true;
     Discard(output);
     return false;
@@ -181,8 +182,8 @@ bool CopyFileKeepDate(const std::string& sourcePath, const std::string& copyPath
 void SetFileDosTime(const std::string& path, ShortDosDateTime timeStamp) {
     const DosFields fields = UnpackDosDateTime(timeStamp);
     if (!PackDosDateTime(fields)) return;
-    (void)platform::SetModificationTime(
-        path, platform::LocalTime{fields.year, fields.month, fields.day, fields.hour, fields.minute, fields.second});
+    (void)platform::SetModificationTime(path, platform::LocalTime{fields.year, fields.month, fields.day,
+                                                                  fields.hour, fields.minute, fields.second});
 }
 
 bool RunConversion(const ConversionRequest& request, const ConversionContext& context,

@@ -14,7 +14,7 @@ namespace core {
 
 // What the window does while the patch tool runs: nobody may close it or press Cancel.
 class ConversionLock {
-public:
+  public:
     virtual ~ConversionLock() = default;
     virtual void EnterConvertingPhase() = 0;  // disable Cancel, refuse to close
     virtual void LeaveConvertingPhase() = 0;  // enable both again

@@ -32,8 +32,10 @@ bool IsValidTime(const DosFields& f) {
 // An odd second is rounded down, as the format keeps two-second steps.
 std::optional<ShortDosDateTime> PackDosDateTime(const DosFields& fields) {
     if (!IsValidDate(fields) || !IsValidTime(fields)) return std::nullopt;
-    const auto date = static_cast<std::uint32_t>(((fields.year - FirstYear) << 9) | (fields.month << 5) | fields.day);
-    const auto time = static_cast<std::uint32_t>((fields.hour << 11) | (fields.minute << 5) | (fields.second / 2));
+    const auto date =
+        static_cast<std::uint32_t>(((fields.year - FirstYear) << 9) | (fields.month << 5) | fields.day);
+    const auto time =
+        static_cast<std::uint32_t>((fields.hour << 11) | (fields.minute << 5) | (fields.second / 2));
     return static_cast<ShortDosDateTime>((date << 16) | time);
 }
 
@@ -55,8 +57,8 @@ DosFields UnpackDosDateTime(ShortDosDateTime value) {
 std::string FormatTimeStamp(ShortDosDateTime value) {
     const DosFields f = UnpackDosDateTime(value);
     char text[32];
-    std::snprintf(text, sizeof text, "%02d/%02d/%04d %02d:%02d:%02d", f.month, f.day, f.year, f.hour, f.minute,
-                  f.second);
+    std::snprintf(text, sizeof text, "%02d/%02d/%04d %02d:%02d:%02d", f.month, f.day, f.year, f.hour,
+                  f.minute, f.second);
     return text;
 }
 

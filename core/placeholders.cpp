@@ -110,17 +110,20 @@ std::string ExpandEnvironment(std::string_view text, const std::vector<std::stri
     });
 }
 
-std::string ExpandSpecialFolders(std::string_view text, const std::function<std::string(int)>& specialFolder) {
+std::string ExpandSpecialFolders(std::string_view text,
+                                 const std::function<std::string(int)>& specialFolder) {
     constexpr std::string_view Prefix = "csidl_";
     std::size_t longestName = 0;
     for (const ShellFolder& folder : ShellFolderTable)
         longestName = std::max(longestName, Prefix.size() + folder.Name.size());
-    return ReplaceInOnePass(text, '<', '>', longestName, [&](std::string_view name) -> std::optional<std::string> {
-        if (!name.starts_with(Prefix)) return std::nullopt;
-        for (const ShellFolder& folder : ShellFolderTable)
-            if (EqualIgnoringCase(folder.Name, name.substr(Prefix.size()))) return specialFolder(folder.Csidl);
-        return std::nullopt;
-    });
+    return ReplaceInOnePass(text, '<', '>', longestName,
+                            [&](std::string_view name) -> std::optional<std::string> {
+                                if (!name.starts_with(Prefix)) return std::nullopt;
+                                for (const ShellFolder& folder : ShellFolderTable)
+                                    if (EqualIgnoringCase(folder.Name, name.substr(Prefix.size())))
+                                        return specialFolder(folder.Csidl);
+                                return std::nullopt;
+                            });
 }
 
 }  // namespace

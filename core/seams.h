@@ -13,7 +13,7 @@ namespace core {
 
 // Long work runs off the window's thread; the window handles its events while it waits.
 class BackgroundWork {
-public:
+  public:
     virtual ~BackgroundWork() = default;
     // Runs `work` on a worker thread and returns when it has ended. The sink's calls reach the
     // status line's progress bar.
@@ -24,29 +24,29 @@ public:
 };
 
 class MessageBoxes {
-public:
+  public:
     virtual ~MessageBoxes() = default;
     virtual void ShowErrorBox(const std::string& message) = 0;    // caption "Error", OK
-    virtual bool AskYesNo(const std::string& message) = 0;         // caption "Question"; true for Yes
+    virtual bool AskYesNo(const std::string& message) = 0;        // caption "Question"; true for Yes
     virtual void ShowSuccessBox(const std::string& message) = 0;  // caption "Success", OK
 };
 
 // How far a long checksum or copy has come, `done` of `total` bytes; shown beside the status
 // text until HideProgress. A ProgressMeter decides when and how often.
 class ProgressDisplay {
-public:
+  public:
     virtual ~ProgressDisplay() = default;
     virtual void ShowProgress(std::uint64_t done, std::uint64_t total) = 0;
     virtual void HideProgress() = 0;
 };
 
 class StatusLine : public ProgressDisplay {
-public:
+  public:
     virtual void SetStatus(const std::string& text, Colour colour, bool blinking) = 0;
 };
 
 class BusyCursor {
-public:
+  public:
     virtual ~BusyCursor() = default;
     virtual void ShowBusyCursor() = 0;
     virtual void ShowDefaultCursor() = 0;
@@ -54,7 +54,7 @@ public:
 
 // How a fatal error ends the program: the window is disabled, then the process exits.
 class ProgramEnd {
-public:
+  public:
     virtual ~ProgramEnd() = default;
     virtual void DisableMainWindow() = 0;
     // Must not return; tests throw from here to observe the exit.

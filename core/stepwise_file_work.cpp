@@ -25,7 +25,8 @@ void DeleteInSteps(const std::string& path, const CancelToken& cancel, ProgressS
     if (std::optional<platform::File> file = platform::File::OpenForShortening(path)) {
         const std::optional<std::uint64_t> total = file->Size();
         std::optional<std::uint64_t> size = total;
-        while (size && *size > DeleteStepSize && !cancel.IsCancelled() && file->Truncate(*size - DeleteStepSize)) {
+        while (size && *size > DeleteStepSize && !cancel.IsCancelled() &&
+               file->Truncate(*size - DeleteStepSize)) {
             *size -= DeleteStepSize;
             progress.Advance(*total - *size, *total);
         }

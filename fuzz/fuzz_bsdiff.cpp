@@ -55,9 +55,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const int result = memfd_create("fuzz-bsdiff-result", 0);
     if (result < 0) std::abort();
 
-    const std::size_t oldLength = size < 2 ? 0 : std::min(std::size_t{data[0]} | std::size_t{data[1]} << 8, size - 2);
+    const std::size_t oldLength =
+        size < 2 ? 0 : std::min(std::size_t{data[0]} | std::size_t{data[1]} << 8, size - 2);
     const std::span<const std::uint8_t> old(data + std::min<std::size_t>(size, 2), oldLength);
-    const std::span<const std::uint8_t> newer(old.data() + oldLength, size - std::min<std::size_t>(size, 2) - oldLength);
+    const std::span<const std::uint8_t> newer(old.data() + oldLength,
+                                              size - std::min<std::size_t>(size, 2) - oldLength);
     WriteFile(oldPath, old);
     WriteFile(newPath, newer);
 
@@ -76,7 +78,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     std::vector<std::uint8_t> produced(newer.size() + 1);
     const ssize_t count = pread(result, produced.data(), produced.size(), 0);
-    if (count != static_cast<ssize_t>(newer.size()) || std::memcmp(produced.data(), newer.data(), newer.size()) != 0)
+    if (count != static_cast<ssize_t>(newer.size()) ||
+        std::memcmp(produced.data(), newer.data(), newer.size()) != 0)
         std::abort();
     return 0;
 }

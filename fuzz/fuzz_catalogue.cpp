@@ -1,10 +1,11 @@
 // Arbitrary bytes as a catalogue file: the reader must never crash, hang or leak, must read any
 // regular file, and must keep the application-name list free of empty and repeated names.
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstdlib>
 #include <string>
-#include <sys/mman.h>
-#include <unistd.h>
 
 #include "core/catalogue.h"
 #include "core/text.h"
@@ -14,7 +15,7 @@ namespace {
 // An in-memory file, rewritten for every input and reached by a path, as the reader wants one;
 // a file on disk would make every run wait for the disk.
 class ScratchFile {
-public:
+  public:
     ScratchFile() : descriptor_(memfd_create("fuzz-catalogue", 0)) {
         if (descriptor_ < 0) std::abort();
         path_ = "/proc/self/fd/" + std::to_string(descriptor_);
@@ -30,7 +31,7 @@ public:
         return path_;
     }
 
-private:
+  private:
     int descriptor_;
     std::string path_;
 };

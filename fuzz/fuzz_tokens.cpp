@@ -50,7 +50,8 @@ std::string ReplacedStepByStep(std::string text, std::string_view find, bool cas
 constexpr std::size_t StepByStepLimit = 4096;
 
 bool HasLetters(std::string_view text) {
-    return text.find_first_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz") != std::string_view::npos;
+    return text.find_first_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz") !=
+           std::string_view::npos;
 }
 
 // Input layout: one byte with the length of the find text (low nibble) and of the replacement

@@ -107,7 +107,8 @@ int CheckCommand(std::span<const std::string> arguments, std::ostream& out, std:
     else
         report = CheckSetDirectory(setDirectory);
     if (request->versionDirectory && !unpackFault) {
-        CheckReport applied = ApplyEveryPatch(setDirectory, *request->versionDirectory, work.path(), shouldStop);
+        CheckReport applied =
+            ApplyEveryPatch(setDirectory, *request->versionDirectory, work.path(), shouldStop);
         report.faults.insert(report.faults.end(), applied.faults.begin(), applied.faults.end());
         report.notes = std::move(applied.notes);
     }

@@ -28,7 +28,8 @@ int Refused(const std::string& message) {
 int Build(std::span<const std::string> arguments, pack::StopLatch& stop) {
     pack::Outcome<pack::BuildRequest> request = pack::ParseBuildArguments(arguments);
     if (!request.ok()) return Refused(request.message());
-    pack::Outcome<pack::ToolPaths> tools = pack::FindTools(request.value().systemBsdiff, request.value().systemBspatch);
+    pack::Outcome<pack::ToolPaths> tools =
+        pack::FindTools(request.value().systemBsdiff, request.value().systemBspatch);
     if (!tools.ok()) return Refused(tools.message());
     const pack::Machine machine{pack::AvailableMemory(),
                                 static_cast<int>(std::max(1u, std::thread::hardware_concurrency()))};
@@ -63,7 +64,8 @@ int main(int argc, char** argv) {
     pack::StopLatch stop;
     if (arguments[0] == "build") return Build(rest, stop);
     if (arguments[0] == "check") {
-        const int status = pack::CheckCommand(rest, std::cout, std::cerr, [&stop] { return stop.Requested(); });
+        const int status =
+            pack::CheckCommand(rest, std::cout, std::cerr, [&stop] { return stop.Requested(); });
         return stop.Signal() ? 128 + *stop.Signal() : status;
     }
     std::cerr << pack::ShortUsage;

@@ -21,7 +21,8 @@ struct ProgramRun {
 
 // Starts the program and waits for it. `shouldStop` is polled while it runs; once it turns true
 // the program and whatever it started are stopped (terminated, then killed after a grace time).
-[[nodiscard]] ProgramRun RunProgram(const std::vector<std::string>& arguments, const std::string& workingDirectory,
+[[nodiscard]] ProgramRun RunProgram(const std::vector<std::string>& arguments,
+                                    const std::string& workingDirectory,
                                     const std::function<bool()>& shouldStop);
 
 }  // namespace pack

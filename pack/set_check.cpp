@@ -143,8 +143,8 @@ class PatchNameIndex {
                 byGroupAndVersion_[{group, core::LowerCase(infos[version].Version)}].push_back(version);
                 // The name up to the target's label, as the converter makes it.
                 const std::string stem = PatchName(infos[version], infos[version]);
-                byNameStart_[stem.substr(0, stem.size() - infos[version].Version.size() -
-                                                  PatchExtension.size())]
+                byNameStart_[stem.substr(0,
+                                         stem.size() - infos[version].Version.size() - PatchExtension.size())]
                     .push_back(version);
             }
     }
@@ -184,8 +184,8 @@ std::set<std::string> PatchFilesIn(const std::string& directory) {
 }
 
 // One line for each version some of whose planned patches are missing.
-void CheckPlannedPatches(const std::set<std::string>& present, const core::FileInfoList& infos, PatchPlan plan,
-                         std::vector<std::string>& faults) {
+void CheckPlannedPatches(const std::set<std::string>& present, const core::FileInfoList& infos,
+                         PatchPlan plan, std::vector<std::string>& faults) {
     for (const auto& group : VersionsByFile(infos)) {
         const int count = static_cast<int>(group.size());
         for (int from = 0; from < count; ++from) {
@@ -203,8 +203,8 @@ void CheckPlannedPatches(const std::set<std::string>& present, const core::FileI
                 }
             }
             if (missing == 1)
-                faults.push_back("the patch from " + VersionName(source) + " to " + target + " is missing: " + name +
-                                 " is not in the set");
+                faults.push_back("the patch from " + VersionName(source) + " to " + target +
+                                 " is missing: " + name + " is not in the set");
             if (missing > 1)
                 faults.push_back(std::to_string(missing) + " patches from " + VersionName(source) +
                                  " are missing, the first to " + target + ": " + name + " is not in the set");
@@ -221,11 +221,12 @@ void NoteUnconnectedVersions(const std::set<std::string>& present, const PatchNa
         if (const auto patch = index.Find(name)) connected[patch->from] = connected[patch->to] = true;
     for (std::size_t i = 0; i < infos.size(); ++i)
         if (!connected[i])
-            notes.push_back(VersionName(infos[i]) + " has no patch from or to it: the converter can only identify it");
+            notes.push_back(VersionName(infos[i]) +
+                            " has no patch from or to it: the converter can only identify it");
 }
 
-void CheckPatches(const std::string& directory, const core::FileInfoList& infos, std::optional<PatchPlan> plan,
-                  CheckReport& report) {
+void CheckPatches(const std::string& directory, const core::FileInfoList& infos,
+                  std::optional<PatchPlan> plan, CheckReport& report) {
     const std::set<std::string> present = PatchFilesIn(directory);
     const PatchNameIndex index(infos);
     for (const std::string& name : present)

@@ -165,7 +165,8 @@ Outcome<Done> MakeSet(const BuildPlan& plan, const MakeSettings& settings) {
     const std::optional<platform::DirectoryMark> mark = platform::MarkDirectoryInUse(work.value());
     const std::string staging = work.value() + "/set-to-be";
     Outcome<Done> made = Done{};
-    if (!mark || platform::MakeDirectory(staging, StagingDirectoryMode) != platform::MakeDirectoryResult::Created)
+    if (!mark ||
+        platform::MakeDirectory(staging, StagingDirectoryMode) != platform::MakeDirectoryResult::Created)
         made = Refusal{"cannot prepare " + work.value()};
     if (made.ok()) made = MakeArchive(plan, staging, settings);
     if (made.ok()) made = MakeCompanions(plan, staging);

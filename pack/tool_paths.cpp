@@ -53,7 +53,8 @@ Outcome<ToolPaths> FindTools(bool systemBsdiff, bool systemBspatch) {
     OwnPrograms own = LocateOwnPrograms();
     ToolPaths tools{systemBsdiff ? FindInPath("bsdiff") : std::move(own.bsdiff), std::move(own.converter),
                     systemBspatch ? FindInPath("bspatch") : std::move(own.bspatch), std::move(own.makeSfx)};
-    if (systemBsdiff && tools.bsdiff.empty()) return Refusal{"bsdiff is not installed (Debian package bsdiff)"};
+    if (systemBsdiff && tools.bsdiff.empty())
+        return Refusal{"bsdiff is not installed (Debian package bsdiff)"};
     if (!IsExecutable(tools.bsdiff))
         return Refusal{"the project's own patch maker " + tools.bsdiff +
                        " has not been built; --system-bsdiff uses the system's"};

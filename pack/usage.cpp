@@ -67,7 +67,8 @@ std::optional<std::string> InformationAskedFor(std::span<const std::string> argu
     const std::span<const std::string> verbArguments = arguments.subspan(1);
     if (arguments[0] == "build" && Has(verbArguments, "--help")) return std::string(BuildHelp);
     if (arguments[0] == "check" && Has(verbArguments, "--help")) return std::string(CheckHelp);
-    if (arguments[0] == "--help" || arguments[0] == "-h") return std::string(ShortUsage) + "\n" + std::string(Overview);
+    if (arguments[0] == "--help" || arguments[0] == "-h")
+        return std::string(ShortUsage) + "\n" + std::string(Overview);
     if (arguments[0] == "--version") return "file-converter-pack " FC_VERSION "\n";
     return std::nullopt;
 }

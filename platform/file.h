@@ -85,7 +85,7 @@ class File {
     // Cuts the file to `size` bytes.
     [[nodiscard]] bool Truncate(std::uint64_t size);
 
-private:
+  private:
     explicit File(int descriptor) : descriptor_(descriptor) {}
     // An existing regular file opened for reading, without a lock; never waits for a FIFO's writer.
     [[nodiscard]] static std::optional<File> OpenRegularForReading(const std::string& path);

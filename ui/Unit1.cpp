@@ -107,8 +107,9 @@ TForm1::TForm1(Dialogs& dialogs, const core::ProgramSetup& setup, core::RunRegis
     // The frame runs through the middle of the caption line, so the layout's positions inside a
     // group (measured from its top edge) land where they were designed to.
     for (QGroupBox* group : {GroupBox1, GroupBox2, GroupBox3})
-        group->setStyleSheet(QStringLiteral("QGroupBox { border: 1px solid palette(mid); margin-top: 6px; }"
-                                            "QGroupBox::title { subcontrol-origin: margin; left: 8px; }"));
+        group->setStyleSheet(
+            QStringLiteral("QGroupBox { border: 1px solid palette(mid); margin-top: 6px; }"
+                           "QGroupBox::title { subcontrol-origin: margin; left: 8px; }"));
 
     Label1->setBuddy(Edit1);
     Label2->setBuddy(Edit2);
@@ -159,8 +160,8 @@ void TForm1::SetUpFonts() {
 }
 
 void TForm1::SetUpTabOrder() {
-    const std::initializer_list<QWidget*> order{Edit1,  Button1,  Edit2, Button2, CheckBox1,
-                                                 Memo1,  ListBox1, Memo2, Button3, Button4};
+    const std::initializer_list<QWidget*> order{Edit1, Button1,  Edit2, Button2, CheckBox1,
+                                                Memo1, ListBox1, Memo2, Button3, Button4};
     QWidget* previous = nullptr;
     for (QWidget* control : order) {
         if (previous) setTabOrder(previous, control);
@@ -204,8 +205,9 @@ void TForm1::SetLabelText(QLabel& label, const std::string& text) {
 
 void TForm1::ApplyColours(const core::Colours& colours) {
     SetPaletteColour(*this, QPalette::Window, colours.FormColor);
-    for (QWidget* control : std::initializer_list<QWidget*>{Label1, Label2, Label3, Label4, Label5, Label6, Label7,
-                                                            Label8, CheckBox1, GroupBox1, GroupBox2, GroupBox3}) {
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{Label1, Label2, Label3, Label4, Label5, Label6, Label7, Label8,
+                                         CheckBox1, GroupBox1, GroupBox2, GroupBox3}) {
         SetPaletteColour(*control, QPalette::WindowText, colours.FontColor);
     }
     // The memos take their text colour from their group boxes; the version list keeps its own.

@@ -45,107 +45,107 @@ class WindowSeams;
 class TForm1 : public QWidget {
     Q_OBJECT
 
-public:
-  // `setup` is what start-up reads; `run` registers the run's work for an orderly end.
-  // `exitProcess` ends the program after a fatal error; it must not return.
-  TForm1(Dialogs& dialogs, const core::ProgramSetup& setup, core::RunRegister& run,
-         std::function<void(int)> exitProcess = EndProcessNow, QWidget* parent = nullptr);
-  ~TForm1() override;
+  public:
+    // `setup` is what start-up reads; `run` registers the run's work for an orderly end.
+    // `exitProcess` ends the program after a fatal error; it must not return.
+    TForm1(Dialogs& dialogs, const core::ProgramSetup& setup, core::RunRegister& run,
+           std::function<void(int)> exitProcess = EndProcessNow, QWidget* parent = nullptr);
+    ~TForm1() override;
 
-  // The window's services as the core sees them.
-  core::Seams CoreSeams();
+    // The window's services as the core sees them.
+    core::Seams CoreSeams();
 
-  // Shows the text in the status line; a blinking text starts visible for a full interval.
-  void SetStatus(const std::string& text, core::Colour colour, bool blinking);
-  // The progress bar below the status text: how far a long checksum or copy has come.
-  void ShowProgress(std::uint64_t done, std::uint64_t total);
-  void HideProgress();
-  // Neutral source information and Convert disabled; the version list is left alone.
-  void ResetSourceInfo();
-  // Label3 in one of its looks: neutral, identified source, or error.
-  void ShowSourceLabel(const std::string& text, bool bold, core::Colour colour);
-  // Sets a label's text, showing character 13 as a line break, and fits the label to it.
-  void SetLabelText(QLabel& label, const std::string& text);
+    // Shows the text in the status line; a blinking text starts visible for a full interval.
+    void SetStatus(const std::string& text, core::Colour colour, bool blinking);
+    // The progress bar below the status text: how far a long checksum or copy has come.
+    void ShowProgress(std::uint64_t done, std::uint64_t total);
+    void HideProgress();
+    // Neutral source information and Convert disabled; the version list is left alone.
+    void ResetSourceInfo();
+    // Label3 in one of its looks: neutral, identified source, or error.
+    void ShowSourceLabel(const std::string& text, bool bold, core::Colour colour);
+    // Sets a label's text, showing character 13 as a line break, and fits the label to it.
+    void SetLabelText(QLabel& label, const std::string& text);
 
-  void ApplyColours(const core::Colours& colours);
-  void SetFixedCaptions();
-  void SetCaptions(const std::string& appName = std::string(core::messages::DefaultTitle),
-                   const std::string& sourceCaption = std::string(core::messages::DefaultSourceCaption),
-                   const std::string& targetCaption = std::string(core::messages::DefaultTargetCaption),
-                   const std::string& versionCaption = std::string(core::messages::DefaultVersionCaption));
+    void ApplyColours(const core::Colours& colours);
+    void SetFixedCaptions();
+    void SetCaptions(const std::string& appName = std::string(core::messages::DefaultTitle),
+                     const std::string& sourceCaption = std::string(core::messages::DefaultSourceCaption),
+                     const std::string& targetCaption = std::string(core::messages::DefaultTargetCaption),
+                     const std::string& versionCaption = std::string(core::messages::DefaultVersionCaption));
 
-  void Button4Click();
-  void Timer1Timer();
+    void Button4Click();
+    void Timer1Timer();
 
-  // Shows the library's bitmap of that name in Image1 and moves the input column beside it. A
-  // missing library or bitmap hides Image1, and a hidden Image1 stays as it is.
-  void LoadPicture(core::ResourceLibrary* library, const std::string& name);
+    // Shows the library's bitmap of that name in Image1 and moves the input column beside it. A
+    // missing library or bitmap hides Image1, and a hidden Image1 stays as it is.
+    void LoadPicture(core::ResourceLibrary* library, const std::string& name);
 
-  // Source identification and the version list.
-  void IdentifySource(const std::string& path);
-  void FillTargetList();
-  void ListBox1Click();
+    // Source identification and the version list.
+    void IdentifySource(const std::string& path);
+    void FillTargetList();
+    void ListBox1Click();
 
-  // The two Browse buttons, and the target name proposed when a version is chosen.
-  void Button1Click();
-  void Button2Click();
-  void ProposeTargetName(const core::FileInfo& target);
+    // The two Browse buttons, and the target name proposed when a version is chosen.
+    void Button1Click();
+    void Button2Click();
+    void ProposeTargetName(const core::FileInfo& target);
 
-  // The two file-name boxes and the overwrite check box.
-  void Edit1Change();
-  void Edit2Change();
-  void Edit1Exit();
-  void Edit2Exit();
-  void CheckBox1Click();
+    // The two file-name boxes and the overwrite check box.
+    void Edit1Change();
+    void Edit2Change();
+    void Edit1Exit();
+    void Edit2Exit();
+    void CheckBox1Click();
 
-  // Runs when the window accepts a close request.
-  std::function<void()> onFormClose;
-  // The identified source and the version chosen last.
-  [[nodiscard]] const core::FormSelection& Selection() const { return selection_; }
-  // The conversion the form asks for as it stands; nothing while no version is chosen.
-  [[nodiscard]] std::optional<core::ConversionRequest> RequestFromForm() const;
-  // The Convert button (also Enter): turns the source into the selected version as the form
-  // asks at the click, then hands the window back.
-  void Button3Click();
+    // Runs when the window accepts a close request.
+    std::function<void()> onFormClose;
+    // The identified source and the version chosen last.
+    [[nodiscard]] const core::FormSelection& Selection() const { return selection_; }
+    // The conversion the form asks for as it stands; nothing while no version is chosen.
+    [[nodiscard]] std::optional<core::ConversionRequest> RequestFromForm() const;
+    // The Convert button (also Enter): turns the source into the selected version as the form
+    // asks at the click, then hands the window back.
+    void Button3Click();
 
-  // The window is disabled while the program starts; afterwards it is the user's.
-  void BeginStartup();
-  void EndStartup();
-  // Start-up's steps that reach into the controls: the overwrite choice hidden by the settings,
-  // the file names they preset, and the keyboard focus on the first useful button.
-  void HideOverwriteChoice();
-  void PresetFileNames(const std::string& source, const std::string& target);
-  void FocusFirstAction();
-  // The close request was accepted: the program is shutting down.
-  [[nodiscard]] bool IsClosing() const { return phase_ == Phase::Closing; }
+    // The window is disabled while the program starts; afterwards it is the user's.
+    void BeginStartup();
+    void EndStartup();
+    // Start-up's steps that reach into the controls: the overwrite choice hidden by the settings,
+    // the file names they preset, and the keyboard focus on the first useful button.
+    void HideOverwriteChoice();
+    void PresetFileNames(const std::string& source, const std::string& target);
+    void FocusFirstAction();
+    // The close request was accepted: the program is shutting down.
+    [[nodiscard]] bool IsClosing() const { return phase_ == Phase::Closing; }
 
-  QLabel* Image1;
-  QLabel* Label1;
-  QLineEdit* Edit1;
-  QPushButton* Button1;
-  QLabel* Label2;
-  QLineEdit* Edit2;
-  QPushButton* Button2;
-  QCheckBox* CheckBox1;
-  QGroupBox* GroupBox1;
-  QLabel* Label3;
-  QLabel* Label4;
-  QLabel* Label5;
-  QPlainTextEdit* Memo1;
-  QGroupBox* GroupBox2;
-  QLabel* Label6;
-  QListWidget* ListBox1;
-  QLabel* Label7;
-  QPlainTextEdit* Memo2;
-  QPushButton* Button3;
-  QPushButton* Button4;
-  QGroupBox* GroupBox3;
-  QLabel* Label8;
-  QProgressBar* ProgressBar1;
-  QFrame* Panel1;
-  QTimer* Timer1;
+    QLabel* Image1;
+    QLabel* Label1;
+    QLineEdit* Edit1;
+    QPushButton* Button1;
+    QLabel* Label2;
+    QLineEdit* Edit2;
+    QPushButton* Button2;
+    QCheckBox* CheckBox1;
+    QGroupBox* GroupBox1;
+    QLabel* Label3;
+    QLabel* Label4;
+    QLabel* Label5;
+    QPlainTextEdit* Memo1;
+    QGroupBox* GroupBox2;
+    QLabel* Label6;
+    QListWidget* ListBox1;
+    QLabel* Label7;
+    QPlainTextEdit* Memo2;
+    QPushButton* Button3;
+    QPushButton* Button4;
+    QGroupBox* GroupBox3;
+    QLabel* Label8;
+    QProgressBar* ProgressBar1;
+    QFrame* Panel1;
+    QTimer* Timer1;
 
-protected:
+  protected:
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -154,7 +154,7 @@ protected:
     // Runs the edit boxes' exit handlers when they lose the keyboard focus.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void SetUpWindow();
     void SetUpFonts();
     void SetUpTabOrder();

@@ -7,7 +7,7 @@
 namespace ui {
 
 class Dialogs {
-public:
+  public:
     virtual ~Dialogs() = default;
 
     virtual void ShowError(const QString& text) = 0;    // caption "Error", error icon, OK

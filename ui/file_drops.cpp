@@ -56,7 +56,8 @@ bool FileDrops::eventFilter(QObject* watched, QEvent* event) {
 
 void FileDrops::WriteLater(QLineEdit& box, const QString& path) {
     QTimer::singleShot(0, &box, [&box, path] {
-        if (!box.isEnabled()) return;  // closed to input meanwhile: a conversion started, or the window closes
+        if (!box.isEnabled())
+            return;  // closed to input meanwhile: a conversion started, or the window closes
         box.setFocus(Qt::OtherFocusReason);
         box.setText(path);
         box.end(false);

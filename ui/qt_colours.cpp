@@ -14,37 +14,37 @@ struct PaletteEntry {
 
 // The nearest palette entry for each system colour index, from scroll bar (0) to menu bar (30).
 constexpr std::array<PaletteEntry, 31> SystemColourEntries{{
-    {QPalette::Active, QPalette::Button},            // 0 scroll bar
-    {QPalette::Active, QPalette::Window},            // 1 desktop
-    {QPalette::Active, QPalette::Highlight},         // 2 active caption
-    {QPalette::Inactive, QPalette::Mid},             // 3 inactive caption
-    {QPalette::Active, QPalette::Window},            // 4 menu
-    {QPalette::Active, QPalette::Base},              // 5 window
-    {QPalette::Active, QPalette::Shadow},            // 6 window frame
-    {QPalette::Active, QPalette::WindowText},        // 7 menu text
-    {QPalette::Active, QPalette::WindowText},        // 8 window text
-    {QPalette::Active, QPalette::HighlightedText},   // 9 caption text
-    {QPalette::Active, QPalette::Button},            // 10 active border
-    {QPalette::Inactive, QPalette::Button},          // 11 inactive border
-    {QPalette::Active, QPalette::Mid},               // 12 application workspace
-    {QPalette::Active, QPalette::Highlight},         // 13 highlight
-    {QPalette::Active, QPalette::HighlightedText},   // 14 highlighted text
-    {QPalette::Active, QPalette::Button},            // 15 button face
-    {QPalette::Active, QPalette::Dark},              // 16 button shadow
-    {QPalette::Disabled, QPalette::WindowText},      // 17 grey text
-    {QPalette::Active, QPalette::ButtonText},        // 18 button text
-    {QPalette::Inactive, QPalette::WindowText},      // 19 inactive caption text
-    {QPalette::Active, QPalette::Light},             // 20 button highlight
-    {QPalette::Active, QPalette::Shadow},            // 21 3D dark shadow
-    {QPalette::Active, QPalette::Midlight},          // 22 3D light
-    {QPalette::Active, QPalette::ToolTipText},       // 23 info text
-    {QPalette::Active, QPalette::ToolTipBase},       // 24 info background
-    {QPalette::Active, QPalette::NoRole},            // 25 unused
-    {QPalette::Active, QPalette::Link},              // 26 hot light
-    {QPalette::Active, QPalette::Highlight},         // 27 active caption gradient
-    {QPalette::Inactive, QPalette::Highlight},       // 28 inactive caption gradient
-    {QPalette::Active, QPalette::Highlight},         // 29 menu highlight
-    {QPalette::Active, QPalette::Window},            // 30 menu bar
+    {QPalette::Active, QPalette::Button},           // 0 scroll bar
+    {QPalette::Active, QPalette::Window},           // 1 desktop
+    {QPalette::Active, QPalette::Highlight},        // 2 active caption
+    {QPalette::Inactive, QPalette::Mid},            // 3 inactive caption
+    {QPalette::Active, QPalette::Window},           // 4 menu
+    {QPalette::Active, QPalette::Base},             // 5 window
+    {QPalette::Active, QPalette::Shadow},           // 6 window frame
+    {QPalette::Active, QPalette::WindowText},       // 7 menu text
+    {QPalette::Active, QPalette::WindowText},       // 8 window text
+    {QPalette::Active, QPalette::HighlightedText},  // 9 caption text
+    {QPalette::Active, QPalette::Button},           // 10 active border
+    {QPalette::Inactive, QPalette::Button},         // 11 inactive border
+    {QPalette::Active, QPalette::Mid},              // 12 application workspace
+    {QPalette::Active, QPalette::Highlight},        // 13 highlight
+    {QPalette::Active, QPalette::HighlightedText},  // 14 highlighted text
+    {QPalette::Active, QPalette::Button},           // 15 button face
+    {QPalette::Active, QPalette::Dark},             // 16 button shadow
+    {QPalette::Disabled, QPalette::WindowText},     // 17 grey text
+    {QPalette::Active, QPalette::ButtonText},       // 18 button text
+    {QPalette::Inactive, QPalette::WindowText},     // 19 inactive caption text
+    {QPalette::Active, QPalette::Light},            // 20 button highlight
+    {QPalette::Active, QPalette::Shadow},           // 21 3D dark shadow
+    {QPalette::Active, QPalette::Midlight},         // 22 3D light
+    {QPalette::Active, QPalette::ToolTipText},      // 23 info text
+    {QPalette::Active, QPalette::ToolTipBase},      // 24 info background
+    {QPalette::Active, QPalette::NoRole},           // 25 unused
+    {QPalette::Active, QPalette::Link},             // 26 hot light
+    {QPalette::Active, QPalette::Highlight},        // 27 active caption gradient
+    {QPalette::Inactive, QPalette::Highlight},      // 28 inactive caption gradient
+    {QPalette::Active, QPalette::Highlight},        // 29 menu highlight
+    {QPalette::Active, QPalette::Window},           // 30 menu bar
 }};
 
 constexpr core::Colour SystemColourFlag = 0x80000000u;

@@ -6,7 +6,7 @@
 namespace ui {
 
 class QtDialogs : public Dialogs {
-public:
+  public:
     void ShowError(const QString& text) override;
     bool AskYesNo(const QString& text) override;
     void ShowSuccess(const QString& text) override;

@@ -24,8 +24,9 @@ void TForm1::SetUpProgressBar() {
     ProgressBar1->setTextVisible(false);
     // Three pixels leave no room for a framed bar: a flat track with the done part in the
     // highlight colour.
-    ProgressBar1->setStyleSheet(QStringLiteral("QProgressBar { border: none; background: palette(midlight); }"
-                                               "QProgressBar::chunk { background: palette(highlight); }"));
+    ProgressBar1->setStyleSheet(
+        QStringLiteral("QProgressBar { border: none; background: palette(midlight); }"
+                       "QProgressBar::chunk { background: palette(highlight); }"));
     ProgressBar1->setAccessibleName(QStringLiteral("Progress"));
     ProgressBar1->hide();
 }

@@ -12,8 +12,8 @@ ControlStates DeriveControlStates(Phase phase, const FormValues& values) {
     const bool inputsOpen = phase != Phase::Converting && phase != Phase::Closing;
     states.sourceInputs = inputsOpen;
     states.targetInputs = inputsOpen && !values.overwriteSource;
-    states.convert = phase == Phase::Idle && values.versionChosen && (values.targetNamed || values.overwriteSource) &&
-                     !values.targetIsForbidden;
+    states.convert = phase == Phase::Idle && values.versionChosen &&
+                     (values.targetNamed || values.overwriteSource) && !values.targetIsForbidden;
     return states;
 }
 

@@ -13,11 +13,11 @@ enum class Phase {
 
 // The form's values the enabled states depend on.
 struct FormValues {
-    bool versionChosen = false;     // a row of the version list is selected
-    bool targetNamed = false;       // the target box is not empty
-    bool overwriteSource = false;   // the overwrite check box is checked
-    bool targetIsForbidden = false; // overwriting the source is switched off and the target names it
-    bool patching = false;          // within a conversion: the copy and the patch tool are at work
+    bool versionChosen = false;      // a row of the version list is selected
+    bool targetNamed = false;        // the target box is not empty
+    bool overwriteSource = false;    // the overwrite check box is checked
+    bool targetIsForbidden = false;  // overwriting the source is switched off and the target names it
+    bool patching = false;           // within a conversion: the copy and the patch tool are at work
 };
 
 struct ControlStates {

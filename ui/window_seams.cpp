@@ -11,7 +11,6 @@
 
 #include "core/progress_meter.h"
 #include "platform/process.h"
-
 #include "ui/Unit1.h"
 #include "ui/dialogs.h"
 #include "ui/qt_text.h"
@@ -37,7 +36,8 @@ class QueuedProgress : public core::ProgressDisplay {
             &form_, [form = &form_, done, total] { form->ShowProgress(done, total); }, Qt::QueuedConnection);
     }
     void HideProgress() override {
-        QMetaObject::invokeMethod(&form_, [form = &form_] { form->HideProgress(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &form_, [form = &form_] { form->HideProgress(); }, Qt::QueuedConnection);
     }
 
   private:

@@ -20,7 +20,7 @@ class WindowSeams : public core::BackgroundWork,
                     public core::StatusLine,
                     public core::BusyCursor,
                     public core::ProgramEnd {
-public:
+  public:
     WindowSeams(TForm1& form, Dialogs& dialogs, std::function<void(int)> exitProcess = EndProcessNow);
 
     // Runs every queued window event and returns when the queue is empty.
@@ -41,7 +41,7 @@ public:
 
     core::Seams Bundle() { return core::Seams{*this, *this, *this, *this, *this}; }
 
-private:
+  private:
     TForm1& form_;
     Dialogs& dialogs_;
     std::function<void(int)> exitProcess_;

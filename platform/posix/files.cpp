@@ -95,7 +95,7 @@ std::optional<LocalTime> LocalModificationTime(const struct stat& info) {
     std::tm local{};
     if (!localtime_r(&info.st_mtime, &local)) return std::nullopt;
     return LocalTime{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
-                     local.tm_hour,       local.tm_min,     local.tm_sec};
+                     local.tm_hour,        local.tm_min,     local.tm_sec};
 }
 
 void RemoveDirectoryContents(int directoryFd);
@@ -182,9 +182,7 @@ void DeleteDirectoryTree(const std::string& path) {
     RemoveEntryAt(AT_FDCWD, path.c_str());
 }
 
-std::string ActualFileName(const std::string& path) {
-    return FindFirstEntry(path).value_or(path);
-}
+std::string ActualFileName(const std::string& path) { return FindFirstEntry(path).value_or(path); }
 
 std::string TempFolder() {
     const char* folder = std::getenv("TMPDIR");

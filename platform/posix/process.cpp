@@ -232,8 +232,7 @@ std::optional<std::uint32_t> WaitForProgram(ProgramId program, std::chrono::mill
     return ReapExitCode(program);
 }
 
-ProgramEndWatch::ProgramEndWatch(ProgramId program)
-    : ProgramEndWatch(program, Means::ProcessDescriptor) {}
+ProgramEndWatch::ProgramEndWatch(ProgramId program) : ProgramEndWatch(program, Means::ProcessDescriptor) {}
 
 ProgramEndWatch::ProgramEndWatch(ProgramId program, Means means) : program_(program), means_(means) {
     if (means_ == Means::ProcessDescriptor) {

@@ -52,26 +52,33 @@ TEST_P(MakerFailure, SaysWhyAndLeavesNoPatch) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, MakerFailure,
-    ::testing::Values(
-        FailureCase{"MissingOldFile", [](const TempDir& d) { return std::vector{d.File("none"), d.File("new"), d.File("patch")}; },
-                    "bsdiff: cannot open the old file"},
-        FailureCase{"NewFileIsADirectory",
-                    [](const TempDir& d) {
-                        fs::create_directory(d.File("sub"));
-                        return std::vector{d.File("old"), d.File("sub"), d.File("patch")};
-                    },
-                    "bsdiff: the new file \""},
-        FailureCase{"PatchDirectoryMissing",
-                    [](const TempDir& d) { return std::vector{d.File("old"), d.File("new"), d.File("none/patch")}; },
-                    "bsdiff: cannot create a file beside"},
-        FailureCase{"PatchPathIsADirectory",
-                    [](const TempDir& d) {
-                        fs::create_directory(d.File("sub"));
-                        return std::vector{d.File("old"), d.File("new"), d.File("sub")};
-                    },
-                    "bsdiff: cannot put the patch in place"},
-        FailureCase{"WrongNumberOfArguments", [](const TempDir& d) { return std::vector{d.File("old"), d.File("new")}; },
-                    "usage: bsdiff OLD NEW PATCH"}),
+    ::testing::Values(FailureCase{"MissingOldFile",
+                                  [](const TempDir& d) {
+                                      return std::vector{d.File("none"), d.File("new"), d.File("patch")};
+                                  },
+                                  "bsdiff: cannot open the old file"},
+                      FailureCase{"NewFileIsADirectory",
+                                  [](const TempDir& d) {
+                                      fs::create_directory(d.File("sub"));
+                                      return std::vector{d.File("old"), d.File("sub"), d.File("patch")};
+                                  },
+                                  "bsdiff: the new file \""},
+                      FailureCase{"PatchDirectoryMissing",
+                                  [](const TempDir& d) {
+                                      return std::vector{d.File("old"), d.File("new"), d.File("none/patch")};
+                                  },
+                                  "bsdiff: cannot create a file beside"},
+                      FailureCase{"PatchPathIsADirectory",
+                                  [](const TempDir& d) {
+                                      fs::create_directory(d.File("sub"));
+                                      return std::vector{d.File("old"), d.File("new"), d.File("sub")};
+                                  },
+                                  "bsdiff: cannot put the patch in place"},
+                      FailureCase{"WrongNumberOfArguments",
+                                  [](const TempDir& d) {
+                                      return std::vector{d.File("old"), d.File("new")};
+                                  },
+                                  "usage: bsdiff OLD NEW PATCH"}),
     [](const auto& testCase) { return std::string(testCase.param.name); });
 
 // A SIGTERM while the old file is being sorted (a sparse 256 MiB file keeps the sort busy for

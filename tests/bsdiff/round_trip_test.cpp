@@ -22,8 +22,8 @@ constexpr const char* DebianBspatch = "/usr/bin/bspatch";
 std::string TextLines(int first, int count) {
     std::string text;
     for (int line = first; line < first + count; ++line)
-        text += "Line " + std::to_string(line) + " of the sample text, word " + std::to_string(line * 7919 % 1000) +
-                " and so on.\n";
+        text += "Line " + std::to_string(line) + " of the sample text, word " +
+                std::to_string(line * 7919 % 1000) + " and so on.\n";
     return text;
 }
 
@@ -32,9 +32,15 @@ std::string EditedText(const std::string& old) {
     std::string text = "A new first paragraph that shifts everything.\n" + old;
     for (std::size_t at = 1000; at + 100 < text.size(); at += 3001) {
         switch (at % 3) {
-            case 0: text.replace(at, 5, "EDIT!"); break;
-            case 1: text.insert(at, "inserted words "); break;
-            default: text.erase(at, 12); break;
+            case 0:
+                text.replace(at, 5, "EDIT!");
+                break;
+            case 1:
+                text.insert(at, "inserted words ");
+                break;
+            default:
+                text.erase(at, 12);
+                break;
         }
     }
     return text + "A new last line.\n";
@@ -46,7 +52,8 @@ std::string EditedAcrossBoundaries(const std::string& old) {
     std::string edited = old;
     for (std::size_t at = 256 * 1024; at + 64 < edited.size(); at += 256 * 1024)
         edited.replace(at - 3, 6, "<edit>");
-    for (const std::size_t at : {std::size_t{900000}, std::size_t{1800000}, std::size_t{2} << 20, std::size_t{4} << 20})
+    for (const std::size_t at :
+         {std::size_t{900000}, std::size_t{1800000}, std::size_t{2} << 20, std::size_t{4} << 20})
         edited.replace(at - 20, 40, SampleBytes(40, static_cast<unsigned>(at)));
     edited.insert(3000000, "an insertion");
     edited.erase(3500000, 70000);
@@ -77,7 +84,8 @@ TEST_P(RoundTrip, BothPatchToolsGiveTheNewFile) {
     for (const char* tool : {DebianBspatch, FC_BSPATCH}) {
         const auto applied = RunProgram({tool, oldPath, dir.File("result"), dir.File("patch")});
         ASSERT_EQ(applied.exitCode, 0) << tool << ": " << applied.standardError;
-        EXPECT_TRUE(ReadWholeFile(dir.File("result")) == pair.newBytes) << tool << " did not give the new file";
+        EXPECT_TRUE(ReadWholeFile(dir.File("result")) == pair.newBytes)
+            << tool << " did not give the new file";
     }
     EXPECT_EQ(ReadWholeFile(oldPath), pair.oldBytes);
 }
@@ -89,13 +97,14 @@ INSTANTIATE_TEST_SUITE_P(
                       Pair{"UnrelatedRandom", SampleBytes(300000, 1), SampleBytes(200000, 2)},
                       Pair{"EditedText", Text, EditedText(Text)},
                       Pair{"EditsAcrossBufferBoundaries", Random, EditedAcrossBoundaries(Random)},
-                      Pair{"RepeatedBytes", std::string(100000, 'x'), std::string(50000, 'x') + "y" +
-                                                                          std::string(70000, 'x')}),
+                      Pair{"RepeatedBytes", std::string(100000, 'x'),
+                           std::string(50000, 'x') + "y" + std::string(70000, 'x')}),
     [](const auto& testCase) { return std::string(testCase.param.name); });
 
 // The same search as Debian's bsdiff: on edited data our patch is at most 2 % larger.
 TEST(PatchSize, IsCloseToDebiansMaker) {
-    for (const auto& [old, edited] : {std::pair{Text, EditedText(Text)}, std::pair{Random, EditedAcrossBoundaries(Random)}}) {
+    for (const auto& [old, edited] :
+         {std::pair{Text, EditedText(Text)}, std::pair{Random, EditedAcrossBoundaries(Random)}}) {
         TempDir dir;
         const std::string oldPath = dir.Write("old", old);
         const std::string newPath = dir.Write("new", edited);

@@ -124,7 +124,8 @@ Pair ScatteredCopies(const Scatter& shape) {
                             ? static_cast<char>(old[static_cast<std::size_t>(at)] + change)
                             : change;
         }
-        const std::string inserted = SampleBytes(static_cast<std::size_t>(insert), static_cast<unsigned>(step));
+        const std::string inserted =
+            SampleBytes(static_cast<std::size_t>(insert), static_cast<unsigned>(step));
         extra += inserted;
         newBytes += inserted;
         const auto target = static_cast<std::int64_t>(random() % (oldSize + 100));

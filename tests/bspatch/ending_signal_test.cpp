@@ -28,9 +28,9 @@ const std::string& LongRunningPatch() {
     static const std::string patch = testing_support::AssemblePatch(
         testing_support::Compress(testing_support::ControlBytes({{0, NewSize, 0}})),
         testing_support::Compress(""),
-        testing_support::CompressGenerated(NewSize, [](std::uint64_t, std::span<std::uint8_t> piece) {
-            std::fill(piece.begin(), piece.end(), 0);
-        }),
+        testing_support::CompressGenerated(
+            NewSize,
+            [](std::uint64_t, std::span<std::uint8_t> piece) { std::fill(piece.begin(), piece.end(), 0); }),
         NewSize);
     return patch;
 }
@@ -58,7 +58,8 @@ TEST_P(EndingSignal, RemovesTheNewFileAndEndsTheToolByIt) {
 
     const ProgramRun run = RunProgram({FC_BSPATCH, oldPath, newPath, patchPath}, [&](pid_t pid) {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        while (!(caughtAtWork = DecodingWhileWriting(pid, newPath)) && std::chrono::steady_clock::now() < deadline)
+        while (!(caughtAtWork = DecodingWhileWriting(pid, newPath)) &&
+               std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         ::kill(pid, GetParam());
     });

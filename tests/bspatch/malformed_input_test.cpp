@@ -65,13 +65,15 @@ std::string DamagedDiffBlock() {
 enum class Block { None, Control, Diff, Extra };
 std::string LongPatch(Block cut, Block ended) {
     constexpr int Triples = 4000;
-    const std::vector<ControlTriple> triples(Triples - (ended == Block::Control ? 1 : 0), ControlTriple{50, 40, 0});
+    const std::vector<ControlTriple> triples(Triples - (ended == Block::Control ? 1 : 0),
+                                             ControlTriple{50, 40, 0});
     std::string diff = testing_support::SampleBytes(Triples * 50, 1);
     std::string extra = testing_support::SampleBytes(Triples * 40, 2);
     if (ended == Block::Diff) diff.pop_back();
     if (ended == Block::Extra) extra.pop_back();
     std::string blocks[] = {Compress(ControlBytes(triples)), Compress(diff), Compress(extra)};
-    if (cut != Block::None) blocks[static_cast<int>(cut) - 1].resize(blocks[static_cast<int>(cut) - 1].size() - 10);
+    if (cut != Block::None)
+        blocks[static_cast<int>(cut) - 1].resize(blocks[static_cast<int>(cut) - 1].size() - 10);
     return AssemblePatch(blocks[0], blocks[1], blocks[2], Triples * 90);
 }
 
@@ -138,7 +140,8 @@ INSTANTIATE_TEST_SUITE_P(
                  "diff block ends before the new file is complete"},
         BadPatch{"LongExtraBlockEndsEarly", LongPatch(Block::None, Block::Extra),
                  "extra block ends before the new file is complete"},
-        BadPatch{"LongControlBlockCutShort", LongPatch(Block::Control, Block::None), "control block is cut short"},
+        BadPatch{"LongControlBlockCutShort", LongPatch(Block::Control, Block::None),
+                 "control block is cut short"},
         BadPatch{"LongDiffBlockCutShort", LongPatch(Block::Diff, Block::None), "diff block is cut short"},
         BadPatch{"LongExtraBlockCutShort", LongPatch(Block::Extra, Block::None), "extra block is cut short"},
         BadPatch{"MoreTriplesThanTheNewSizeTakes", Patch({{5, 3, 0}, {1, 0, 0}}, "abcde", "fgh", 8),

@@ -57,7 +57,7 @@ core::ShortDosDateTime Packed(int year, int month, int day, int hour, int minute
 }
 
 class CatalogueTest : public ::testing::Test {
-protected:
+  protected:
     // Writes the bytes as the catalogue and reads it back, expecting success.
     CatalogueContents Load(std::string_view bytes) {
         CatalogueContents contents;
@@ -83,9 +83,11 @@ TEST_F(CatalogueTest, HeadersGiveFileNameAndVersionFromQuotedTokens) {
                                    R"(["My Letter.doc" "2.0 \"beta\""])", "[Letter.doc]", "[App Names]",
                                    "[Letter.doc 1.0]"}))
                            .fileInfos;
-    EXPECT_THAT(Column(infos, &FileInfo::FileName), ElementsAre("Letter.doc", "Letter.doc", "Letter.doc",
-                                                                "My Letter.doc", "Letter.doc", "App", "Letter.doc"));
-    EXPECT_THAT(Column(infos, &FileInfo::Version), ElementsAre("1.0", "2.0", "3.0", "2.0 \"beta\"", "", "Names", "1.0"));
+    EXPECT_THAT(Column(infos, &FileInfo::FileName),
+                ElementsAre("Letter.doc", "Letter.doc", "Letter.doc", "My Letter.doc", "Letter.doc", "App",
+                            "Letter.doc"));
+    EXPECT_THAT(Column(infos, &FileInfo::Version),
+                ElementsAre("1.0", "2.0", "3.0", "2.0 \"beta\"", "", "Names", "1.0"));
     EXPECT_EQ(Column(infos, &FileInfo::Description1), Column(infos, &FileInfo::Version));
     EXPECT_THAT(Column(infos, &FileInfo::Md5), ::testing::Each(""));
     EXPECT_THAT(Column(infos, &FileInfo::TimeStamp), ::testing::Each(NoTimeStamp));
@@ -98,14 +100,16 @@ TEST_F(CatalogueTest, AppNamesHeaderIgnoresCaseAndOuterBlanks) {
 }
 
 TEST_F(CatalogueTest, LoneBracketsAreNoHeaders) {
-    EXPECT_THAT(LoadOne(Lines({"[a.doc 1]", "Description2=x", "[", "]"})).Description2, ElementsAre("x", "[", "]"));
+    EXPECT_THAT(LoadOne(Lines({"[a.doc 1]", "Description2=x", "[", "]"})).Description2,
+                ElementsAre("x", "[", "]"));
 }
 
 // ---- Keys of a file section --------------------------------------------------------------------
 
 TEST_F(CatalogueTest, KeyNamesIgnoreCaseAndAllowBlanksBeforeEquals) {
-    const auto info = LoadOne(Lines({"[a.doc 1]", "MD5=AbCd", "timestamp=03/01/2004 13:05:08",
-                                     "proposedfilename \t = new_*.doc", "Description1 = Letter, old format "}));
+    const auto info =
+        LoadOne(Lines({"[a.doc 1]", "MD5=AbCd", "timestamp=03/01/2004 13:05:08",
+                       "proposedfilename \t = new_*.doc", "Description1 = Letter, old format "}));
     EXPECT_EQ(info.Md5, "AbCd");
     EXPECT_EQ(info.TimeStamp, Packed(2004, 3, 1, 13, 5, 8));
     EXPECT_EQ(info.ProposedFileName, "new_*.doc");
@@ -121,9 +125,9 @@ TEST_F(CatalogueTest, LinesThatAreNoKeyAreIgnored) {
 }
 
 TEST_F(CatalogueTest, LaterKeyWinsAndEmptyValuesEmptyAllButTheTimeStamp) {
-    const auto info = LoadOne(Lines({"[a.doc 1]", "md5=abc", "md5=", "ProposedFileName=x", "ProposedFileName =",
-                                     "Description1=old", "Description1=", "TimeStamp=01/01/2000 00:00:00",
-                                     "TimeStamp="}));
+    const auto info = LoadOne(
+        Lines({"[a.doc 1]", "md5=abc", "md5=", "ProposedFileName=x", "ProposedFileName =", "Description1=old",
+               "Description1=", "TimeStamp=01/01/2000 00:00:00", "TimeStamp="}));
     EXPECT_EQ(info.Md5, "");
     EXPECT_EQ(info.ProposedFileName, "");
     EXPECT_EQ(info.Description1, "");
@@ -142,8 +146,9 @@ TEST_F(CatalogueTest, KeysBeforeTheFirstHeaderAreIgnored) {
 // ---- Description2 and its continuation ---------------------------------------------------------
 
 TEST_F(CatalogueTest, DescriptionWordsBecomeLinesUnlessQuoted) {
-    const auto info = LoadOne(Lines({"[a.doc 1]", "Description2=Fast and safe", R"(Description2 = "Fast and safe")",
-                                     R"(Description2="" "say \"hi\"")"}));
+    const auto info =
+        LoadOne(Lines({"[a.doc 1]", "Description2=Fast and safe", R"(Description2 = "Fast and safe")",
+                       R"(Description2="" "say \"hi\"")"}));
     EXPECT_THAT(info.Description2, ElementsAre("Fast", "and", "safe", "Fast and safe", "", "say \"hi\""));
 }
 
@@ -159,7 +164,8 @@ TEST_F(CatalogueTest, EmptyDescription2StartsContinuationWithoutALine) {
 }
 
 TEST_F(CatalogueTest, EveryHeaderEndsContinuation) {
-    const auto contents = Load(Lines({"[a.doc 1]", "Description2=One", "[AppNames]", "x=y", "[b.doc 2]", "Two"}));
+    const auto contents =
+        Load(Lines({"[a.doc 1]", "Description2=One", "[AppNames]", "x=y", "[b.doc 2]", "Two"}));
     ASSERT_EQ(contents.fileInfos.size(), 2u);
     EXPECT_THAT(contents.fileInfos[0].Description2, ElementsAre("One"));
     EXPECT_THAT(contents.fileInfos[1].Description2, IsEmpty());
@@ -168,9 +174,10 @@ TEST_F(CatalogueTest, EveryHeaderEndsContinuation) {
 // ---- The AppNames section ----------------------------------------------------------------------
 
 TEST_F(CatalogueTest, AppNameLinesSplitAtTheFirstEqualsWithoutQuoting) {
-    const auto contents = Load(Lines({"[AppNames]", " My Letter.doc = Letter Writer ", "\"q.doc\"=a=b", "e.doc=",
-                                      "Letter.doc", "=Nameless", " \t=x", "; a=b", "// c=d"}));
-    EXPECT_THAT(AppNames(contents.appInfos), ElementsAre("My Letter.doc=Letter Writer", "\"q.doc\"=a=b", "e.doc="));
+    const auto contents = Load(Lines({"[AppNames]", " My Letter.doc = Letter Writer ", "\"q.doc\"=a=b",
+                                      "e.doc=", "Letter.doc", "=Nameless", " \t=x", "; a=b", "// c=d"}));
+    EXPECT_THAT(AppNames(contents.appInfos),
+                ElementsAre("My Letter.doc=Letter Writer", "\"q.doc\"=a=b", "e.doc="));
 }
 
 TEST_F(CatalogueTest, FirstAppNameWinsAcrossSectionsIgnoringCase) {
@@ -189,7 +196,8 @@ TEST_F(CatalogueTest, KeysDoNotApplyInAppNames) {
 // ---- Time stamps -------------------------------------------------------------------------------
 
 TEST(ParseTimeStampTest, ReadsPackedValuesWithOptionalZerosAndBlanks) {
-    EXPECT_EQ(ParseTimeStamp("03/01/2004 13:05:08"), ((1 + 3 * 32 + 24 * 512) << 16) | (4 + 5 * 32 + 13 * 2048));
+    EXPECT_EQ(ParseTimeStamp("03/01/2004 13:05:08"),
+              ((1 + 3 * 32 + 24 * 512) << 16) | (4 + 5 * 32 + 13 * 2048));
     EXPECT_EQ(ParseTimeStamp("1/2/2004 3:4:5"), Packed(2004, 1, 2, 3, 4, 4));
     EXPECT_EQ(ParseTimeStamp(" 1 / 2 /2004  3 : 4 : 5 "), Packed(2004, 1, 2, 3, 4, 4));
     EXPECT_EQ(ParseTimeStamp("01/01/1980 00:00:00"), Packed(1980, 1, 1, 0, 0, 0));
@@ -198,20 +206,37 @@ TEST(ParseTimeStampTest, ReadsPackedValuesWithOptionalZerosAndBlanks) {
 }
 
 TEST(ParseTimeStampTest, ValidDatesOutsideTheDosRangeGiveZero) {
-    for (const char* text : {"01/01/1979 00:00:00", "12/31/1979 23:59:59", "01/01/2100 00:00:00", "1/1/1 0:0:0",
-                             "12/31/9999 23:59:59"})
+    for (const char* text : {"01/01/1979 00:00:00", "12/31/1979 23:59:59", "01/01/2100 00:00:00",
+                             "1/1/1 0:0:0", "12/31/9999 23:59:59"})
         EXPECT_EQ(ParseTimeStamp(text), 0) << text;
 }
 
 TEST(ParseTimeStampTest, UnreadableTextsGiveMinusOne) {
-    for (const char* text : {"", "13/01/2004 10:00:00", "0/01/2004 10:00:00", "01/00/2004 10:00:00",
-                             "01/01/2004 10:00", "2004/01/01 10:00:00", "02/30/2004 10:00:00",
-                             "02/29/2001 10:00:00", "02/29/1900 10:00:00", "04/31/2004 10:00:00",
-                             "01/01/2004 24:00:00", "01/01/2004 10:60:00", "01/01/2004 10:00:60",
-                             "01/01/0 10:00:00", "01/01/10000 10:00:00", "01/01/2004 10:00:00:00",
-                             "01/01/2004T10:00:00", "a/01/2004 10:00:00", "01/01/2004 10:0x:00",
-                             "-1/01/2004 10:00:00", "01/01/99999999999 10:00:00", "257/01/1979 10:00:00",
-                             "01/257/1979 10:00:00", "01/01/1979 10:00:60", "02/29/1979 10:00:00",
+    for (const char* text : {"",
+                             "13/01/2004 10:00:00",
+                             "0/01/2004 10:00:00",
+                             "01/00/2004 10:00:00",
+                             "01/01/2004 10:00",
+                             "2004/01/01 10:00:00",
+                             "02/30/2004 10:00:00",
+                             "02/29/2001 10:00:00",
+                             "02/29/1900 10:00:00",
+                             "04/31/2004 10:00:00",
+                             "01/01/2004 24:00:00",
+                             "01/01/2004 10:60:00",
+                             "01/01/2004 10:00:60",
+                             "01/01/0 10:00:00",
+                             "01/01/10000 10:00:00",
+                             "01/01/2004 10:00:00:00",
+                             "01/01/2004T10:00:00",
+                             "a/01/2004 10:00:00",
+                             "01/01/2004 10:0x:00",
+                             "-1/01/2004 10:00:00",
+                             "01/01/99999999999 10:00:00",
+                             "257/01/1979 10:00:00",
+                             "01/257/1979 10:00:00",
+                             "01/01/1979 10:00:60",
+                             "02/29/1979 10:00:00",
                              "01/01/1979 24:00:00"})
         EXPECT_EQ(ParseTimeStamp(text), NoTimeStamp) << text;
 }
@@ -228,7 +253,10 @@ TEST_F(CatalogueTest, EmptyOrCommentOnlyCatalogueGivesEmptyLists) {
 
 TEST_F(CatalogueTest, LastLineNeedsNoLineBreakAndCharacter26EndsTheFile) {
     EXPECT_EQ(LoadOne("[a.doc 1]\r\nmd5=abc").Md5, "abc");
-    EXPECT_EQ(LoadOne("[a.doc 1]\r\nmd5=abc\x1a" "def\r\n[b.doc 2]\r\n").Md5, "abc");
+    EXPECT_EQ(LoadOne("[a.doc 1]\r\nmd5=abc\x1a"
+                      "def\r\n[b.doc 2]\r\n")
+                  .Md5,
+              "abc");
 }
 
 TEST_F(CatalogueTest, BareLineFeedStaysInsideTheLine) {
@@ -242,7 +270,8 @@ std::vector<std::string> LinesOf(const std::string& path) {
     const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
     core::CatalogueLineReader reader(file.get());
     std::vector<std::string> lines;
-    for (std::string line; reader.Next(line) == core::CatalogueLineReader::Result::Line;) lines.push_back(line);
+    for (std::string line; reader.Next(line) == core::CatalogueLineReader::Result::Line;)
+        lines.push_back(line);
     return lines;
 }
 
@@ -330,7 +359,7 @@ TEST_F(CatalogueTest, OnlyARegularFileWithinTheBoundsIsRead) {
 // ---- ReadCatalogue -----------------------------------------------------------------------------
 
 class ReadCatalogueTest : public CatalogueTest {
-protected:
+  protected:
     void SetUp() override {
         run.ExtractionDir = dir.File("extracted");
         std::filesystem::create_directory(run.ExtractionDir);

@@ -57,9 +57,17 @@ TEST_F(ComputeFileMd5Test, MatchesMd5sumWithOneStepPerRead) {
         std::size_t size;
         int steps;
     };
-    const Case cases[] = {{0, 1},          {55, 1},           {56, 1},           {64, 1},
-                          {65, 1},         {4096, 1},         {4097, 1},         {ReadSize - 1, 1},
-                          {ReadSize, 1},   {ReadSize + 1, 2}, {3 * ReadSize + 17, 4}};
+    const Case cases[] = {{0, 1},
+                          {55, 1},
+                          {56, 1},
+                          {64, 1},
+                          {65, 1},
+                          {4096, 1},
+                          {4097, 1},
+                          {ReadSize - 1, 1},
+                          {ReadSize, 1},
+                          {ReadSize + 1, 2},
+                          {3 * ReadSize + 17, 4}};
     for (const Case& c : cases) {
         SCOPED_TRACE("size " + std::to_string(c.size));
         const std::string path = dir.Write("data.bin", SampleBytes(c.size, static_cast<unsigned>(c.size)));

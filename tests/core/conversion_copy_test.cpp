@@ -1,7 +1,7 @@
 // The pieces of a conversion run that need no patch tool: the paths, the copy and the time stamp.
+#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <ctime>
@@ -67,7 +67,8 @@ TEST(CopyFileKeepDate, CopiesEverySizeWholeAndReportsAStepAfterFullBlocksOnly) {
     };
     for (const std::string& sourceDir : sourceDirs) {
         const TempDir sources(sourceDir);
-        for (const Case c : {Case{0, 0}, Case{65535, 0}, Case{65536, 1}, Case{65537, 1}, Case{3 * 65536 + 5, 3}}) {
+        for (const Case c :
+             {Case{0, 0}, Case{65535, 0}, Case{65536, 1}, Case{65537, 1}, Case{3 * 65536 + 5, 3}}) {
             SCOPED_TRACE(sourceDir + ", size " + std::to_string(c.size));
             const std::string bytes = PatternBytes(c.size);
             const std::string source = sources.Write("source", bytes);

@@ -81,7 +81,7 @@ std::vector<std::string> StatusTexts(const FakeSeams& fake) {
 
 // Records each phase change together with how many status texts had been shown by then.
 class RecordingLock : public core::ConversionLock {
-public:
+  public:
     explicit RecordingLock(const FakeSeams& fake) : fake_(fake) {}
     void EnterConvertingPhase() override { events.emplace_back("enter", fake_.statuses.size()); }
     void LeaveConvertingPhase() override { events.emplace_back("leave", fake_.statuses.size()); }
@@ -89,13 +89,13 @@ public:
 
     std::vector<std::pair<std::string, std::size_t>> events;
 
-private:
+  private:
     const FakeSeams& fake_;
 };
 
 // A status line that lets a test act at the moment a text is shown.
 class HookedStatus : public core::StatusLine {
-public:
+  public:
     explicit HookedStatus(FakeSeams& fake) : fake_(fake) {}
     void SetStatus(const std::string& text, core::Colour colour, bool blinking) override {
         fake_.SetStatus(text, colour, blinking);
@@ -105,14 +105,14 @@ public:
     void HideProgress() override { fake_.HideProgress(); }
     std::function<void(const std::string&)> onStatus;
 
-private:
+  private:
     FakeSeams& fake_;
 };
 
 // Lowers this process's file size limit while it lives: writes beyond the limit fail, and the
 // signal that would end the process is ignored meanwhile.
 class FileSizeLimit {
-public:
+  public:
     explicit FileSizeLimit(rlim_t bytes) : previousHandler_(std::signal(SIGXFSZ, SIG_IGN)) {
         EXPECT_EQ(getrlimit(RLIMIT_FSIZE, &saved_), 0);
         const rlimit lowered{bytes, saved_.rlim_max};
@@ -125,13 +125,13 @@ public:
     FileSizeLimit(const FileSizeLimit&) = delete;
     FileSizeLimit& operator=(const FileSizeLimit&) = delete;
 
-private:
+  private:
     rlimit saved_{};
     void (*previousHandler_)(int);
 };
 
 class ConversionRun : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { UseExtractionDir(extraction.path()); }
 
     void UseExtractionDir(const std::string& directory) {
@@ -145,8 +145,9 @@ protected:
 
     // Replaces the patch tool by a shell script; $NEW names a file holding the right result.
     void InstallFakeTool(const std::string& body) {
-        std::ofstream(ToolPath(), std::ios::trunc) << "#!/bin/sh\nNEW=" << ShellQuoted(NewVersionPath()) << "\n"
-                                                   << body << "\n";
+        std::ofstream(ToolPath(), std::ios::trunc)
+            << "#!/bin/sh\nNEW=" << ShellQuoted(NewVersionPath()) << "\n"
+            << body << "\n";
         std::filesystem::permissions(ToolPath(), std::filesystem::perms::owner_all);
     }
 
@@ -318,7 +319,7 @@ TEST_F(ConversionRun, HandsThePatchToolItsThreeFilesExactlyWhateverTheirNamesHol
 
 // The runs that depend on what the real tool does, with each tool a patch set may carry.
 class ConversionWithEitherTool : public ConversionRun, public ::testing::WithParamInterface<const char*> {
-protected:
+  protected:
     void SetUp() override {
         patchTool = GetParam();
         ConversionRun::SetUp();
@@ -724,7 +725,8 @@ TEST_P(MisbehavingToolRun, LeavesTheOverwrittenSourceExactlyAsItWas) {
     EXPECT_TRUE(RunOverwritingSource(source));
 
     std::vector<std::string> expected;
-    if (!GetParam().exitCode.empty()) expected.push_back(ToolPath() + "\rreturned exit code " + GetParam().exitCode);
+    if (!GetParam().exitCode.empty())
+        expected.push_back(ToolPath() + "\rreturned exit code " + GetParam().exitCode);
     expected.push_back(GetParam().finalMessage);
     EXPECT_EQ(fake.errors, expected);
     EXPECT_THAT(fake.successes, IsEmpty());
@@ -734,13 +736,14 @@ TEST_P(MisbehavingToolRun, LeavesTheOverwrittenSourceExactlyAsItWas) {
 
 INSTANTIATE_TEST_SUITE_P(
     PatchTools, MisbehavingToolRun,
-    ::testing::Values(MisbehavingTool{"ExitsOneLeavingNothing", "rm -f \"$2\"\nexit 1", "1", "Conversion failed"},
-                      MisbehavingTool{"WritesHalfTheResult", "head -c 80000 \"$NEW\" > \"$2\"", "",
-                                      "md5 verification failed"},
-                      MisbehavingTool{"WritesWrongBytes", "printf 'wrong' > \"$2\"", "", "md5 verification failed"},
-                      MisbehavingTool{"IsKilledBySignal", "kill -9 $$", "137", "md5 verification failed"},
-                      MisbehavingTool{"DatesItsResultBefore1980", "cp \"$NEW\" \"$2\"\ntouch -d 1975-01-01 \"$2\"",
-                                      "", "Conversion failed"}),
+    ::testing::Values(
+        MisbehavingTool{"ExitsOneLeavingNothing", "rm -f \"$2\"\nexit 1", "1", "Conversion failed"},
+        MisbehavingTool{"WritesHalfTheResult", "head -c 80000 \"$NEW\" > \"$2\"", "",
+                        "md5 verification failed"},
+        MisbehavingTool{"WritesWrongBytes", "printf 'wrong' > \"$2\"", "", "md5 verification failed"},
+        MisbehavingTool{"IsKilledBySignal", "kill -9 $$", "137", "md5 verification failed"},
+        MisbehavingTool{"DatesItsResultBefore1980", "cp \"$NEW\" \"$2\"\ntouch -d 1975-01-01 \"$2\"", "",
+                        "Conversion failed"}),
     [](const ::testing::TestParamInfo<MisbehavingTool>& tool) { return tool.param.name; });
 
 }  // namespace

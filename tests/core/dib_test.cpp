@@ -58,9 +58,13 @@ TEST(BitmapFileFromResource, RefusesDamagedOrAbsurdPictures) {
         {"no height", [](Bytes& dib) { Put32(dib, 8, 0); }},
         {"absurd width and height", [](Bytes& dib) { Put32(dib, 4, 100000), Put32(dib, 8, 100000); }},
         {"a line wider than any window",
-         [](Bytes& dib) { Put32(dib, 4, 1 << 24), Put32(dib, 8, 1), Put16(dib, 14, 1), dib.resize(40 + 8 + (1 << 21)); }},
+         [](Bytes& dib) {
+             Put32(dib, 4, 1 << 24), Put32(dib, 8, 1), Put16(dib, 14, 1), dib.resize(40 + 8 + (1 << 21));
+         }},
         {"a column taller than any window",
-         [](Bytes& dib) { Put32(dib, 4, 1), Put32(dib, 8, 5000), Put16(dib, 14, 1), dib.resize(40 + 8 + 4 * 5000); }},
+         [](Bytes& dib) {
+             Put32(dib, 4, 1), Put32(dib, 8, 5000), Put16(dib, 14, 1), dib.resize(40 + 8 + 4 * 5000);
+         }},
         {"no bit count", [](Bytes& dib) { Put16(dib, 14, 0); }},
         {"odd bit count", [](Bytes& dib) { Put16(dib, 14, 7); }},
         {"embedded JPEG", [](Bytes& dib) { Put32(dib, 16, 4); }},

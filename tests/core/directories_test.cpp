@@ -1,8 +1,8 @@
 #include "core/directories.h"
 
-#include <filesystem>
-
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 #include "tests/core/support/temp_dir.h"
 

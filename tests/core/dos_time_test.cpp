@@ -19,7 +19,7 @@ TEST(DosTime, PacksTheBitLayoutAndFormatsIt) {
 }
 
 TEST(DosTime, RefusesFieldsOutsideTheFormat) {
-    const DosFields invalid[] = {{1979, 12, 31, 23, 59, 58}, {2108, 1, 1, 0, 0, 0}, {2001, 2, 29, 0, 0, 0},
+    const DosFields invalid[] = {{1979, 12, 31, 23, 59, 58}, {2108, 1, 1, 0, 0, 0},  {2001, 2, 29, 0, 0, 0},
                                  {2004, 4, 31, 0, 0, 0},     {2004, 13, 1, 0, 0, 0}, {2004, 1, 0, 0, 0, 0},
                                  {2004, 1, 1, 24, 0, 0},     {2004, 1, 1, 0, 60, 0}, {2004, 1, 1, 0, 0, 60}};
     for (const DosFields& f : invalid)

@@ -1,8 +1,8 @@
 #include "core/errors.h"
 
-#include <filesystem>
-
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 #include "tests/core/support/fake_seams.h"
 #include "tests/core/support/temp_dir.h"
@@ -14,7 +14,7 @@ using testing_support::ProgramExited;
 
 // Records what the surroundings looked like at the moment a box appeared.
 class BoxWitness : public testing_support::FakeSeams {
-public:
+  public:
     void ShowErrorBox(const std::string& message) override {
         busyAtBox = busyCursor;
         disabledAtBox = windowDisabled;

@@ -1,6 +1,7 @@
 #include "platform/files.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -9,8 +10,6 @@
 #include <ctime>
 #include <filesystem>
 #include <functional>
-
-#include <gtest/gtest.h>
 
 #include "tests/core/support/temp_dir.h"
 
@@ -121,7 +120,8 @@ TEST(MakeDirectory, CreatesWithTheModeAndRefusesAnyExistingName) {
     fs::create_symlink("nowhere", dir.File("dangling"));
     dir.Write("file", "");
     for (const char* name : {"new", "dangling", "file"})
-        EXPECT_EQ(platform::MakeDirectory(dir.File(name), 0700), platform::MakeDirectoryResult::AlreadyExists) << name;
+        EXPECT_EQ(platform::MakeDirectory(dir.File(name), 0700), platform::MakeDirectoryResult::AlreadyExists)
+            << name;
     EXPECT_EQ(platform::MakeDirectory(dir.File("no/parent"), 0700), platform::MakeDirectoryResult::Failed);
     EXPECT_TRUE(platform::DirectoryExists(dir.File("new")));
     EXPECT_FALSE(platform::DirectoryExists(dir.File("file")));
@@ -157,7 +157,10 @@ TEST(Environment, TempFolderExecutableAndRemoval) {
     // A relative folder is taken from the current directory, whatever directory a child runs in.
     setenv("TMPDIR", "relative/tmp", 1);
     EXPECT_EQ(platform::TempFolder(), (fs::current_path() / "relative/tmp").string());
-    if (saved) setenv("TMPDIR", previous.c_str(), 1); else unsetenv("TMPDIR");
+    if (saved)
+        setenv("TMPDIR", previous.c_str(), 1);
+    else
+        unsetenv("TMPDIR");
 
     const std::string executable = platform::ExecutablePath();
     EXPECT_EQ(executable.front(), '/');

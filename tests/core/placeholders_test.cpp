@@ -39,7 +39,8 @@ TEST(ExpandPlaceholders, VariablesThenFoldersIgnoringCase) {
 TEST(ExpandPlaceholders, ValuesAreNeverExpandedAgain) {
     std::vector<std::string> environment{"AAA=%ZZZ%", "ZZZ=%AAA%", "aaa=shadowed"};
     for (int i = 1; i <= 22; ++i)
-        environment.push_back("V" + std::to_string(i) + "=%V" + std::to_string(i + 1) + "%%V" + std::to_string(i + 1) + "%");
+        environment.push_back("V" + std::to_string(i) + "=%V" + std::to_string(i + 1) + "%%V" +
+                              std::to_string(i + 1) + "%");
     const core::PlaceholderSources sources{environment, [](int) { return std::string("/f"); }};
     const std::string openers = std::string(100000, '<') + std::string(100000, '%') + "<CSIDL_PROFILE>";
     const std::pair<std::string, std::string> cases[] = {

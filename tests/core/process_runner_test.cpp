@@ -1,8 +1,8 @@
 #include "core/process_runner.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -86,7 +86,9 @@ TEST(RunProcess, ProgramsThatCannotBeExecutedAreNotStarted) {
     const std::string unexecutable[] = {
         dir.File("missing tool"),
         Script(dir, "no exec bit", "exit 0", fs::perms::owner_read | fs::perms::owner_write),
-        dir.Write("bad format", "\x7F" "ELF garbage"),
+        dir.Write("bad format",
+                  "\x7F"
+                  "ELF garbage"),
         dir.path(),
     };
     fs::permissions(dir.File("bad format"), fs::perms::owner_all);
@@ -120,7 +122,8 @@ TEST(RunProcess, AFatalFailedStartRemovesTheExtractionDirectoryAndExits) {
 TEST(RunProcess, ArgumentsArriveExactly) {
     TempDir dir;
     const std::string output = dir.File("arguments");
-    const std::vector<std::string> arguments = {"a b", "c\"d", "\"quoted\"", "  lead", "back\\slash\\\"", "*", "$HOME"};
+    const std::vector<std::string> arguments = {"a b", "c\"d", "\"quoted\"", "  lead", "back\\slash\\\"",
+                                                "*",   "$HOME"};
     core::CommandLine line = Line({"/bin/sh", "-c", "printf '%s\\n' \"$@\" > \"$0\"", output});
     std::string expected;
     for (const std::string& argument : arguments) {
@@ -152,7 +155,7 @@ TEST(RunProcess, OnlyTheStandardFilesAreInherited) {
     ASSERT_GE(fd, 3);
     FakeSeams seams;
     EXPECT_TRUE(RunWith(seams, Line({"/bin/sh", "-c", "test ! -e /proc/self/fd/" + std::to_string(fd)}),
-                    CheckingExitCode()));
+                        CheckingExitCode()));
     close(fd);
     EXPECT_TRUE(seams.errors.empty());
 }
@@ -166,8 +169,8 @@ TEST(ProgramEndWatch, TheDescriptorBecomesReadableWhenTheProgramEnds) {
     for (const Means means : {Means::ProcessDescriptor, Means::ChildSignal}) {
         SCOPED_TRACE(means == Means::ProcessDescriptor ? "process descriptor" : "SIGCHLD pipe");
         const std::string go = dir.File("go");
-        const auto program =
-            platform::StartProgram({"/bin/sh", "-c", "while [ ! -e \"$0\" ]; do sleep 0.01; done; exit 3", go}, "");
+        const auto program = platform::StartProgram(
+            {"/bin/sh", "-c", "while [ ! -e \"$0\" ]; do sleep 0.01; done; exit 3", go}, "");
         ASSERT_TRUE(program);
         platform::ProgramEndWatch watch(*program, means);
         EXPECT_EQ(watch.means(), means);

@@ -21,7 +21,6 @@ using testing_support::ProgressCall;
 using testing_support::TempDir;
 using Clock = core::ProgressMeter::Clock;
 
-
 // A clock that moves only when the test says so.
 struct ManualClock {
     Clock::time_point now{};

@@ -133,12 +133,16 @@ void PutU32(Bytes& bytes, std::size_t at, std::uint32_t value) {
 TEST_P(ResourceLibraryTest, AResourceClaimingGigabytesIsRefusedUnread) {
     Bytes library = ReadBytes(path);
     const std::uint8_t rsrcName[8] = {'.', 'r', 's', 'r', 'c', 0, 0, 0};
-    const auto section = std::search(library.begin(), library.end(), std::begin(rsrcName), std::end(rsrcName));
+    const auto section =
+        std::search(library.begin(), library.end(), std::begin(rsrcName), std::end(rsrcName));
     ASSERT_NE(section, library.end());
     const std::size_t header = static_cast<std::size_t>(section - library.begin());
-    const std::uint32_t sectionRva = library[header + 12] | library[header + 13] << 8 | library[header + 14] << 16;
-    const std::uint32_t sectionFileOffset = library[header + 20] | library[header + 21] << 8 | library[header + 22] << 16;
-    const auto picture = std::search(library.begin(), library.end(), image1Resource.begin(), image1Resource.end());
+    const std::uint32_t sectionRva =
+        library[header + 12] | library[header + 13] << 8 | library[header + 14] << 16;
+    const std::uint32_t sectionFileOffset =
+        library[header + 20] | library[header + 21] << 8 | library[header + 22] << 16;
+    const auto picture =
+        std::search(library.begin(), library.end(), image1Resource.begin(), image1Resource.end());
     const std::uint32_t pictureRva =
         static_cast<std::uint32_t>(picture - library.begin()) - sectionFileOffset + sectionRva;
     Bytes record(8);

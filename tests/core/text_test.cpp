@@ -18,14 +18,14 @@ TEST(SplitFirstToken, QuotesBlanksAndBackslashes) {
     const Split cases[] = {
         {"setup.exe 1.0", "setup.exe", "1.0"},
         {"\"my game.exe\" 1.0 beta", "my game.exe", "1.0 beta"},
-        {"\"a b\"x c", "a b", "c"},                 // glued to the closing quote: dropped
-        {"a\\\"b c", "a\"b", "c"},                  // escaped quote stays in a bare token
-        {"\"a\\\" b\" c", "a\" b", "c"},            // and in a quoted one
+        {"\"a b\"x c", "a b", "c"},       // glued to the closing quote: dropped
+        {"a\\\"b c", "a\"b", "c"},        // escaped quote stays in a bare token
+        {"\"a\\\" b\" c", "a\" b", "c"},  // and in a quoted one
         {"word", "word", ""},
         {"", "", ""},
         {"\"never closed", "never closed", ""},
         {"\"no blank after\"tail", "no blank after", ""},
-        {"ab\"cd ef \t", "ab", "ef"},               // a bare token ended by a quote
+        {"ab\"cd ef \t", "ab", "ef"},  // a bare token ended by a quote
         {"ab\"cd", "ab", ""},
         {"one \t two  three \r\n", "one", "two  three"},
         {"\"\" rest", "", "rest"},
@@ -35,7 +35,8 @@ TEST(SplitFirstToken, QuotesBlanksAndBackslashes) {
     }
 }
 
-std::string Replaced(std::string text, std::string_view find, bool caseSensitive, std::string_view replacement) {
+std::string Replaced(std::string text, std::string_view find, bool caseSensitive,
+                     std::string_view replacement) {
     core::ReplaceText(text, find, caseSensitive, replacement);
     return text;
 }

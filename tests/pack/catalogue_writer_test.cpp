@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-
 #include "pack/set_files.h"
 
 namespace {

@@ -185,7 +185,8 @@ TEST_F(CheckCommand, MissingPatchesAreCountedOncePerVersion) {
     fs::remove(set + "/my letter_3.0_2.0.bsdiff");
     const CheckRun run = Check(Quoted(set));
     EXPECT_EQ(run.status, 1) << run.output;
-    EXPECT_THAT(run.output, HasSubstr("2 patches from My letter.txt \"3.0\" are missing, the first to \"1.0 beta\""));
+    EXPECT_THAT(run.output,
+                HasSubstr("2 patches from My letter.txt \"3.0\" are missing, the first to \"1.0 beta\""));
     EXPECT_THAT(run.output, HasSubstr("check: 1 problem in"));
 }
 
@@ -215,7 +216,8 @@ TEST_F(CheckCommand, AnInterruptedCheckStopsThePatchToolAndLeavesNothing) {
     const CheckRun run = testing_support::RunShellCommand(
         "TMPDIR=" + Quoted(dir.File("tmp")) + " " + FC_PACK_TOOL + " check " + Quoted(set) + " --apply " +
         Quoted(dir.File("versions")) + " & pid=$!; n=0; until [ -s " + Quoted(started) +
-        " ] || [ $n -ge 600 ]; do sleep 0.05; n=$((n+1)); done; kill -TERM $pid; wait $pid; echo \"status $?\"");
+        " ] || [ $n -ge 600 ]; do sleep 0.05; n=$((n+1)); done; kill -TERM $pid; wait $pid; echo \"status "
+        "$?\"");
     EXPECT_THAT(run.output, HasSubstr("status 143"));
     EXPECT_THAT(run.output, ::testing::Not(HasSubstr("check:")));
     const std::string patchToolPid = ReadWholeFile(started);

@@ -44,9 +44,7 @@ class PackCommand : public ::testing::Test {
     ToolRun Pack(const std::string& arguments) { return RunShell(dir.path(), Tool + " " + arguments); }
 
     ToolRun Build(const std::string& extra) {
-        return Pack(
-            "build out --name letter.txt 1.0=versions/v1 2.0=versions/v2 3.0=versions/v3 " +
-            extra);
+        return Pack("build out --name letter.txt 1.0=versions/v1 2.0=versions/v2 3.0=versions/v3 " + extra);
     }
 
     // Nothing stands beside the versions but what the test made: no OUT_DIR, no staging directory.
@@ -170,9 +168,8 @@ TEST_F(PackCommand, AnOutDirWithATrailingSlashIsTheSameDirectory) {
         fs::remove_all(dir.File("out"));
         if (state != "missing") fs::create_directory(dir.File("out"));
         if (state == "full") dir.Write("out/old", "an older set");
-        const ToolRun run =
-            Pack("build ./out/ --name letter.txt 1.0=versions/v1 2.0=versions/v2" +
-                 std::string(state == "full" ? " --force" : ""));
+        const ToolRun run = Pack("build ./out/ --name letter.txt 1.0=versions/v1 2.0=versions/v2" +
+                                 std::string(state == "full" ? " --force" : ""));
         ASSERT_EQ(run.status, 0) << state << ": " << run.output;
         EXPECT_TRUE(fs::exists(dir.File("out/letter.sfx"))) << state;
         EXPECT_FALSE(fs::exists(dir.File("out/old"))) << state;
@@ -187,7 +184,8 @@ TEST_F(PackCommand, TheNextBuildRemovesWhatAKilledBuildLeft) {
     dir.Write(".out.partial-0/set-to-be", "half a set");
     ASSERT_TRUE(platform::MarkDirectoryInUse(dir.File(".out.partial-0")));  // unlocked again at once
     fs::create_directory(dir.File(".out.partial-1"));
-    const std::optional<platform::DirectoryMark> running = platform::MarkDirectoryInUse(dir.File(".out.partial-1"));
+    const std::optional<platform::DirectoryMark> running =
+        platform::MarkDirectoryInUse(dir.File(".out.partial-1"));
     ASSERT_TRUE(running);
 
     const ToolRun run = Build("");
@@ -204,7 +202,8 @@ TEST_F(PackCommand, ReportsProgressForEveryPair) {
 
 // The set ships the project's own patch tool, or Debian's when asked, byte for byte.
 TEST_F(PackCommand, ShipsOurPatchToolUnlessDebiansIsAsked) {
-    const std::pair<const char*, const char*> cases[] = {{"", FC_BSPATCH}, {"--system-bspatch", "/usr/bin/bspatch"}};
+    const std::pair<const char*, const char*> cases[] = {{"", FC_BSPATCH},
+                                                         {"--system-bspatch", "/usr/bin/bspatch"}};
     for (const auto& [option, shipped] : cases) {
         const ToolRun run = Build(std::string("--force ") + option);
         ASSERT_EQ(run.status, 0) << run.output;

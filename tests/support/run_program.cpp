@@ -25,7 +25,8 @@ std::string Contents(int descriptor) {
 
 }  // namespace
 
-ProgramRun RunProgram(const std::vector<std::string>& arguments, const std::function<void(pid_t)>& whileRunning) {
+ProgramRun RunProgram(const std::vector<std::string>& arguments,
+                      const std::function<void(pid_t)>& whileRunning) {
     ProgramRun run;
     const int output = ::memfd_create("program-output", MFD_CLOEXEC);
     const int error = ::memfd_create("program-error", MFD_CLOEXEC);

@@ -18,7 +18,7 @@ namespace {
 using testing_support::CatalogueWindowFixture;
 
 class EditBoxes : public CatalogueWindowFixture {
-protected:
+  protected:
     int AddSourceVersion() { return AddVersion("game.exe", "1.0", OldBytes, "Version 1.0"); }
 
     // Identifies a source whose only reachable version is selected at once; returns its path.

@@ -1,7 +1,7 @@
 // Identifying the source: what the window shows for a known, unknown or unreadable file, which
 // versions it lists, how a version is chosen, and identifications overtaken by newer events.
-#include <sys/file.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <QCheckBox>
@@ -22,7 +22,7 @@ namespace {
 using testing_support::CatalogueWindowFixture;
 
 class Identification : public CatalogueWindowFixture {
-protected:
+  protected:
     QColor LabelColour() const { return form.Label3->palette().color(QPalette::WindowText); }
     void ExpectNeutralSource() const {
         EXPECT_EQ(SourceLabel(), "No information available");
@@ -244,7 +244,7 @@ TEST_F(Identification, ASourceHeldByAnotherProgramIsInUse) {
 
 // A file large enough that its checksum takes many pieces, with window events between them.
 class InterruptedIdentification : public Identification {
-protected:
+  protected:
     void SetUp() override {
         const std::string bigBytes(4 << 20, 'x');
         AddVersion("game.exe", "1.0", bigBytes, "Big version", {"Big"});

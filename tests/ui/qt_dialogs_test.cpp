@@ -66,7 +66,8 @@ SeenBox ShowAndAnswer(const std::function<void()>& showBox, QMessageBox::Standar
 
 TEST(QtDialogs, ErrorBoxShowsCharacter13AsALineBreak) {
     ui::QtDialogs dialogs;
-    const SeenBox seen = ShowAndAnswer([&] { dialogs.ShowError("Could not execute\r/tmp/bspatch"); }, QMessageBox::Ok);
+    const SeenBox seen =
+        ShowAndAnswer([&] { dialogs.ShowError("Could not execute\r/tmp/bspatch"); }, QMessageBox::Ok);
     EXPECT_EQ(seen.title, "Error");
     EXPECT_EQ(seen.text, "Could not execute\n/tmp/bspatch");
     EXPECT_EQ(seen.icon, QMessageBox::Critical);
@@ -92,7 +93,8 @@ TEST(QtDialogs, QuestionOffersYesByDefaultAndReportsTheAnswer) {
 
 TEST(QtDialogs, SuccessBoxIsInformation) {
     ui::QtDialogs dialogs;
-    const SeenBox seen = ShowAndAnswer([&] { dialogs.ShowSuccess("Conversion successful."); }, QMessageBox::Ok);
+    const SeenBox seen =
+        ShowAndAnswer([&] { dialogs.ShowSuccess("Conversion successful."); }, QMessageBox::Ok);
     EXPECT_EQ(seen.title, "Success");
     EXPECT_EQ(seen.icon, QMessageBox::Information);
     EXPECT_EQ(seen.buttons, QMessageBox::Ok);

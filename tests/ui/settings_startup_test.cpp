@@ -127,7 +127,9 @@ TEST_F(SettingsAtStartup, TheCurrentDirectorysSettingsFileComesBeforeTheOneBesid
         bool inCurrentDirectory;
         bool besideProgram;
         const char* title;
-    } cases[] = {{false, true, "Beside"}, {true, true, "Current"}, {true, false, "Current"},
+    } cases[] = {{false, true, "Beside"},
+                 {true, true, "Current"},
+                 {true, false, "Current"},
                  {false, false, "File Converter"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.title);

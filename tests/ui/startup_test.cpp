@@ -25,7 +25,7 @@ using testing_support::ProgramExited;
 namespace fs = std::filesystem;
 
 class Startup : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         const char* old = std::getenv("TMPDIR");
         oldTmp = old ? old : "";
@@ -50,17 +50,17 @@ protected:
         dir.Write("v1.txt", "first version\n");
         dir.Write("v2.txt", "second version\n");
         const std::string source = std::string(FC_SOURCE_DIR);
-        const std::string command = source + "/tests/support/make-patch-set '" FC_BSPATCH "' '" + dir.File("set") +
-                                    "' sample.txt '1=" + dir.File("v1.txt") + "' '2=" + dir.File("v2.txt") +
-                                    "' >/dev/null && " + source + "/tools/make-sfx '" + dir.File("set") + "' '" +
-                                    Archive() + "'";
+        const std::string command = source + "/tests/support/make-patch-set '" FC_BSPATCH "' '" +
+                                    dir.File("set") + "' sample.txt '1=" + dir.File("v1.txt") +
+                                    "' '2=" + dir.File("v2.txt") + "' >/dev/null && " + source +
+                                    "/tools/make-sfx '" + dir.File("set") + "' '" + Archive() + "'";
         ASSERT_EQ(std::system(command.c_str()), 0);
     }
 
     // An archive that records how it was run and leaves only the named files behind.
     void InstallFakeArchive(const std::string& leaves) {
-        const std::string script = "#!/bin/sh\nprintf '%s\\n' \"$0\" \"$@\" \"$(pwd)\" > '" + dir.File("archive-run") +
-                                   "'\ncd \"$2\" && touch " + leaves + "\n";
+        const std::string script = "#!/bin/sh\nprintf '%s\\n' \"$0\" \"$@\" \"$(pwd)\" > '" +
+                                   dir.File("archive-run") + "'\ncd \"$2\" && touch " + leaves + "\n";
         dir.Write("bin/convert.sfx", script);
         chmod(Archive().c_str(), 0755);
     }

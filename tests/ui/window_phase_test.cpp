@@ -1,9 +1,9 @@
 // The one derivation of the window's enabled states, close refusal included, as a table.
+#include "ui/window_phase.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
-
-#include "ui/window_phase.h"
 
 namespace {
 
@@ -23,8 +23,9 @@ struct Row {
 
 std::string Describe(const ControlStates& states) {
     return std::string("source ") + (states.sourceInputs ? "on" : "off") + ", target " +
-           (states.targetInputs ? "on" : "off") + ", convert " + (states.convert ? "on" : "off") + ", cancel " +
-           (states.cancel ? "on" : "off") + ", close " + (states.closeAllowed ? "allowed" : "refused");
+           (states.targetInputs ? "on" : "off") + ", convert " + (states.convert ? "on" : "off") +
+           ", cancel " + (states.cancel ? "on" : "off") + ", close " +
+           (states.closeAllowed ? "allowed" : "refused");
 }
 
 TEST(DeriveControlStates, EveryPhaseAndFormGivesItsStates) {
@@ -33,15 +34,21 @@ TEST(DeriveControlStates, EveryPhaseAndFormGivesItsStates) {
         {"idle, ready", Phase::Idle, Ready, {true, true, true, true, true}},
         {"idle, no version", Phase::Idle, {.targetNamed = true}, {true, true, false, true, true}},
         {"idle, no target", Phase::Idle, {.versionChosen = true}, {true, true, false, true, true}},
-        {"idle, overwriting without a target name", Phase::Idle,
-         {.versionChosen = true, .overwriteSource = true}, {true, false, true, true, true}},
-        {"idle, target forbidden", Phase::Idle,
-         {.versionChosen = true, .targetNamed = true, .targetIsForbidden = true}, {true, true, false, true, true}},
+        {"idle, overwriting without a target name",
+         Phase::Idle,
+         {.versionChosen = true, .overwriteSource = true},
+         {true, false, true, true, true}},
+        {"idle, target forbidden",
+         Phase::Idle,
+         {.versionChosen = true, .targetNamed = true, .targetIsForbidden = true},
+         {true, true, false, true, true}},
         {"starting", Phase::Starting, Ready, {true, true, false, true, true}},
         {"identifying", Phase::Identifying, Ready, {true, true, false, true, true}},
         {"converting, asking or verifying", Phase::Converting, Ready, {false, false, false, true, true}},
-        {"converting, copying or patching", Phase::Converting,
-         {.versionChosen = true, .targetNamed = true, .patching = true}, {false, false, false, false, false}},
+        {"converting, copying or patching",
+         Phase::Converting,
+         {.versionChosen = true, .targetNamed = true, .patching = true},
+         {false, false, false, false, false}},
         {"closing", Phase::Closing, Ready, {false, false, false, true, true}},
     };
     for (const Row& row : rows) {

@@ -1,10 +1,12 @@
 // The core's seams on the real window: boxes, status, cursor, work on a worker, waiting for a
 // program, and program end.
+#include "ui/window_seams.h"
+
+#include <sys/wait.h>
+
 #include <QLabel>
 #include <QLineEdit>
 #include <QTimer>
-#include <sys/wait.h>
-
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -13,7 +15,6 @@
 #include "platform/process.h"
 #include "tests/core/support/temp_dir.h"
 #include "tests/ui/support/window_fixture.h"
-#include "ui/window_seams.h"
 
 namespace {
 
@@ -24,7 +25,7 @@ struct ExitRequested {
 };
 
 class WindowSeamsTest : public testing_support::WindowFixture {
-protected:
+  protected:
     void TearDown() override {
         while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
     }

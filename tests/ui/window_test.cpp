@@ -121,8 +121,8 @@ TEST_F(Window, LabelsFitTheirTextAndBreakLinesAtCharacter13) {
 
 TEST_F(Window, InputControlsAndButtonsAreBoldAtTheWindowsTextHeight) {
     EXPECT_EQ(form.font().pixelSize(), 11);
-    for (QWidget* control : std::initializer_list<QWidget*>{form.Edit1, form.Edit2, form.ListBox1, form.Button3,
-                                                           form.Button4, form.Button1, form.Memo1}) {
+    for (QWidget* control : std::initializer_list<QWidget*>{
+             form.Edit1, form.Edit2, form.ListBox1, form.Button3, form.Button4, form.Button1, form.Memo1}) {
         SCOPED_TRACE(control->objectName().toStdString());
         EXPECT_EQ(control->font().bold(), control != form.Button1 && control != form.Memo1);
         EXPECT_EQ(control->font().pixelSize(), 11);
@@ -176,7 +176,7 @@ TEST_F(Window, ColoursGoToBackgroundLabelsCheckBoxGroupsAndMemosOnly) {
     EXPECT_EQ(form.palette().color(QPalette::Window), QColor(10, 20, 30));
     EXPECT_TRUE(form.autoFillBackground());
     for (QWidget* tinted : std::initializer_list<QWidget*>{form.Label1, form.Label3, form.Label6, form.Label8,
-                                                          form.CheckBox1, form.GroupBox1, form.GroupBox3}) {
+                                                           form.CheckBox1, form.GroupBox1, form.GroupBox3}) {
         SCOPED_TRACE(tinted->objectName().toStdString());
         EXPECT_EQ(tinted->palette().color(QPalette::WindowText), QColor(200, 100, 50));
     }
@@ -212,7 +212,8 @@ TEST(ColourValues, PlainValuesHoldRedInTheLowestByte) {
 
 TEST(ColourValues, SystemColoursComeFromTheApplicationPalette) {
     const QPalette palette = QApplication::palette();
-    EXPECT_EQ(ui::ToQColor(core::SystemColour(core::SystemWindowTextIndex)), palette.color(QPalette::WindowText));
+    EXPECT_EQ(ui::ToQColor(core::SystemColour(core::SystemWindowTextIndex)),
+              palette.color(QPalette::WindowText));
     EXPECT_EQ(ui::ToQColor(core::SystemColour(core::SystemButtonFaceIndex)), palette.color(QPalette::Button));
     EXPECT_EQ(ui::ToQColor(core::SystemColour(5)), palette.color(QPalette::Base));
     EXPECT_EQ(ui::ToQColor(core::SystemColour(17)), palette.color(QPalette::Disabled, QPalette::WindowText));

@@ -32,7 +32,9 @@ void FakeSeams::ShowSuccessBox(const std::string& message) { successes.push_back
 void FakeSeams::SetStatus(const std::string& text, core::Colour colour, bool blinking) {
     statuses.push_back({text, colour, blinking});
 }
-void FakeSeams::ShowProgress(std::uint64_t done, std::uint64_t total) { progress.push_back({done, total, false}); }
+void FakeSeams::ShowProgress(std::uint64_t done, std::uint64_t total) {
+    progress.push_back({done, total, false});
+}
 void FakeSeams::HideProgress() { progress.push_back({0, 0, true}); }
 void FakeSeams::ShowBusyCursor() { busyCursor = true; }
 void FakeSeams::ShowDefaultCursor() { busyCursor = false; }

@@ -36,7 +36,7 @@ class FakeSeams : public core::BackgroundWork,
                   public core::BusyCursor,
                   public core::ProgramEnd,
                   public core::ProgressSink {
-public:
+  public:
     // Runs the work at once, its steps reported to this fake's Advance, its progress shown here.
     void RunAside(const std::function<void(core::ProgressSink&)>& work) override;
     // Blocks until the program ends.
@@ -72,7 +72,7 @@ public:
     bool busyCursor = false;
     bool windowDisabled = false;
 
-private:
+  private:
     core::ProgressSink* meter_ = nullptr;  // of the work that runs
 };
 

@@ -49,7 +49,8 @@ std::string TempDir::Write(std::string_view name, std::string_view bytes) const 
 
 std::set<std::string> TempDir::Entries(std::string_view subdirectory) const {
     std::set<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(subdirectory.empty() ? path_ : File(subdirectory)))
+    for (const auto& entry :
+         std::filesystem::directory_iterator(subdirectory.empty() ? path_ : File(subdirectory)))
         names.insert(entry.path().filename().string());
     return names;
 }

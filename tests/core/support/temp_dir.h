@@ -7,7 +7,7 @@
 namespace testing_support {
 
 class TempDir {
-public:
+  public:
     TempDir();  // in $TMPDIR, else /tmp
     explicit TempDir(const std::string& base);
     ~TempDir();
@@ -22,7 +22,7 @@ public:
     // The names in path()/subdirectory, or in path() itself.
     std::set<std::string> Entries(std::string_view subdirectory = "") const;
 
-private:
+  private:
     std::string path_;
 };
 

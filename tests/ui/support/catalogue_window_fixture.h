@@ -18,7 +18,7 @@
 namespace testing_support {
 
 class CatalogueWindowFixture : public WindowFixture {
-protected:
+  protected:
     // The contents of two versions of one file.
     static constexpr std::string_view OldBytes = "version one of the game\n";
     static constexpr std::string_view NewBytes = "version two of the game\n";
@@ -30,8 +30,8 @@ protected:
     }
 
     // Adds a catalogue entry for a file with these bytes and returns its position.
-    int AddVersion(std::string fileName, std::string version, std::string_view bytes, std::string description1,
-                   std::vector<std::string> description2 = {}) {
+    int AddVersion(std::string fileName, std::string version, std::string_view bytes,
+                   std::string description1, std::vector<std::string> description2 = {}) {
         core::FileInfo entry;
         entry.FileName = std::move(fileName);
         entry.Version = std::move(version);

@@ -27,7 +27,7 @@ struct ShownFileDialog {
 };
 
 class ScriptedDialogs : public ui::Dialogs {
-public:
+  public:
     void ShowError(const QString& text) override;
     bool AskYesNo(const QString& text) override;
     void ShowSuccess(const QString& text) override;
@@ -43,7 +43,7 @@ public:
     std::vector<ShownBox> boxes;
     std::vector<ShownFileDialog> fileDialogs;
 
-private:
+  private:
     void Show(BoxKind kind, const QString& text);
     std::optional<QString> Choose(FileDialogKind kind, const QString& initialDir, const QString& fileName);
 };

@@ -12,7 +12,7 @@
 namespace testing_support {
 
 class WindowFixture : public ::testing::Test {
-protected:
+  protected:
     // Keyboard input and focus changes need the window shown and active.
     void ShowActive() {
         form.show();
