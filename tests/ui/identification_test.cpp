@@ -94,13 +94,13 @@ TEST_F(Identification, AnEndlessDescriptionIsCutToAFewThousandWholeCharacters) {
         const std::string name = "big" + std::to_string(unit.size()) + ".bin";
         const int source = AddVersion(name, "1.0", OldBytes, "Big", {std::string(3, 'a') + word});
         SetSource(files.Write(name, OldBytes));
-        ASSERT_EQ(state.SourceIndex, source);
+        ASSERT_EQ(form.Selection().SourceIndex, source);
         const QString shown = form.Memo1->toPlainText();
         EXPECT_GE(shown.size(), 1000);
         EXPECT_LE(shown.size(), 10000);
         EXPECT_TRUE(shown.startsWith("aaa" + ui::ToQString(unit + unit)));
         EXPECT_FALSE(shown.back().isHighSurrogate());
-        state.FileInfos.clear();
+        setup.FileInfos.clear();
     }
 }
 
