@@ -11,11 +11,11 @@ void Branding::Load(const std::vector<std::string>& paths) {
     }
 }
 
-void Branding::PlaySound(std::string_view name, bool wait) {
+void Branding::PlaySound(std::string_view name) {
     if (!library_) return;
     const std::optional<std::vector<std::uint8_t>> wave =
         library_->Find(std::string(core::WaveResourceType), std::string(name));
-    if (wave) player_->Play(*wave, wait);
+    if (wave) player_->Play(*wave);
 }
 
 void Branding::Release() {

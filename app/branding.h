@@ -26,9 +26,11 @@ class Branding {
     // Nothing when no library is loaded.
     [[nodiscard]] core::ResourceLibrary* Library() { return library_ ? &*library_ : nullptr; }
 
-    // Plays the library's wave resource of that name; with `wait`, returns when it has finished.
-    // A missing or unplayable sound is silence.
-    void PlaySound(std::string_view name, bool wait);
+    // Starts playing the library's wave resource of that name and returns at once. A missing or
+    // unplayable sound is silence.
+    void PlaySound(std::string_view name);
+    // True until the sound started last has been heard to its end.
+    [[nodiscard]] bool SoundPlaying() { return player_->IsPlaying(); }
     // Stops a sound that is still playing, then closes the library.
     void Release();
 

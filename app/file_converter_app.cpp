@@ -1,6 +1,9 @@
 #include "app/file_converter_app.h"
 
-#include <QApplication>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QTimer>
+#include <chrono>
 
 #include "app/extraction_dir.h"
 #include "core/catalogue.h"
@@ -21,6 +24,14 @@ namespace app {
 
 namespace msg = core::messages;
 
+namespace {
+
+// A closing sound longer than this is cut short: the user asked the program to end.
+constexpr std::chrono::seconds ClosingSoundLimit{5};
+constexpr std::chrono::milliseconds ClosingSoundPollInterval{10};
+
+}  // namespace
+
 FileConverterApp::FileConverterApp(const std::string& executablePath, ui::Dialogs& dialogs,
                                    std::function<void(int)> exit)
     : companions_(CompanionFilesFor(executablePath)), dialogs_(dialogs), exit_(std::move(exit)) {}
@@ -28,9 +39,9 @@ FileConverterApp::FileConverterApp(const std::string& executablePath, ui::Dialog
 FileConverterApp::~FileConverterApp() = default;
 
 void FileConverterApp::Start() {
-    QApplication::setApplicationName(ui::ToQString(std::string(msg::DefaultTitle)));
+    QCoreApplication::setApplicationName(ui::ToQString(std::string(msg::DefaultTitle)));
     // The event loop ends in FormClose, after the unpacked patch set is gone.
-    QApplication::setQuitOnLastWindowClosed(false);
+    QGuiApplication::setQuitOnLastWindowClosed(false);
     branding_.Load(companions_.resourceLibraryPaths);
 
     form_ = std::make_unique<ui::TForm1>(dialogs_, setup_, run_, exit_);
@@ -45,7 +56,7 @@ void FileConverterApp::Start() {
     form_->LoadPicture(branding_.Library(), std::string(OpeningPicture));
     if (settings.DisableSourceOverwrite) form_->HideOverwriteChoice();
     form_->show();
-    branding_.PlaySound(OpeningSound, false);
+    branding_.PlaySound(OpeningSound);
 
     form_->SetFixedCaptions();
     core::Seams seams = form_->CoreSeams();
@@ -71,7 +82,7 @@ void FileConverterApp::ReadSettings() {
     const core::LoadedSettings loaded =
         core::ReadSettings(SettingsFileToRead(companions_), core::SystemPlaceholderSources());
     setup_.Settings = loaded.Stored;
-    QApplication::setApplicationName(ui::ToQString(setup_.Settings.AppName));
+    QCoreApplication::setApplicationName(ui::ToQString(setup_.Settings.AppName));
     form_->SetCaptions(setup_.Settings.AppName, loaded.Captions.SourceFileString,
                        loaded.Captions.TargetFileString, loaded.Captions.FileVersionString);
 }
@@ -111,7 +122,7 @@ void FileConverterApp::RequireUnpacked(const std::string& path) {
 
 int FileConverterApp::Run() {
     // A window closed before the loop started has already shut down.
-    if (!form_->IsClosing()) QApplication::exec();
+    if (!form_->IsClosing()) QCoreApplication::exec();
     return 0;
 }
 
@@ -123,12 +134,27 @@ void FileConverterApp::FormClose() {
     seams.status.SetStatus(std::string(msg::ShuttingDown), setup_.Settings.Colours.FontStatusColor, true);
     // The closing picture is painted before the closing sound, and the window stays until it ends.
     form_->LoadPicture(branding_.Library(), std::string(ClosingPicture));
-    branding_.PlaySound(ClosingSound, true);
+    branding_.PlaySound(ClosingSound);
+    WaitForClosingSound();
     branding_.Release();
-    QApplication::quit();
+    QCoreApplication::quit();
+}
+
+void FileConverterApp::WaitForClosingSound() {
+    if (!branding_.SoundPlaying()) return;
+    // The loop takes no clicks or keys: the window is going. A signal still ends the program.
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (!branding_.SoundPlaying()) loop.quit();
+    });
+    poll.start(ClosingSoundPollInterval);
+    QTimer::singleShot(ClosingSoundLimit, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
 }
 
 void FileConverterApp::EndInOrder(int exitCode) {
+    branding_.Release();
     core::Seams seams = form_->CoreSeams();
     core::EndInOrder(run_, seams, exitCode);
 }

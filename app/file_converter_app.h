@@ -43,6 +43,9 @@ class FileConverterApp {
     void UnpackPatchSet();
     void RequireUnpacked(const std::string& path);
     void FormClose();
+    // Keeps the window until the closing sound has been heard, for a few seconds at most, while
+    // the shutdown signals are still handled.
+    void WaitForClosingSound();
     // Stops whatever runs, removes what the run made and ends the process, showing nothing.
     [[noreturn]] void EndInOrder(int exitCode);
 

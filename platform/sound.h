@@ -9,10 +9,12 @@ namespace platform {
 class SoundPlayer {
   public:
     virtual ~SoundPlayer() = default;
-    // Plays the wave image, replacing a sound that is still playing. With `wait` it returns when
-    // the sound has finished, otherwise at once while the sound plays on; the bytes are not
-    // needed after the call. A sound that cannot be decoded, or no audio device, is silence.
-    virtual void Play(std::span<const std::uint8_t> wave, bool wait) = 0;
+    // Starts playing the wave image, replacing a sound that is still playing, and returns at once;
+    // the bytes are not needed after the call. A sound that cannot be decoded, or no audio
+    // device, is silence.
+    virtual void Play(std::span<const std::uint8_t> wave) = 0;
+    // True until the sound has been heard to its end, or its device has stopped taking samples.
+    [[nodiscard]] virtual bool IsPlaying() = 0;
     // Ends a sound that is still playing.
     virtual void Stop() = 0;
 };

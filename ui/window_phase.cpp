@@ -7,7 +7,8 @@ ControlStates DeriveControlStates(Phase phase, const FormValues& values) {
     // While a conversion copies and patches, nothing may end the window under it.
     const bool interruptible = !(phase == Phase::Converting && values.patching);
     states.cancel = interruptible;
-    states.closeAllowed = interruptible;
+    // A window already closing has taken its one close request.
+    states.closeAllowed = interruptible && phase != Phase::Closing;
     // Nothing may change the inputs of a run under way, nor start anything while closing.
     const bool inputsOpen = phase != Phase::Converting && phase != Phase::Closing;
     states.sourceInputs = inputsOpen;

@@ -14,7 +14,6 @@ using Clock = std::chrono::steady_clock;
 
 // A device that stops taking samples is given up this long after the sound should have ended.
 constexpr std::chrono::seconds StallAllowance{2};
-constexpr Uint32 PollIntervalMs = 5;
 
 std::chrono::nanoseconds PlayingTime(const SDL_AudioSpec& spec, Uint32 length) {
     const std::uint64_t bytesPerSecond = std::uint64_t{static_cast<std::uint32_t>(spec.freq)} *
@@ -41,7 +40,7 @@ class SdlSoundPlayer final : public SoundPlayer {
         if (audioStarted_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
     }
 
-    void Play(std::span<const std::uint8_t> wave, bool wait) override {
+    void Play(std::span<const std::uint8_t> wave) override {
         Stop();
         if (wave.size() > INT_MAX || !StartAudio()) return;
         SDL_AudioSpec spec{};
@@ -60,10 +59,20 @@ class SdlSoundPlayer final : public SoundPlayer {
             return;
         }
         SDL_PauseAudioDevice(device_, 0);
-        if (wait) {
-            WaitUntilPlayed(Clock::now() + PlayingTime(spec, length));
-            Stop();
-        }
+        end_ = Clock::now() + PlayingTime(spec, length);
+    }
+
+    // Queued samples are handed to the device ahead of time, so the queue runs empty before the
+    // sound ends; the sound's own length says when it has been heard.
+    bool IsPlaying() override {
+        if (device_ == 0) return false;
+        const Clock::time_point now = Clock::now();
+        const bool drained = SDL_GetQueuedAudioSize(device_) == 0;
+        const bool heard = drained && now >= end_;
+        const bool stalled = now >= end_ + StallAllowance;
+        const bool deviceGone = SDL_GetAudioDeviceStatus(device_) != SDL_AUDIO_PLAYING;
+        if (heard || stalled || deviceGone) Stop();
+        return device_ != 0;
     }
 
     void Stop() override {
@@ -83,22 +92,10 @@ class SdlSoundPlayer final : public SoundPlayer {
         return audioStarted_;
     }
 
-    // Queued samples are handed to the device ahead of time, so the queue runs empty before the
-    // sound ends; the sound's own length says when it has been heard.
-    void WaitUntilPlayed(Clock::time_point end) {
-        const Clock::time_point giveUp = end + StallAllowance;
-        for (;;) {
-            const Clock::time_point now = Clock::now();
-            const bool drained = SDL_GetQueuedAudioSize(device_) == 0;
-            if ((drained && now >= end) || now >= giveUp) return;
-            if (SDL_GetAudioDeviceStatus(device_) != SDL_AUDIO_PLAYING) return;  // the device went away
-            SDL_Delay(PollIntervalMs);
-        }
-    }
-
     bool audioTried_ = false;
     bool audioStarted_ = false;
     SDL_AudioDeviceID device_ = 0;
+    Clock::time_point end_;  // when the sound playing now has been heard to its end
 };
 
 }  // namespace

@@ -49,7 +49,7 @@ TEST(DeriveControlStates, EveryPhaseAndFormGivesItsStates) {
          Phase::Converting,
          {.versionChosen = true, .targetNamed = true, .patching = true},
          {false, false, false, false, false}},
-        {"closing", Phase::Closing, Ready, {false, false, false, true, true}},
+        {"closing", Phase::Closing, Ready, {false, false, false, true, false}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
