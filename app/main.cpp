@@ -1,6 +1,6 @@
 // file-converter: turns a file from one known version into another with a binary patch and
 // proves the result by its MD5 checksum.
-#include <QApplication>
+#include <QCoreApplication>
 #include <iostream>
 #include <span>
 
@@ -9,6 +9,7 @@
 #include "app/usage.h"
 #include "platform/files.h"
 #include "platform/process.h"
+#include "ui/application.h"
 #include "ui/qt_dialogs.h"
 #include "ui/window_seams.h"
 
@@ -23,7 +24,7 @@ int main(int argc, char** argv) {
     // What an outside program leaves running becomes ours to end on the way out.
     platform::BecomeChildSubreaper();
     app::PreferQtEventDispatcher();
-    QApplication application(argc, argv);
+    const std::unique_ptr<QCoreApplication> application = ui::MakeApplication(argc, argv);
     ui::QtDialogs dialogs;
     const auto endProcess = [](int exitCode) {
         platform::EndAllChildren();
