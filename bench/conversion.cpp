@@ -48,8 +48,9 @@ bool Shell(const std::string& command) { return std::system(command.c_str()) == 
 // Answers every question with Yes and remembers what it was shown and when.
 class BenchDialogs : public ui::Dialogs {
   public:
-    void ShowError(const QString& text) override {
-        std::fprintf(stderr, "error box: %s\n", text.toLocal8Bit().constData());
+    void ShowError(const QString& text, const QString& details) override {
+        std::fprintf(stderr, "error box: %s (%s)\n", text.toLocal8Bit().constData(),
+                     details.toLocal8Bit().constData());
         failed = true;
     }
     bool AskYesNo(const QString&) override { return true; }

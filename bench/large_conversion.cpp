@@ -43,8 +43,9 @@ double SecondsSince(Clock::time_point start) {
 // Answers Yes and remembers whether the run succeeded.
 class BenchDialogs : public ui::Dialogs {
   public:
-    void ShowError(const QString& text) override {
-        std::fprintf(stderr, "error box: %s\n", text.toLocal8Bit().constData());
+    void ShowError(const QString& text, const QString& details) override {
+        std::fprintf(stderr, "error box: %s (%s)\n", text.toLocal8Bit().constData(),
+                     details.toLocal8Bit().constData());
     }
     bool AskYesNo(const QString&) override { return true; }
     void ShowSuccess(const QString&) override { succeeded = true; }

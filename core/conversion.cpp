@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <system_error>
+#include <variant>
 #include <vector>
 
 #include "core/checksum.h"
@@ -11,6 +13,7 @@
 #include "core/messages.h"
 #include "core/patch_set.h"
 #include "core/process_runner.h"
+#include "core/result.h"
 #include "core/stepwise_file_work.h"
 #include "core/text.h"
 #include "platform/file.h"
@@ -61,8 +64,8 @@ void LeaveConvertingPhase(const ConversionContext& context) {
 }
 
 // The tool writes into `output`, never into the target itself: old file, new file, patch file.
-bool RunPatchTool(const std::string& temporaryCopy, const std::string& output, const std::string& patch,
-                  const ConversionContext& context) {
+std::optional<FinishedProgram> RunPatchTool(const std::string& temporaryCopy, const std::string& output,
+                                            const std::string& patch, const ConversionContext& context) {
     CommandLine commandLine;
     for (const std::string& argument :
          {PatchToolPath(context.run.ExtractionDir), temporaryCopy, output, patch})
@@ -87,13 +90,26 @@ void DiscardCopy(const std::string& path, Seams& seams) {
     seams.work.RunAside([&](ProgressSink& progress) { DeleteInSteps(path, uncancelled, progress); });
 }
 
-// The tool's output beside the file it is to become: a replaced file keeps its permission bits,
-// owner and group; a new one takes the source's permission bits.
-std::optional<std::string> CreateOutputBeside(const std::string& destination, const std::string& source) {
+// The system's word on a path, as a box's details show it.
+Failure SystemReason(const std::string& path, const std::error_code& error) {
+    return Failure{path + ": " + error.message()};
+}
+
+// The tool's output beside the file it is to become (`destination`, where the links from
+// `target` lead; nothing for a loop of links): a replaced file keeps its permission bits, owner
+// and group; a new one takes the source's permission bits.
+Result<std::string> CreateOutputBeside(const std::optional<std::string>& destination,
+                                       const std::string& target, const std::string& source) {
+    if (!destination)
+        return SystemReason(target, std::make_error_code(std::errc::too_many_symbolic_link_levels));
     const platform::FileAttributes attributes =
-        platform::AttributesToKeep(destination)
+        platform::AttributesToKeep(*destination)
             .value_or(platform::PermissionsFrom(source).value_or(platform::FileAttributes{}));
-    return platform::CreateUniqueFileBeside(destination, attributes);
+    std::variant<std::string, std::error_code> created =
+        platform::CreateUniqueFileBeside(*destination, attributes);
+    if (const std::error_code* error = std::get_if<std::error_code>(&created))
+        return SystemReason(*destination, *error);
+    return std::get<std::string>(std::move(created));
 }
 
 // Flushes the result to the disk on a worker and moves it to `destination` in one step; on failure
@@ -199,34 +215,42 @@ bool RunConversion(const ConversionRequest& request, const ConversionContext& co
     const std::string temporaryCopy = TemporaryCopyPath(context.run.ExtractionDir, request.source);
     ListedTemporaryFiles temporaryFiles(context.run);
     temporaryFiles.Add(temporaryCopy);
-    bool started = false;
-    std::optional<std::string> output;
     bool copied = false;
     seams.work.RunAside([&](ProgressSink& progress) {
         copied = CopyFileKeepDate(request.source, temporaryCopy, cancel, progress);
     });
+    std::optional<Result<std::string>> output;  // sought once the copy is there
+    std::optional<FinishedProgram> tool;
     if (!copied) {
         ShowError(seams, MessageWithName(messages::CouldNotCopyToTemp, temporaryCopy));
     } else {
-        if (destination) output = CreateOutputBeside(*destination, request.source);
-        if (output) temporaryFiles.Add(*output);
+        output = CreateOutputBeside(destination, target, request.source);
         // Without a place to write, the tool is not run and the run ends as one that produced nothing.
-        started = !output || RunPatchTool(temporaryCopy, *output, request.patch, context);
+        if (*output) {
+            temporaryFiles.Add(**output);
+            tool = RunPatchTool(temporaryCopy, **output, request.patch, context);
+        }
     }
     DiscardCopy(temporaryCopy, seams);
     LeaveConvertingPhase(context);
 
-    if (!started) {
-        if (output) Discard(*output);
+    const bool placed = output && *output;
+    // No copy, or a tool that could not be started: each has shown its own box.
+    if (!copied || (placed && !tool)) {
+        if (placed) Discard(**output);
         SetStatus(seams, messages::Idle, context.colours.FontColor, false);
         return false;
     }
-    if (!output || !platform::IsExistingFile(*output)) {
-        if (output) Discard(*output);
-        ShowError(seams, std::string(messages::ConversionFailed));
+    if (!placed) {
+        ShowError(seams, std::string(messages::ConversionFailed), output->Reason());
         return true;
     }
-    SettleResult(*output, *destination, replacing, request, context, cancel);
+    if (!platform::IsExistingFile(**output)) {
+        Discard(**output);
+        ShowError(seams, std::string(messages::ConversionFailed), tool->lastErrorLine);
+        return true;
+    }
+    SettleResult(**output, *destination, replacing, request, context, cancel);
     return true;
 }
 

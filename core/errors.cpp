@@ -6,15 +6,15 @@
 
 namespace core {
 
-void ShowError(Seams& seams, const std::string& message) {
+void ShowError(Seams& seams, const std::string& message, const std::string& reason) {
     seams.cursor.ShowDefaultCursor();
-    seams.boxes.ShowErrorBox(message);
+    seams.boxes.ShowErrorBox(message, reason);
 }
 
 void FatalError(Seams& seams, const RunRegister& run, const std::string& message, bool removeExtractionDir) {
     seams.cursor.ShowDefaultCursor();
     seams.end.DisableMainWindow();
-    seams.boxes.ShowErrorBox(message);
+    seams.boxes.ShowErrorBox(message, {});
     if (removeExtractionDir && !run.ExtractionDir.empty()) platform::DeleteDirectoryTree(run.ExtractionDir);
     seams.end.Exit(FatalExitCode);
     std::abort();  // an Exit that returned must not let the caller carry on

@@ -7,8 +7,9 @@
 
 namespace core {
 
-// Restores the default cursor and shows an "Error" box.
-void ShowError(Seams& seams, const std::string& message);
+// Restores the default cursor and shows an "Error" box; a reason that is not empty is shown as
+// the box's details.
+void ShowError(Seams& seams, const std::string& message, const std::string& reason = {});
 
 // Restores the cursor, disables the window, shows the box, optionally removes the extraction
 // directory, and ends the process with exit code 2.

@@ -21,22 +21,27 @@ std::string ProgramName(const CommandLine& commandLine) {
 
 }  // namespace
 
-bool RunProcess(const CommandLine& commandLine, const RunOptions& options, Seams& seams, RunRegister& run) {
+std::optional<FinishedProgram> RunProcess(const CommandLine& commandLine, const RunOptions& options,
+                                          Seams& seams, RunRegister& run) {
+    std::optional<platform::ErrorCapture> errors;
+    if (options.checkExitCode) errors.emplace();
     const std::optional<platform::ProgramId> program =
-        platform::StartProgram(commandLine.arguments, options.workingDirectory);
+        platform::StartProgram(commandLine.arguments, options.workingDirectory, errors ? &*errors : nullptr);
     if (!program) {
         const std::string message = MessageWithName(messages::CouldNotExecute, ProgramName(commandLine));
         if (!options.nonFatal) FatalError(seams, run, message, true);
         ShowError(seams, message);
-        return false;
+        return std::nullopt;
     }
     // Known while it runs, so that an orderly end can stop it.
     run.RunningProgram = *program;
-    const std::optional<std::uint32_t> exitCode = seams.work.AwaitProgram(*program);
+    FinishedProgram finished{.exitCode = seams.work.AwaitProgram(*program), .lastErrorLine = {}};
     run.RunningProgram = NoProgram;
-    if (options.checkExitCode && exitCode.value_or(0) != 0)
-        ShowError(seams, ExitCodeMessage(ProgramName(commandLine), *exitCode));
-    return true;
+    if (errors) finished.lastErrorLine = errors->LastLine();
+    if (options.checkExitCode && finished.exitCode.value_or(0) != 0)
+        ShowError(seams, ExitCodeMessage(ProgramName(commandLine), *finished.exitCode),
+                  finished.lastErrorLine);
+    return finished;
 }
 
 std::string ExitCodeMessage(std::string_view program, std::uint32_t exitCode) {

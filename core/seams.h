@@ -26,7 +26,8 @@ class BackgroundWork {
 class MessageBoxes {
   public:
     virtual ~MessageBoxes() = default;
-    virtual void ShowErrorBox(const std::string& message) = 0;    // caption "Error", OK
+    // Caption "Error", OK; a reason that is not empty is the box's details.
+    virtual void ShowErrorBox(const std::string& message, const std::string& reason) = 0;
     virtual bool AskYesNo(const std::string& message) = 0;        // caption "Question"; true for Yes
     virtual void ShowSuccessBox(const std::string& message) = 0;  // caption "Success", OK
 };

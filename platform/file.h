@@ -5,6 +5,8 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <system_error>
+#include <variant>
 
 namespace platform {
 
@@ -113,9 +115,9 @@ struct FileAttributes {
 
 // Creates a new, empty, hidden file with a unique name in the directory of `path`, never taking
 // a name that exists, with the given permission bits; the owner and group are set where the
-// process may set them. Returns its path, or nullopt when it cannot be created.
-[[nodiscard]] std::optional<std::string> CreateUniqueFileBeside(const std::string& path,
-                                                                const FileAttributes& attributes);
+// process may set them. Returns its path, or the system's error when it cannot be created.
+[[nodiscard]] std::variant<std::string, std::error_code> CreateUniqueFileBeside(
+    const std::string& path, const FileAttributes& attributes);
 
 // The path a symbolic link at `path` leads to, following link after link (the last component
 // only); `path` itself when it is no link. nullopt for a loop of links.

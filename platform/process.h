@@ -18,8 +18,28 @@ using ProgramId = int;
 // group of its own, so that it can be stopped together with whatever it starts, and the kernel
 // kills it when the caller dies. nullopt when it cannot be executed (missing, no permission, a
 // format the kernel does not run).
+// What a started program writes to its standard error, kept in an anonymous file so that its
+// last words can be shown after it has ended.
+class ErrorCapture {
+  public:
+    ErrorCapture();
+    ~ErrorCapture();
+    ErrorCapture(const ErrorCapture&) = delete;
+    ErrorCapture& operator=(const ErrorCapture&) = delete;
+
+    // -1 when no anonymous file could be made: the program then writes where the caller does.
+    [[nodiscard]] int descriptor() const { return descriptor_; }
+    // The last line that is not blank, without its line end; empty when there is none.
+    [[nodiscard]] std::string LastLine() const;
+
+  private:
+    int descriptor_;
+};
+
+// With `errors`, the program's standard error goes there instead of to the caller's.
 [[nodiscard]] std::optional<ProgramId> StartProgram(const std::vector<std::string>& arguments,
-                                                    const std::string& workingDirectory);
+                                                    const std::string& workingDirectory,
+                                                    const ErrorCapture* errors = nullptr);
 
 // Waits for the started program's end in slices of `slice`, calling `betweenSlices` after every
 // slice that ends with the program still running. Returns the exit status, or 128 + n for a

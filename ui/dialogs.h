@@ -10,7 +10,8 @@ class Dialogs {
   public:
     virtual ~Dialogs() = default;
 
-    virtual void ShowError(const QString& text) = 0;    // caption "Error", error icon, OK
+    // Caption "Error", error icon, OK; details that are not empty can be unfolded below the text.
+    virtual void ShowError(const QString& text, const QString& details) = 0;
     virtual bool AskYesNo(const QString& text) = 0;     // caption "Question", Yes (default) and No
     virtual void ShowSuccess(const QString& text) = 0;  // caption "Success", information icon, OK
 

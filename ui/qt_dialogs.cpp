@@ -10,10 +10,12 @@ namespace {
 
 QMessageBox::StandardButton RunMessageBox(QMessageBox::Icon icon, const char* caption, const QString& text,
                                           QMessageBox::StandardButtons buttons,
-                                          QMessageBox::StandardButton defaultButton) {
+                                          QMessageBox::StandardButton defaultButton,
+                                          const QString& details = {}) {
     QMessageBox box(icon, QString::fromLatin1(caption), WithLineBreaks(text), buttons, nullptr);
     box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(defaultButton);
+    box.setDetailedText(details);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
@@ -34,8 +36,8 @@ std::optional<QString> RunFileDialog(QFileDialog::AcceptMode mode, const QString
 
 }  // namespace
 
-void QtDialogs::ShowError(const QString& text) {
-    RunMessageBox(QMessageBox::Critical, "Error", text, QMessageBox::Ok, QMessageBox::Ok);
+void QtDialogs::ShowError(const QString& text, const QString& details) {
+    RunMessageBox(QMessageBox::Critical, "Error", text, QMessageBox::Ok, QMessageBox::Ok, details);
 }
 
 bool QtDialogs::AskYesNo(const QString& text) {

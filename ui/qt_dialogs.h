@@ -7,7 +7,7 @@ namespace ui {
 
 class QtDialogs : public Dialogs {
   public:
-    void ShowError(const QString& text) override;
+    void ShowError(const QString& text, const QString& details) override;
     bool AskYesNo(const QString& text) override;
     void ShowSuccess(const QString& text) override;
     std::optional<QString> OpenFileName(const QString& initialDir, const QString& fileName) override;

@@ -79,7 +79,9 @@ std::optional<std::uint32_t> WindowSeams::AwaitProgram(int program) {
     return platform::ReapProgram(program);
 }
 
-void WindowSeams::ShowErrorBox(const std::string& message) { dialogs_.ShowError(ToQString(message)); }
+void WindowSeams::ShowErrorBox(const std::string& message, const std::string& reason) {
+    dialogs_.ShowError(ToQString(message), ToQString(reason));
+}
 
 bool WindowSeams::AskYesNo(const std::string& message) { return dialogs_.AskYesNo(ToQString(message)); }
 

@@ -28,7 +28,7 @@ class WindowSeams : public core::BackgroundWork,
     // Both wait in an event loop of their own, so every window event is handled as it arrives.
     void RunAside(const std::function<void(core::ProgressSink&)>& work) override;
     std::optional<std::uint32_t> AwaitProgram(int program) override;
-    void ShowErrorBox(const std::string& message) override;
+    void ShowErrorBox(const std::string& message, const std::string& reason) override;
     bool AskYesNo(const std::string& message) override;
     void ShowSuccessBox(const std::string& message) override;
     void SetStatus(const std::string& text, core::Colour colour, bool blinking) override;

@@ -202,6 +202,8 @@ bool ApplyAttributes(int descriptor, const FileAttributes& attributes) {
     return ::fchmod(descriptor, static_cast<mode_t>(attributes.permissions)) == 0;
 }
 
+std::error_code SystemError(int number) { return {number, std::generic_category()}; }
+
 // Waits until the directory's entries are on the disk; nothing is left to do when it fails.
 void SyncDirectory(const std::string& directory) {
     const int descriptor =
@@ -240,7 +242,8 @@ std::optional<FileAttributes> PermissionsFrom(const std::string& path) {
     return FileAttributes{status.st_mode & 0777, std::nullopt, std::nullopt};
 }
 
-std::optional<std::string> CreateUniqueFileBeside(const std::string& path, const FileAttributes& attributes) {
+std::variant<std::string, std::error_code> CreateUniqueFileBeside(const std::string& path,
+                                                                  const FileAttributes& attributes) {
     const std::string directory = DirectoryOf(path);
     const std::string name = path.substr(directory.size());
     constexpr int Attempts = 100;
@@ -250,14 +253,15 @@ std::optional<std::string> CreateUniqueFileBeside(const std::string& path, const
         const int descriptor =
             ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW, 0600);
         if (descriptor < 0 && errno == EEXIST) continue;
-        if (descriptor < 0) return std::nullopt;
+        if (descriptor < 0) return SystemError(errno);
         const bool ok = ApplyAttributes(descriptor, attributes);
+        const int error = errno;
         ::close(descriptor);
         if (ok) return candidate;
         ::unlink(candidate.c_str());
-        return std::nullopt;
+        return SystemError(error);
     }
-    return std::nullopt;
+    return SystemError(EEXIST);
 }
 
 std::optional<std::string> FollowLinks(const std::string& path) {

@@ -3,7 +3,9 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/mman.h>
 #include <sys/prctl.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -56,6 +58,7 @@ struct ChildPlan {
     const char* workingDirectory = nullptr;  // null: stay where the caller is
     pid_t parent = 0;
     int errorFd = -1;
+    int standardErrorFd = -1;  // -1: the caller's standard error
     int highestFd = 0;
     sigset_t callerMask{};
 };
@@ -88,6 +91,8 @@ void DefaultSignalHandlers() {
     // The caller may have died before the death signal was asked for.
     if (error == 0 && getppid() != plan.parent) _exit(127);
     if (error == 0 && plan.workingDirectory && chdir(plan.workingDirectory) != 0) error = errno;
+    if (error == 0 && plan.standardErrorFd >= 0 && dup2(plan.standardErrorFd, STDERR_FILENO) < 0)
+        error = errno;
     if (error == 0) {
         CloseOnExecAbove2(plan);
         execve(plan.program.c_str(), plan.argv.data(), environ);
@@ -195,8 +200,30 @@ std::vector<pid_t> ChildrenOfThisProcess() {
 
 }  // namespace
 
+ErrorCapture::ErrorCapture() : descriptor_(memfd_create("standard error", MFD_CLOEXEC)) {}
+
+ErrorCapture::~ErrorCapture() {
+    if (descriptor_ >= 0) close(descriptor_);
+}
+
+std::string ErrorCapture::LastLine() const {
+    // Only the end is read: a program that wrote much still ends with its conclusion.
+    constexpr off_t TailBytes = 4096;
+    struct stat status {};
+    if (descriptor_ < 0 || fstat(descriptor_, &status) != 0) return {};
+    const off_t start = status.st_size > TailBytes ? status.st_size - TailBytes : 0;
+    std::string tail(static_cast<std::size_t>(status.st_size - start), '\0');
+    const ssize_t count = pread(descriptor_, tail.data(), tail.size(), start);
+    tail.resize(count > 0 ? static_cast<std::size_t>(count) : 0);
+    const std::size_t end = tail.find_last_not_of(" \t\r\n");
+    if (end == std::string::npos) return {};
+    const std::size_t lineEnd = tail.find_last_of('\n', end);
+    const std::size_t first = lineEnd == std::string::npos ? 0 : lineEnd + 1;
+    return tail.substr(first, end + 1 - first);
+}
+
 std::optional<ProgramId> StartProgram(const std::vector<std::string>& arguments,
-                                      const std::string& workingDirectory) {
+                                      const std::string& workingDirectory, const ErrorCapture* errors) {
     if (arguments.empty()) return std::nullopt;
     ChildPlan plan;
     plan.program = ProgramPath(arguments.front());
@@ -204,6 +231,7 @@ std::optional<ProgramId> StartProgram(const std::vector<std::string>& arguments,
     plan.argv.push_back(nullptr);
     if (!workingDirectory.empty()) plan.workingDirectory = workingDirectory.c_str();
     plan.parent = getpid();
+    if (errors) plan.standardErrorFd = errors->descriptor();
     const long openMax = sysconf(_SC_OPEN_MAX);
     plan.highestFd = openMax > 0 && openMax < INT_MAX ? static_cast<int>(openMax) - 1 : 1023;
 

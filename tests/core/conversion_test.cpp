@@ -30,6 +30,7 @@ namespace {
 
 using testing::ElementsAre;
 using testing::IsEmpty;
+using testing::StartsWith;
 using testing_support::FakeSeams;
 using testing_support::ReadWholeFile;
 using testing_support::SampleBytes;
@@ -421,6 +422,8 @@ TEST_F(ConversionRun, ATargetThatCannotBeWrittenFailsWithoutRunningTheTool) {
     EXPECT_TRUE(Run(Request(source, work.File("no such folder/new.dat"))));
 
     EXPECT_THAT(fake.errors, ElementsAre("Conversion failed"));
+    EXPECT_THAT(fake.errorReasons,
+                ElementsAre(work.File("no such folder/new.dat") + ": No such file or directory"));
     EXPECT_FALSE(std::filesystem::exists(scratch.File("tool ran")));
     ExpectNoLeftovers({"game.dat"});
 }
@@ -530,6 +533,10 @@ TEST_P(ConversionWithEitherTool, TheRealToolFailingOnADamagedPatchLeavesTheSourc
     EXPECT_TRUE(RunOverwritingSource(source));
 
     EXPECT_THAT(fake.errors, ElementsAre(ToolPath() + "\rreturned exit code 1", "Conversion failed"));
+    // Both boxes give the tool's own words as their reason.
+    const std::string words =
+        std::string(GetParam()) == FC_BSPATCH ? "bspatch: damaged patch" : "bspatch: Corrupt patch";
+    EXPECT_THAT(fake.errorReasons, ElementsAre(StartsWith(words), StartsWith(words)));
     ExpectUntouched(source, oldBytes, modified);
     ExpectNoLeftovers({"game.dat"});
 }
@@ -701,6 +708,7 @@ TEST_F(ConversionRun, ALoopOfLinksAsTargetFailsWithoutRunningTheTool) {
     EXPECT_TRUE(Run(Request(source, work.File("loop a"))));
 
     EXPECT_THAT(fake.errors, ElementsAre("Conversion failed"));
+    EXPECT_THAT(fake.errorReasons, ElementsAre(work.File("loop a") + ": Too many levels of symbolic links"));
     EXPECT_FALSE(std::filesystem::exists(scratch.File("tool ran")));
     ExpectNoLeftovers({"game.dat", "loop a", "loop b"});
 }

@@ -15,11 +15,11 @@ using testing_support::ProgramExited;
 // Records what the surroundings looked like at the moment a box appeared.
 class BoxWitness : public testing_support::FakeSeams {
   public:
-    void ShowErrorBox(const std::string& message) override {
+    void ShowErrorBox(const std::string& message, const std::string& reason) override {
         busyAtBox = busyCursor;
         disabledAtBox = windowDisabled;
         directoryAtBox = !watchedDirectory.empty() && fs::exists(watchedDirectory);
-        FakeSeams::ShowErrorBox(message);
+        FakeSeams::ShowErrorBox(message, reason);
     }
     std::string watchedDirectory;
     bool busyAtBox = true, disabledAtBox = false, directoryAtBox = false;

@@ -52,7 +52,7 @@ core::RunOptions NonFatal(const std::string& workingDirectory = {}) {
 bool RunWith(FakeSeams& seams, const core::CommandLine& line, core::RunOptions options,
              core::RunRegister& run) {
     auto bundle = seams.Bundle();
-    return core::RunProcess(line, options, bundle, run);
+    return core::RunProcess(line, options, bundle, run).has_value();
 }
 
 bool RunWith(FakeSeams& seams, const core::CommandLine& line, core::RunOptions options) {
@@ -68,6 +68,29 @@ TEST(RunProcess, ReportsANonZeroExitCodeOnlyWhenAsked) {
     EXPECT_EQ(seams.errors, std::vector<std::string>{tool + "\rreturned exit code 3"});
     EXPECT_TRUE(RunWith(seams, Line({tool}), {}));
     EXPECT_EQ(seams.errors.size(), 1u);
+}
+
+TEST(RunProcess, AFailedProgramsLastLineOnStandardErrorIsTheBoxsReason) {
+    struct Case {
+        const char* what;
+        std::string script;
+        std::string reason;
+    };
+    const Case cases[] = {
+        {"one line", "echo 'damaged patch: cut short' >&2", "damaged patch: cut short"},
+        {"blank lines after it", "printf 'first\\nlast words\\r\\n\\n  \\n' >&2", "last words"},
+        {"no line end", "printf 'first\\nno end' >&2", "no end"},
+        {"far more than the end that is read",
+         "head -c 100000 /dev/zero | tr '\\0' x >&2; echo >&2; echo done >&2", "done"},
+        {"nothing said", "echo 'only on standard output'", ""},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.what);
+        FakeSeams seams;
+        EXPECT_TRUE(RunWith(seams, Line({"/bin/sh", "-c", test.script + "; exit 4"}), CheckingExitCode()));
+        EXPECT_EQ(seams.errors, std::vector<std::string>{"/bin/sh\rreturned exit code 4"});
+        EXPECT_EQ(seams.errorReasons, std::vector<std::string>{test.reason});
+    }
 }
 
 TEST(RunProcess, AChildKilledBySignalReportsOneHundredTwentyEightPlusTheSignal) {

@@ -42,6 +42,7 @@ void AnswerNextModal(std::function<void(Modal&)> answer) {
 struct SeenBox {
     QString title;
     QString text;
+    QString details;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons;
     bool yesIsDefault = false;
@@ -54,6 +55,7 @@ SeenBox ShowAndAnswer(const std::function<void()>& showBox, QMessageBox::Standar
     AnswerNextModal<QMessageBox>([&seen, choice](QMessageBox& box) {
         seen = SeenBox{box.windowTitle(),
                        box.text(),
+                       box.detailedText(),
                        box.icon(),
                        box.standardButtons(),
                        box.defaultButton() == box.button(QMessageBox::Yes),
@@ -64,12 +66,13 @@ SeenBox ShowAndAnswer(const std::function<void()>& showBox, QMessageBox::Standar
     return seen;
 }
 
-TEST(QtDialogs, ErrorBoxShowsCharacter13AsALineBreak) {
+TEST(QtDialogs, ErrorBoxShowsCharacter13AsALineBreakAndTheReasonAsDetails) {
     ui::QtDialogs dialogs;
-    const SeenBox seen =
-        ShowAndAnswer([&] { dialogs.ShowError("Could not execute\r/tmp/bspatch"); }, QMessageBox::Ok);
+    const SeenBox seen = ShowAndAnswer(
+        [&] { dialogs.ShowError("Could not execute\r/tmp/bspatch", "Permission denied"); }, QMessageBox::Ok);
     EXPECT_EQ(seen.title, "Error");
     EXPECT_EQ(seen.text, "Could not execute\n/tmp/bspatch");
+    EXPECT_EQ(seen.details, "Permission denied");
     EXPECT_EQ(seen.icon, QMessageBox::Critical);
     EXPECT_EQ(seen.buttons, QMessageBox::Ok);
     EXPECT_FALSE(seen.hasOwner);

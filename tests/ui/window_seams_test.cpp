@@ -36,7 +36,7 @@ class WindowSeamsTest : public testing_support::WindowFixture {
 
 TEST_F(WindowSeamsTest, BoxesReachTheDialogsWithTheirTextAndAnswer) {
     dialogs.answers = {false};
-    bundle.boxes.ShowErrorBox("File not found:\r/tmp/x");
+    bundle.boxes.ShowErrorBox("File not found:\r/tmp/x", "/tmp/x: No such file or directory");
     EXPECT_FALSE(bundle.boxes.AskYesNo("Overwrite existing file:\r/tmp/y"));
     EXPECT_TRUE(bundle.boxes.AskYesNo("again"));
     bundle.boxes.ShowSuccessBox("Conversion successful.");
@@ -44,6 +44,7 @@ TEST_F(WindowSeamsTest, BoxesReachTheDialogsWithTheirTextAndAnswer) {
     ASSERT_EQ(dialogs.boxes.size(), 4u);
     EXPECT_EQ(dialogs.boxes[0].kind, BoxKind::Error);
     EXPECT_EQ(dialogs.boxes[0].text, "File not found:\r/tmp/x");
+    EXPECT_EQ(dialogs.boxes[0].details, "/tmp/x: No such file or directory");
     EXPECT_EQ(dialogs.boxes[1].kind, BoxKind::Question);
     EXPECT_EQ(dialogs.boxes[1].text, "Overwrite existing file:\r/tmp/y");
     EXPECT_EQ(dialogs.boxes[3].kind, BoxKind::Success);

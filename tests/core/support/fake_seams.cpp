@@ -23,7 +23,10 @@ void FakeSeams::Advance(std::uint64_t done, std::uint64_t total) {
     if (onStep) onStep(steps);
     if (meter_) meter_->Advance(done, total);
 }
-void FakeSeams::ShowErrorBox(const std::string& message) { errors.push_back(message); }
+void FakeSeams::ShowErrorBox(const std::string& message, const std::string& reason) {
+    errors.push_back(message);
+    errorReasons.push_back(reason);
+}
 bool FakeSeams::AskYesNo(const std::string& message) {
     questions.push_back(message);
     return answerYes;

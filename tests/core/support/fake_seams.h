@@ -43,7 +43,7 @@ class FakeSeams : public core::BackgroundWork,
     std::optional<std::uint32_t> AwaitProgram(int program) override;
     // Counts the step, calls `onStep`, and passes the step on to the progress meter of the work.
     void Advance(std::uint64_t done, std::uint64_t total) override;
-    void ShowErrorBox(const std::string& message) override;
+    void ShowErrorBox(const std::string& message, const std::string& reason) override;
     bool AskYesNo(const std::string& message) override;
     void ShowSuccessBox(const std::string& message) override;
     void SetStatus(const std::string& text, core::Colour colour, bool blinking) override;
@@ -65,6 +65,7 @@ class FakeSeams : public core::BackgroundWork,
     int worksRun = 0;
     std::vector<std::uint64_t> stepsDone;  // the `done` of every step, in order
     std::vector<std::string> errors;
+    std::vector<std::string> errorReasons;  // of the error boxes, in the same order
     std::vector<std::string> questions;
     std::vector<std::string> successes;
     std::vector<StatusCall> statuses;

@@ -16,8 +16,8 @@ T TakeFront(std::deque<T>& script, T whenEmpty) {
 
 }  // namespace
 
-void ScriptedDialogs::Show(BoxKind kind, const QString& text) {
-    boxes.push_back({kind, text});
+void ScriptedDialogs::Show(ShownBox box) {
+    boxes.push_back(std::move(box));
     if (whileBoxOpen) whileBoxOpen(boxes.back());
 }
 
@@ -27,14 +27,16 @@ std::optional<QString> ScriptedDialogs::Choose(FileDialogKind kind, const QStrin
     return TakeFront(chosenFiles, std::optional<QString>());
 }
 
-void ScriptedDialogs::ShowError(const QString& text) { Show(BoxKind::Error, text); }
+void ScriptedDialogs::ShowError(const QString& text, const QString& details) {
+    Show({BoxKind::Error, text, details});
+}
 
 bool ScriptedDialogs::AskYesNo(const QString& text) {
-    Show(BoxKind::Question, text);
+    Show({BoxKind::Question, text});
     return TakeFront(answers, true);
 }
 
-void ScriptedDialogs::ShowSuccess(const QString& text) { Show(BoxKind::Success, text); }
+void ScriptedDialogs::ShowSuccess(const QString& text) { Show({BoxKind::Success, text}); }
 
 std::optional<QString> ScriptedDialogs::OpenFileName(const QString& initialDir, const QString& fileName) {
     return Choose(FileDialogKind::Open, initialDir, fileName);

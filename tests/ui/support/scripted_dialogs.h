@@ -16,6 +16,7 @@ enum class BoxKind { Error, Question, Success };
 struct ShownBox {
     BoxKind kind;
     QString text;
+    QString details = {};  // of an error box
 };
 
 enum class FileDialogKind { Open, Save };
@@ -28,7 +29,7 @@ struct ShownFileDialog {
 
 class ScriptedDialogs : public ui::Dialogs {
   public:
-    void ShowError(const QString& text) override;
+    void ShowError(const QString& text, const QString& details) override;
     bool AskYesNo(const QString& text) override;
     void ShowSuccess(const QString& text) override;
     std::optional<QString> OpenFileName(const QString& initialDir, const QString& fileName) override;
@@ -44,7 +45,7 @@ class ScriptedDialogs : public ui::Dialogs {
     std::vector<ShownFileDialog> fileDialogs;
 
   private:
-    void Show(BoxKind kind, const QString& text);
+    void Show(ShownBox box);
     std::optional<QString> Choose(FileDialogKind kind, const QString& initialDir, const QString& fileName);
 };
 
