@@ -49,23 +49,24 @@ std::string FindInPath(std::string_view name) {
     return {};
 }
 
-Outcome<ToolPaths> FindTools(bool systemBsdiff, bool systemBspatch) {
+core::Result<ToolPaths> FindTools(bool systemBsdiff, bool systemBspatch) {
     OwnPrograms own = LocateOwnPrograms();
     ToolPaths tools{systemBsdiff ? FindInPath("bsdiff") : std::move(own.bsdiff), std::move(own.converter),
                     systemBspatch ? FindInPath("bspatch") : std::move(own.bspatch), std::move(own.makeSfx)};
     if (systemBsdiff && tools.bsdiff.empty())
-        return Refusal{"bsdiff is not installed (Debian package bsdiff)"};
+        return core::Failure{"bsdiff is not installed (Debian package bsdiff)"};
     if (!IsExecutable(tools.bsdiff))
-        return Refusal{"the project's own patch maker " + tools.bsdiff +
-                       " has not been built; --system-bsdiff uses the system's"};
+        return core::Failure{"the project's own patch maker " + tools.bsdiff +
+                             " has not been built; --system-bsdiff uses the system's"};
     if (!IsExecutable(tools.converter))
-        return Refusal{"the converter " + tools.converter + " has not been built"};
+        return core::Failure{"the converter " + tools.converter + " has not been built"};
     if (systemBspatch && tools.bspatch.empty())
-        return Refusal{"bspatch is not installed (Debian package bsdiff)"};
+        return core::Failure{"bspatch is not installed (Debian package bsdiff)"};
     if (!IsExecutable(tools.bspatch))
-        return Refusal{"the project's own patch tool " + tools.bspatch +
-                       " has not been built; --system-bspatch ships the system's"};
-    if (!IsExecutable(tools.makeSfx)) return Refusal{"the archive maker " + tools.makeSfx + " is missing"};
+        return core::Failure{"the project's own patch tool " + tools.bspatch +
+                             " has not been built; --system-bspatch ships the system's"};
+    if (!IsExecutable(tools.makeSfx))
+        return core::Failure{"the archive maker " + tools.makeSfx + " is missing"};
     return tools;
 }
 

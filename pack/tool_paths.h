@@ -3,7 +3,7 @@
 // archive maker.
 #include <string>
 
-#include "pack/outcome.h"
+#include "core/result.h"
 
 namespace pack {
 
@@ -18,6 +18,6 @@ struct ToolPaths {
 [[nodiscard]] std::string FindInPath(std::string_view name);
 
 // Our own patch maker and patch tool, or the system's where asked; refused when a program is missing.
-[[nodiscard]] Outcome<ToolPaths> FindTools(bool systemBsdiff, bool systemBspatch);
+[[nodiscard]] core::Result<ToolPaths> FindTools(bool systemBsdiff, bool systemBspatch);
 
 }  // namespace pack
