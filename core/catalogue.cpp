@@ -109,13 +109,10 @@ class CatalogueParser {
             return;
         }
         section_ = Section::File;
+        TokenSplit name = SplitToken(headerText);
         FileInfo info;
-        std::string version;
-        std::string ignored;
-        info.FileName = headerText;
-        SplitFirstToken(info.FileName, version);
-        SplitFirstToken(version, ignored);
-        info.Version = std::move(version);
+        info.FileName = std::move(name.token);
+        info.Version = SplitToken(name.rest).token;
         info.Description1 = info.Version;
         contents_.fileInfos.push_back(std::move(info));
     }
