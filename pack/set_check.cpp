@@ -61,12 +61,11 @@ LineFindings ReadLines(std::string catalogue) {
     const TextStream file = OpenText(catalogue);
     if (!file) return findings;
     core::CatalogueLineReader reader(file.get());
-    std::string raw;
     bool fileSection = false;
     bool continuation = false;
     std::string header;
-    for (int number = 1; reader.Next(raw) == core::CatalogueLineReader::Result::Line; ++number) {
-        const std::string line = core::PrepareCatalogueLine(std::move(raw));
+    for (int number = 1; std::optional<std::string> raw = reader.Next(); ++number) {
+        const std::string line = core::PrepareCatalogueLine(std::move(*raw));
         const std::string where = "line " + std::to_string(number) + ": ";
         if (core::IsCatalogueSectionHeader(line)) {
             const std::string text = core::Trim(std::string_view(line).substr(1, line.size() - 2));
