@@ -38,15 +38,15 @@ struct BlockCompressor::Stream {
     std::array<char, 64 * 1024> output{};
 };
 
-bspatch::Result<std::unique_ptr<BlockCompressor>> BlockCompressor::Start(const std::string& directory,
-                                                                         std::string name) {
+core::Result<std::unique_ptr<BlockCompressor>> BlockCompressor::Start(const std::string& directory,
+                                                                      std::string name) {
     const int descriptor = UnnamedFile(directory);
     if (descriptor < 0)
-        return bspatch::Failure{"cannot create a temporary file in \"" + directory +
-                                "\": " + std::strerror(errno)};
+        return core::Failure{"cannot create a temporary file in \"" + directory +
+                             "\": " + std::strerror(errno)};
     std::unique_ptr<BlockCompressor> compressor(new BlockCompressor(descriptor, std::move(name)));
     if (BZ2_bzCompressInit(&compressor->stream_->bz, BlockSize100k, 0, 0) != BZ_OK)
-        return bspatch::Failure{"not enough memory to compress the " + compressor->name_};
+        return core::Failure{"not enough memory to compress the " + compressor->name_};
     compressor->thread_ = std::thread([raw = compressor.get()] { raw->Work(); });
     return compressor;
 }
@@ -119,7 +119,7 @@ void BlockCompressor::Hand(Chunk chunk) {
     changed_.notify_all();
 }
 
-bspatch::Result<CompressedBytes> BlockCompressor::Finish() {
+core::Result<CompressedBytes> BlockCompressor::Finish() {
     filling_.resize(filled_);
     Hand(std::move(filling_));
     {
@@ -128,7 +128,7 @@ bspatch::Result<CompressedBytes> BlockCompressor::Finish() {
     }
     changed_.notify_all();
     thread_.join();
-    if (failure_) return bspatch::Failure{*failure_};
+    if (failure_) return core::Failure{*failure_};
     return CompressedBytes{descriptor_, written_};
 }
 

@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "bspatch/result.h"
+#include "core/result.h"
 
 namespace bsdiff {
 
@@ -26,8 +26,8 @@ struct CompressedBytes {
 class BlockCompressor {
   public:
     // `directory` takes the temporary file; `name` says which block this is in messages.
-    [[nodiscard]] static bspatch::Result<std::unique_ptr<BlockCompressor>> Start(const std::string& directory,
-                                                                                 std::string name);
+    [[nodiscard]] static core::Result<std::unique_ptr<BlockCompressor>> Start(const std::string& directory,
+                                                                              std::string name);
     ~BlockCompressor();
     BlockCompressor(const BlockCompressor&) = delete;
     BlockCompressor& operator=(const BlockCompressor&) = delete;
@@ -37,7 +37,7 @@ class BlockCompressor {
     void AppendDifference(std::span<const std::uint8_t> newer, std::span<const std::uint8_t> older);
 
     // Ends the stream and waits for the thread. The descriptor stays open while this object lives.
-    [[nodiscard]] bspatch::Result<CompressedBytes> Finish();
+    [[nodiscard]] core::Result<CompressedBytes> Finish();
 
   private:
     using Chunk = std::vector<std::uint8_t>;

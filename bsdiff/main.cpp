@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
     }
     try {
         static EndingSignals signals;
-        const bspatch::Status made = bsdiff::MakePatch(
+        const core::Status made = bsdiff::MakePatch(
             argv[1], argv[2], argv[3], [](const std::string& path) { signals.RemoveOnSignal(path); });
         if (made) return 0;
         std::fprintf(stderr, "bsdiff: %s\n", made.Reason().c_str());

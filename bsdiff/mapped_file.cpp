@@ -21,19 +21,19 @@ std::string SystemError(const std::string& what) { return what + ": " + std::str
 
 }  // namespace
 
-bspatch::Result<MappedFile> MappedFile::Open(const std::string& path, const std::string& role) {
+core::Result<MappedFile> MappedFile::Open(const std::string& path, const std::string& role) {
     const std::string name = "the " + role + " \"" + path + "\"";
     const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (descriptor < 0) return bspatch::Failure{SystemError("cannot open " + name)};
+    if (descriptor < 0) return core::Failure{SystemError("cannot open " + name)};
     struct stat status {};
     if (::fstat(descriptor, &status) != 0) {
-        const bspatch::Failure failure{SystemError("cannot examine " + name)};
+        const core::Failure failure{SystemError("cannot examine " + name)};
         ::close(descriptor);
         return failure;
     }
     if (!S_ISREG(status.st_mode)) {
         ::close(descriptor);
-        return bspatch::Failure{name + " is not a regular file"};
+        return core::Failure{name + " is not a regular file"};
     }
     const auto size = static_cast<std::size_t>(status.st_size);
     if (size == 0) {
@@ -45,7 +45,7 @@ bspatch::Result<MappedFile> MappedFile::Open(const std::string& path, const std:
     ::close(descriptor);  // the mapping keeps the file
     if (data == MAP_FAILED) {
         errno = mapError;
-        return bspatch::Failure{SystemError("cannot read " + name)};
+        return core::Failure{SystemError("cannot read " + name)};
     }
     return MappedFile(static_cast<const std::uint8_t*>(data), size);
 }

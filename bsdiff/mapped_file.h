@@ -5,14 +5,14 @@
 #include <span>
 #include <string>
 
-#include "bspatch/result.h"
+#include "core/result.h"
 
 namespace bsdiff {
 
 class MappedFile {
   public:
     // `role` names the file in messages ("old file"). An empty file maps to no bytes.
-    [[nodiscard]] static bspatch::Result<MappedFile> Open(const std::string& path, const std::string& role);
+    [[nodiscard]] static core::Result<MappedFile> Open(const std::string& path, const std::string& role);
     MappedFile(MappedFile&& other) noexcept;
     MappedFile& operator=(MappedFile&&) = delete;
     MappedFile(const MappedFile&) = delete;

@@ -19,9 +19,9 @@ namespace bsdiff {
 
 namespace {
 
-using bspatch::Failure;
-using bspatch::Result;
-using bspatch::Status;
+using core::Failure;
+using core::Result;
+using core::Status;
 
 constexpr std::string_view Magic = "BSDIFF40";
 constexpr mode_t PatchMode = 0644;
@@ -61,7 +61,7 @@ class HiddenFile {
         if (::rename(path_.c_str(), path.c_str()) != 0)
             return Failure{SystemError("cannot put the patch in place as \"" + path + "\"")};
         kept_ = true;
-        return bspatch::Succeeded;
+        return core::Succeeded;
     }
 
   private:
@@ -141,7 +141,7 @@ Status WritePatch(Compressors& compressors, std::uint64_t newSize, int out) {
     bool written = WriteAll(out, header);
     for (const CompressedBytes& block : blocks) written = written && CopyBlock(block, out);
     if (!written) return Failure{SystemError("cannot write the patch")};
-    return bspatch::Succeeded;
+    return core::Succeeded;
 }
 
 }  // namespace

@@ -5,14 +5,14 @@
 #include <functional>
 #include <string>
 
-#include "bspatch/result.h"
+#include "core/result.h"
 
 namespace bsdiff {
 
 // Told the hidden file's path as soon as it exists, for a caller that removes it on a signal.
 using HiddenFileSeen = std::function<void(const std::string& path)>;
 
-[[nodiscard]] bspatch::Status MakePatch(const std::string& oldPath, const std::string& newPath,
-                                        const std::string& patchPath, const HiddenFileSeen& seen = {});
+[[nodiscard]] core::Status MakePatch(const std::string& oldPath, const std::string& newPath,
+                                     const std::string& patchPath, const HiddenFileSeen& seen = {});
 
 }  // namespace bsdiff

@@ -12,10 +12,10 @@ namespace bsdiff {
 namespace {
 
 template <class Index>
-bspatch::Result<std::unique_ptr<Index[]>> SortedSuffixes(std::span<const std::uint8_t> text) {
+core::Result<std::unique_ptr<Index[]>> SortedSuffixes(std::span<const std::uint8_t> text) {
     // Not value-initialised: the sort writes every entry, and zeroing gigabytes first costs time.
     std::unique_ptr<Index[]> entries(new (std::nothrow) Index[std::max<std::size_t>(text.size(), 1)]);
-    if (!entries) return bspatch::Failure{"not enough memory to sort the old file"};
+    if (!entries) return core::Failure{"not enough memory to sort the old file"};
     const auto size = static_cast<Index>(text.size());
     if (size == 0) return entries;  // nothing to sort, and an empty text has no bytes to point at
     int code = 0;
@@ -23,7 +23,7 @@ bspatch::Result<std::unique_ptr<Index[]>> SortedSuffixes(std::span<const std::ui
         code = divsufsort(text.data(), entries.get(), size);
     else
         code = divsufsort64(text.data(), entries.get(), size);
-    if (code != 0) return bspatch::Failure{"the old file could not be sorted"};
+    if (code != 0) return core::Failure{"the old file could not be sorted"};
     return entries;
 }
 
@@ -44,7 +44,7 @@ std::size_t CommonPrefix(std::span<const std::uint8_t> a, std::span<const std::u
     return i;
 }
 
-bspatch::Result<SuffixArray> SuffixArray::Build(std::span<const std::uint8_t> text) {
+core::Result<SuffixArray> SuffixArray::Build(std::span<const std::uint8_t> text) {
     if (text.size() < WideFrom) {
         auto entries = SortedSuffixes<std::int32_t>(text);
         if (!entries) return entries.AsFailure();

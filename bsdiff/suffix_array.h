@@ -7,7 +7,7 @@
 #include <span>
 #include <variant>
 
-#include "bspatch/result.h"
+#include "core/result.h"
 
 namespace bsdiff {
 
@@ -23,7 +23,7 @@ struct Match {
 class SuffixArray {
   public:
     // Sorts the suffixes of `text`, which must outlive the array.
-    [[nodiscard]] static bspatch::Result<SuffixArray> Build(std::span<const std::uint8_t> text);
+    [[nodiscard]] static core::Result<SuffixArray> Build(std::span<const std::uint8_t> text);
     // Files from this size on take 64-bit entries.
     static constexpr std::uint64_t WideFrom = std::uint64_t{1} << 31;
 

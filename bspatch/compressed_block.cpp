@@ -14,13 +14,14 @@ constexpr std::size_t InputBufferSize = 64 * 1024;
 
 }  // namespace
 
-Result<std::unique_ptr<CompressedBlock>> CompressedBlock::Open(int patchDescriptor, std::uint64_t offset,
-                                                               std::uint64_t length, std::string name) {
+core::Result<std::unique_ptr<CompressedBlock>> CompressedBlock::Open(int patchDescriptor,
+                                                                     std::uint64_t offset,
+                                                                     std::uint64_t length, std::string name) {
     std::unique_ptr<CompressedBlock> block(
         new CompressedBlock(patchDescriptor, offset, length, std::move(name)));
     // Verbosity 0; the fast decompressor, whose memory is fixed by the stream's block size.
     if (BZ2_bzDecompressInit(&block->stream_, 0, 0) != BZ_OK)
-        return Failure{"not enough memory to decompress the " + block->name_};
+        return core::Failure{"not enough memory to decompress the " + block->name_};
     return block;
 }
 
@@ -34,9 +35,9 @@ CompressedBlock::CompressedBlock(int patchDescriptor, std::uint64_t offset, std:
 
 CompressedBlock::~CompressedBlock() { BZ2_bzDecompressEnd(&stream_); }
 
-Result<std::size_t> CompressedBlock::DecompressStep(std::span<std::uint8_t> out) {
+core::Result<std::size_t> CompressedBlock::DecompressStep(std::span<std::uint8_t> out) {
     if (streamEnded_) return std::size_t{0};
-    if (const Status filled = Refill(); !filled) return filled.AsFailure();
+    if (const core::Status filled = Refill(); !filled) return filled.AsFailure();
     const std::size_t wanted = std::min<std::size_t>(out.size(), UINT_MAX);
     stream_.next_out = reinterpret_cast<char*>(out.data());
     stream_.avail_out = static_cast<unsigned>(wanted);
@@ -55,22 +56,22 @@ Result<std::size_t> CompressedBlock::DecompressStep(std::span<std::uint8_t> out)
     return made;
 }
 
-Status CompressedBlock::Refill() {
-    if (stream_.avail_in != 0 || nextOffset_ == endOffset_) return Succeeded;
+core::Status CompressedBlock::Refill() {
+    if (stream_.avail_in != 0 || nextOffset_ == endOffset_) return core::Succeeded;
     const std::size_t wanted =
         static_cast<std::size_t>(std::min<std::uint64_t>(input_.size(), endOffset_ - nextOffset_));
-    const Result<std::size_t> count =
+    const core::Result<std::size_t> count =
         ReadAt(descriptor_, std::span(input_.data(), wanted), nextOffset_, "patch");
     if (!count) return count.AsFailure();
-    if (*count == 0) return Failure{"cannot read the patch: it became shorter while it was read"};
+    if (*count == 0) return core::Failure{"cannot read the patch: it became shorter while it was read"};
     nextOffset_ += *count;
     stream_.next_in = reinterpret_cast<char*>(input_.data());
     stream_.avail_in = static_cast<unsigned>(*count);
-    return Succeeded;
+    return core::Succeeded;
 }
 
-Failure CompressedBlock::Damaged(const std::string& what) const {
-    return Failure{"damaged patch: the " + name_ + " " + what};
+core::Failure CompressedBlock::Damaged(const std::string& what) const {
+    return core::Failure{"damaged patch: the " + name_ + " " + what};
 }
 
 }  // namespace bspatch

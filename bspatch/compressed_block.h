@@ -11,17 +11,17 @@
 #include <string>
 
 #include "bspatch/fixed_buffer.h"
-#include "bspatch/result.h"
+#include "core/result.h"
 
 namespace bspatch {
 
 class CompressedBlock {
   public:
     // `name` says which block this is in messages ("control block").
-    [[nodiscard]] static Result<std::unique_ptr<CompressedBlock>> Open(int patchDescriptor,
-                                                                       std::uint64_t offset,
-                                                                       std::uint64_t length,
-                                                                       std::string name);
+    [[nodiscard]] static core::Result<std::unique_ptr<CompressedBlock>> Open(int patchDescriptor,
+                                                                             std::uint64_t offset,
+                                                                             std::uint64_t length,
+                                                                             std::string name);
     ~CompressedBlock();
     // The decompressor keeps a pointer back to its stream, so the block never moves.
     CompressedBlock(const CompressedBlock&) = delete;
@@ -30,7 +30,7 @@ class CompressedBlock {
     // One step of decompression into `out` (not empty): the number of bytes it produced, possibly
     // none. Fails when the block's data is damaged or its bytes run out before its stream ends;
     // what that step produced is then not counted.
-    [[nodiscard]] Result<std::size_t> DecompressStep(std::span<std::uint8_t> out);
+    [[nodiscard]] core::Result<std::size_t> DecompressStep(std::span<std::uint8_t> out);
 
     // The compressed stream has ended; no step produces anything any more.
     bool StreamEnded() const { return streamEnded_; }
@@ -38,13 +38,13 @@ class CompressedBlock {
     bool HasBytesAfterStream() const { return stream_.avail_in != 0 || nextOffset_ != endOffset_; }
 
     // "damaged patch: the <name> <what>".
-    [[nodiscard]] Failure Damaged(const std::string& what) const;
+    [[nodiscard]] core::Failure Damaged(const std::string& what) const;
 
   private:
     CompressedBlock(int patchDescriptor, std::uint64_t offset, std::uint64_t length, std::string name);
 
     // Reads the next piece of the block's range into the input buffer when it is empty.
-    [[nodiscard]] Status Refill();
+    [[nodiscard]] core::Status Refill();
 
     int descriptor_;
     std::uint64_t nextOffset_;

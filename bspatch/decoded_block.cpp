@@ -7,16 +7,16 @@
 
 namespace bspatch {
 
-Result<std::unique_ptr<DecodedBlock>> DecodedBlock::Open(int patchDescriptor, std::uint64_t offset,
-                                                         std::uint64_t length, std::string name,
-                                                         std::stop_token cancel) {
-    Result<std::unique_ptr<CompressedBlock>> decoder =
+core::Result<std::unique_ptr<DecodedBlock>> DecodedBlock::Open(int patchDescriptor, std::uint64_t offset,
+                                                               std::uint64_t length, std::string name,
+                                                               std::stop_token cancel) {
+    core::Result<std::unique_ptr<CompressedBlock>> decoder =
         CompressedBlock::Open(patchDescriptor, offset, length, std::move(name));
     if (!decoder) return decoder.AsFailure();
     try {
         return std::unique_ptr<DecodedBlock>(new DecodedBlock(std::move(*decoder), std::move(cancel)));
     } catch (const std::system_error& error) {
-        return Failure{std::string("cannot start a decoding thread: ") + error.what()};
+        return core::Failure{std::string("cannot start a decoding thread: ") + error.what()};
     }
 }
 
@@ -37,9 +37,9 @@ void DecodedBlock::Decode(const std::stop_token& stop) {
         // The chunk is free: the reading side looks at it again only once it is counted as filled.
         const std::span chunk(chunks_.data() + slot * ChunkSize, ChunkSize);
         std::size_t produced = 0;
-        std::optional<Failure> failure;
+        std::optional<core::Failure> failure;
         while (produced < chunk.size() && !decoder_->StreamEnded() && !failure) {
-            const Result<std::size_t> made = decoder_->DecompressStep(chunk.subspan(produced));
+            const core::Result<std::size_t> made = decoder_->DecompressStep(chunk.subspan(produced));
             // A failing step's bytes are not counted; those of the steps before it are sound.
             if (made)
                 produced += *made;
@@ -61,7 +61,7 @@ void DecodedBlock::Decode(const std::stop_token& stop) {
     }
 }
 
-Result<std::span<const std::uint8_t>> DecodedBlock::NextChunk() {
+core::Result<std::span<const std::uint8_t>> DecodedBlock::NextChunk() {
     std::unique_lock lock(mutex_);
     if (holdsChunk_) {
         ++taken_;
@@ -76,10 +76,10 @@ Result<std::span<const std::uint8_t>> DecodedBlock::NextChunk() {
     return std::span<const std::uint8_t>(chunks_.data() + slot * ChunkSize, lengths_[slot]);
 }
 
-Status DecodedBlock::ReadExactly(std::span<std::uint8_t> out) {
+core::Status DecodedBlock::ReadExactly(std::span<std::uint8_t> out) {
     while (!out.empty()) {
         if (unread_.empty()) {
-            const Result<std::span<const std::uint8_t>> next = NextChunk();
+            const core::Result<std::span<const std::uint8_t>> next = NextChunk();
             if (!next) return next.AsFailure();
             if (next->empty())
                 return ending_ ? *ending_ : decoder_->Damaged("ends before the new file is complete");
@@ -90,19 +90,19 @@ Status DecodedBlock::ReadExactly(std::span<std::uint8_t> out) {
         out = out.subspan(count);
         unread_ = unread_.subspan(count);
     }
-    return Succeeded;
+    return core::Succeeded;
 }
 
-Status DecodedBlock::ExpectEnd() {
+core::Status DecodedBlock::ExpectEnd() {
     if (unread_.empty()) {
-        const Result<std::span<const std::uint8_t>> next = NextChunk();
+        const core::Result<std::span<const std::uint8_t>> next = NextChunk();
         if (!next) return next.AsFailure();
         unread_ = *next;
     }
     if (!unread_.empty()) return decoder_->Damaged("holds more data than the new file takes");
     if (ending_) return *ending_;
     if (decoder_->HasBytesAfterStream()) return decoder_->Damaged("has bytes after its compressed data");
-    return Succeeded;
+    return core::Succeeded;
 }
 
 }  // namespace bspatch

@@ -14,14 +14,12 @@ int main(int argc, char** argv) {
     }
     int stopSignal = 0;
     try {
-        const bspatch::Result<std::unique_ptr<bspatch::StopOnSignals>> signals =
-            bspatch::StopOnSignals::Start();
+        const core::Result<std::unique_ptr<bspatch::StopOnSignals>> signals = bspatch::StopOnSignals::Start();
         if (!signals) {
             std::fprintf(stderr, "bspatch: %s\n", signals.Reason().c_str());
             return 1;
         }
-        const bspatch::Status applied =
-            bspatch::ApplyPatchFiles(argv[1], argv[2], argv[3], (*signals)->Token());
+        const core::Status applied = bspatch::ApplyPatchFiles(argv[1], argv[2], argv[3], (*signals)->Token());
         if (applied) return 0;
         stopSignal = (*signals)->Received();
         if (stopSignal == 0) std::fprintf(stderr, "bspatch: %s\n", applied.Reason().c_str());

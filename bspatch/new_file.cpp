@@ -21,9 +21,9 @@ NewFile::NewFile(int descriptor, OldFile& old) : descriptor_(descriptor), old_(o
     copies_.reserve(MaxCopies);
 }
 
-Result<std::span<std::uint8_t>> NewFile::Space() {
+core::Result<std::span<std::uint8_t>> NewFile::Space() {
     if (used_ == buffer_.size() || copies_.size() == MaxCopies) {
-        if (const Status flushed = Flush(); !flushed) return flushed.AsFailure();
+        if (const core::Status flushed = Flush(); !flushed) return flushed.AsFailure();
     }
     return std::span(buffer_.data() + used_, buffer_.size() - used_);
 }
@@ -34,25 +34,26 @@ void NewFile::AddOld(std::int64_t oldPosition, std::span<const std::uint8_t> pie
                               .length = static_cast<std::uint32_t>(piece.size())});
 }
 
-Status NewFile::Flush() {
-    if (const Status added = old_.AddCopies(copies_, std::span(buffer_.data(), used_)); !added) return added;
+core::Status NewFile::Flush() {
+    if (const core::Status added = old_.AddCopies(copies_, std::span(buffer_.data(), used_)); !added)
+        return added;
     copies_.clear();
     return Write();
 }
 
-Status NewFile::Write() {
+core::Status NewFile::Write() {
     std::size_t written = 0;
     while (written < used_) {
         const ssize_t count = ::write(descriptor_, buffer_.data() + written, used_ - written);
         if (count < 0 && errno == EINTR) continue;
         if (count <= 0) {
             const int error = count < 0 ? errno : ENOSPC;
-            return Failure{std::string("cannot write the new file: ") + std::strerror(error)};
+            return core::Failure{std::string("cannot write the new file: ") + std::strerror(error)};
         }
         written += static_cast<std::size_t>(count);
     }
     used_ = 0;
-    return Succeeded;
+    return core::Succeeded;
 }
 
 }  // namespace bspatch

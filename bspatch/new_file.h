@@ -9,7 +9,7 @@
 
 #include "bspatch/fixed_buffer.h"
 #include "bspatch/old_file.h"
-#include "bspatch/result.h"
+#include "core/result.h"
 
 namespace bspatch {
 
@@ -18,17 +18,17 @@ class NewFile {
     NewFile(int descriptor, OldFile& old);
 
     // The free part of the buffer, never empty: a full buffer is completed and written out first.
-    [[nodiscard]] Result<std::span<std::uint8_t>> Space();
+    [[nodiscard]] core::Result<std::span<std::uint8_t>> Space();
     // Takes the first `count` bytes of the last Space() as part of the file.
     void Commit(std::size_t count) { used_ += count; }
     // Has the old file's bytes from `oldPosition` on added to `piece`, a part of the last Space(),
     // before the buffer is written.
     void AddOld(std::int64_t oldPosition, std::span<const std::uint8_t> piece);
     // Completes what the buffer holds with the old file's bytes and writes it out.
-    [[nodiscard]] Status Flush();
+    [[nodiscard]] core::Status Flush();
 
   private:
-    [[nodiscard]] Status Write();
+    [[nodiscard]] core::Status Write();
 
     int descriptor_;
     OldFile& old_;

@@ -22,7 +22,7 @@ void AddBytes(std::uint8_t* into, const std::uint8_t* from, std::size_t count) {
 OldFile::OldFile(int descriptor, std::int64_t size)
     : descriptor_(descriptor), size_(size), staging_(static_cast<std::size_t>(StagingSize)) {}
 
-Status OldFile::AddCopies(std::span<OldCopy> copies, std::span<std::uint8_t> target) {
+core::Status OldFile::AddCopies(std::span<OldCopy> copies, std::span<std::uint8_t> target) {
     const std::span<OldCopy> inside = InsideTheFile(copies);
     std::sort(inside.begin(), inside.end(),
               [](const OldCopy& a, const OldCopy& b) { return a.position < b.position; });
@@ -34,11 +34,12 @@ Status OldFile::AddCopies(std::span<OldCopy> copies, std::span<std::uint8_t> tar
                std::max(end, inside[next].End()) - start <= StagingSize;
              ++next)
             end = std::max(end, inside[next].End());
-        if (const Status added = AddRun(inside.subspan(first, next - first), start, end, target); !added)
+        if (const core::Status added = AddRun(inside.subspan(first, next - first), start, end, target);
+            !added)
             return added;
         first = next;
     }
-    return Succeeded;
+    return core::Succeeded;
 }
 
 std::span<OldCopy> OldFile::InsideTheFile(std::span<OldCopy> copies) const {
@@ -55,11 +56,12 @@ std::span<OldCopy> OldFile::InsideTheFile(std::span<OldCopy> copies) const {
     return copies.first(kept);
 }
 
-Status OldFile::AddRun(std::span<const OldCopy> run, std::int64_t start, std::int64_t end,
-                       std::span<std::uint8_t> target) {
+core::Status OldFile::AddRun(std::span<const OldCopy> run, std::int64_t start, std::int64_t end,
+                             std::span<std::uint8_t> target) {
     for (std::int64_t pieceStart = start; pieceStart < end; pieceStart += StagingSize) {
         const std::int64_t pieceEnd = std::min(end, pieceStart + StagingSize);
-        if (const Status read = ReadExactly(pieceStart, static_cast<std::size_t>(pieceEnd - pieceStart));
+        if (const core::Status read =
+                ReadExactly(pieceStart, static_cast<std::size_t>(pieceEnd - pieceStart));
             !read)
             return read;
         for (const OldCopy& copy : run) {
@@ -70,19 +72,20 @@ Status OldFile::AddRun(std::span<const OldCopy> run, std::int64_t start, std::in
                      staging_.data() + (from - pieceStart), static_cast<std::size_t>(to - from));
         }
     }
-    return Succeeded;
+    return core::Succeeded;
 }
 
-Status OldFile::ReadExactly(std::int64_t position, std::size_t length) {
+core::Status OldFile::ReadExactly(std::int64_t position, std::size_t length) {
     for (std::size_t done = 0; done < length;) {
-        const Result<std::size_t> count =
+        const core::Result<std::size_t> count =
             ReadAt(descriptor_, std::span(staging_.data() + done, length - done),
                    static_cast<std::uint64_t>(position) + done, "old file");
         if (!count) return count.AsFailure();
-        if (*count == 0) return Failure{"cannot read the old file: it became shorter while it was read"};
+        if (*count == 0)
+            return core::Failure{"cannot read the old file: it became shorter while it was read"};
         done += *count;
     }
-    return Succeeded;
+    return core::Succeeded;
 }
 
 }  // namespace bspatch

@@ -7,7 +7,7 @@
 #include <span>
 
 #include "bspatch/fixed_buffer.h"
-#include "bspatch/result.h"
+#include "core/result.h"
 
 namespace bspatch {
 
@@ -27,16 +27,16 @@ class OldFile {
     // Adds, for every copy, the old file's bytes at [position, position + length) to `target`'s bytes
     // from targetOffset on, byte by byte modulo 256. Reorders `copies`. The caller guarantees that
     // each copy's end position fits in 64 bits and that its bytes lie inside `target`.
-    [[nodiscard]] Status AddCopies(std::span<OldCopy> copies, std::span<std::uint8_t> target);
+    [[nodiscard]] core::Status AddCopies(std::span<OldCopy> copies, std::span<std::uint8_t> target);
 
   private:
     // Cuts every copy to its part inside the file: the copies that keep a byte, at the front.
     std::span<OldCopy> InsideTheFile(std::span<OldCopy> copies) const;
     // Adds the copies of `run`, which all lie in [start, end), reading that range a staging buffer at a time.
-    [[nodiscard]] Status AddRun(std::span<const OldCopy> run, std::int64_t start, std::int64_t end,
-                                std::span<std::uint8_t> target);
+    [[nodiscard]] core::Status AddRun(std::span<const OldCopy> run, std::int64_t start, std::int64_t end,
+                                      std::span<std::uint8_t> target);
     // Fills the start of the staging buffer with `length` bytes from `position` on.
-    [[nodiscard]] Status ReadExactly(std::int64_t position, std::size_t length);
+    [[nodiscard]] core::Status ReadExactly(std::int64_t position, std::size_t length);
 
     int descriptor_;
     std::int64_t size_;

@@ -28,20 +28,22 @@ struct ControlTriple {
 
 constexpr std::size_t TripleSize = 3 * NumberSize;
 
-Failure DamagedTriple(const std::string& what) { return Failure{"damaged patch: a control triple " + what}; }
+core::Failure DamagedTriple(const std::string& what) {
+    return core::Failure{"damaged patch: a control triple " + what};
+}
 
-Result<PatchLayout> ReadHeader(const PatchFiles& files) {
+core::Result<PatchLayout> ReadHeader(const PatchFiles& files) {
     std::array<std::uint8_t, HeaderSize> header{};
-    const Result<std::size_t> count = ReadAt(files.patchDescriptor, header, 0, "patch");
+    const core::Result<std::size_t> count = ReadAt(files.patchDescriptor, header, 0, "patch");
     if (!count) return count.AsFailure();
     if (*count < header.size() || files.patchSize < HeaderSize)
-        return Failure{"not a bsdiff 4 patch: it is shorter than the header"};
+        return core::Failure{"not a bsdiff 4 patch: it is shorter than the header"};
     return ReadLayout(header, files.patchSize);
 }
 
-Result<ControlTriple> ReadTriple(DecodedBlock& control) {
+core::Result<ControlTriple> ReadTriple(DecodedBlock& control) {
     std::array<std::uint8_t, TripleSize> bytes{};
-    if (const Status read = control.ReadExactly(bytes); !read) return read.AsFailure();
+    if (const core::Status read = control.ReadExactly(bytes); !read) return read.AsFailure();
     const std::span<const std::uint8_t, TripleSize> all(bytes);
     return ControlTriple{DecodeNumber(all.subspan<0, NumberSize>()),
                          DecodeNumber(all.subspan<NumberSize, NumberSize>()),
@@ -50,8 +52,8 @@ Result<ControlTriple> ReadTriple(DecodedBlock& control) {
 
 // A triple may only write inside the new file's size and move the old position within 64 bits;
 // the old position itself may lie anywhere, bytes outside the old file add nothing.
-Status CheckTriple(const ControlTriple& triple, std::int64_t newPosition, std::int64_t newSize,
-                   std::int64_t oldPosition) {
+core::Status CheckTriple(const ControlTriple& triple, std::int64_t newPosition, std::int64_t newSize,
+                         std::int64_t oldPosition) {
     if (triple.addLength < 0 || triple.insertLength < 0) return DamagedTriple("has a negative length");
     if (triple.addLength > newSize - newPosition ||
         triple.insertLength > newSize - newPosition - triple.addLength)
@@ -60,36 +62,36 @@ Status CheckTriple(const ControlTriple& triple, std::int64_t newPosition, std::i
     if (__builtin_add_overflow(oldPosition, triple.addLength, &moved) ||
         __builtin_add_overflow(moved, triple.seek, &moved))
         return DamagedTriple("moves the old position out of range");
-    return Succeeded;
+    return core::Succeeded;
 }
 
 // Hands the next `length` bytes of the new file to `fill`, a buffer piece at a time.
 template <class Fill>
-Status WriteNew(std::int64_t length, NewFile& out, Fill fill) {
+core::Status WriteNew(std::int64_t length, NewFile& out, Fill fill) {
     while (length > 0) {
-        const Result<std::span<std::uint8_t>> space = out.Space();
+        const core::Result<std::span<std::uint8_t>> space = out.Space();
         if (!space) return space.AsFailure();
         const auto size = static_cast<std::size_t>(
             std::min<std::int64_t>(length, static_cast<std::int64_t>(space->size())));
-        if (const Status filled = fill(space->first(size)); !filled) return filled;
+        if (const core::Status filled = fill(space->first(size)); !filled) return filled;
         out.Commit(size);
         length -= static_cast<std::int64_t>(size);
     }
-    return Succeeded;
+    return core::Succeeded;
 }
 
 // Diff bytes, decompressed straight into the new file's buffer, plus the old file's bytes from
 // `oldPosition` on, which the buffer adds before it is written.
-Status AddDiff(std::int64_t length, std::int64_t oldPosition, DecodedBlock& diff, NewFile& out) {
-    return WriteNew(length, out, [&](std::span<std::uint8_t> piece) -> Status {
-        if (const Status read = diff.ReadExactly(piece); !read) return read;
+core::Status AddDiff(std::int64_t length, std::int64_t oldPosition, DecodedBlock& diff, NewFile& out) {
+    return WriteNew(length, out, [&](std::span<std::uint8_t> piece) -> core::Status {
+        if (const core::Status read = diff.ReadExactly(piece); !read) return read;
         out.AddOld(oldPosition, piece);
         oldPosition += static_cast<std::int64_t>(piece.size());
-        return Succeeded;
+        return core::Succeeded;
     });
 }
 
-Status InsertExtra(std::int64_t length, DecodedBlock& extra, NewFile& out) {
+core::Status InsertExtra(std::int64_t length, DecodedBlock& extra, NewFile& out) {
     return WriteNew(length, out, [&](std::span<std::uint8_t> piece) { return extra.ReadExactly(piece); });
 }
 
@@ -99,53 +101,55 @@ struct Blocks {
     BlockPointer extra;
 };
 
-Result<Blocks> OpenBlocks(int patchDescriptor, const PatchLayout& layout, const std::stop_token& cancel) {
-    Result<BlockPointer> control = DecodedBlock::Open(patchDescriptor, layout.controlOffset,
-                                                      layout.controlLength, "control block", cancel);
+core::Result<Blocks> OpenBlocks(int patchDescriptor, const PatchLayout& layout,
+                                const std::stop_token& cancel) {
+    core::Result<BlockPointer> control = DecodedBlock::Open(patchDescriptor, layout.controlOffset,
+                                                            layout.controlLength, "control block", cancel);
     if (!control) return control.AsFailure();
-    Result<BlockPointer> diff =
+    core::Result<BlockPointer> diff =
         DecodedBlock::Open(patchDescriptor, layout.diffOffset, layout.diffLength, "diff block", cancel);
     if (!diff) return diff.AsFailure();
-    Result<BlockPointer> extra =
+    core::Result<BlockPointer> extra =
         DecodedBlock::Open(patchDescriptor, layout.extraOffset, layout.extraLength, "extra block", cancel);
     if (!extra) return extra.AsFailure();
     return Blocks{std::move(*control), std::move(*diff), std::move(*extra)};
 }
 
 // Runs the control block's triples until the new file has its size or a stop is requested.
-Status ApplyTriples(std::int64_t newSize, Blocks& blocks, NewFile& out, const std::stop_token& cancel) {
+core::Status ApplyTriples(std::int64_t newSize, Blocks& blocks, NewFile& out, const std::stop_token& cancel) {
     std::int64_t newPosition = 0;
     std::int64_t oldPosition = 0;
     while (newPosition < newSize) {
         if (cancel.stop_requested()) return Stopped();
-        const Result<ControlTriple> triple = ReadTriple(*blocks.control);
+        const core::Result<ControlTriple> triple = ReadTriple(*blocks.control);
         if (!triple) return triple.AsFailure();
-        if (const Status valid = CheckTriple(*triple, newPosition, newSize, oldPosition); !valid)
+        if (const core::Status valid = CheckTriple(*triple, newPosition, newSize, oldPosition); !valid)
             return valid;
-        if (const Status added = AddDiff(triple->addLength, oldPosition, *blocks.diff, out); !added)
+        if (const core::Status added = AddDiff(triple->addLength, oldPosition, *blocks.diff, out); !added)
             return added;
-        if (const Status inserted = InsertExtra(triple->insertLength, *blocks.extra, out); !inserted)
+        if (const core::Status inserted = InsertExtra(triple->insertLength, *blocks.extra, out); !inserted)
             return inserted;
         newPosition += triple->addLength + triple->insertLength;
         oldPosition += triple->addLength;  // CheckTriple made sure that neither step overflows
         oldPosition += triple->seek;
     }
-    return Succeeded;
+    return core::Succeeded;
 }
 
 }  // namespace
 
-Status ApplyPatch(const PatchFiles& files, std::stop_token cancel) {
-    const Result<PatchLayout> layout = ReadHeader(files);
+core::Status ApplyPatch(const PatchFiles& files, std::stop_token cancel) {
+    const core::Result<PatchLayout> layout = ReadHeader(files);
     if (!layout) return layout.AsFailure();
-    Result<Blocks> blocks = OpenBlocks(files.patchDescriptor, *layout, cancel);
+    core::Result<Blocks> blocks = OpenBlocks(files.patchDescriptor, *layout, cancel);
     if (!blocks) return blocks.AsFailure();
     OldFile old(files.oldDescriptor, files.oldSize);
     NewFile out(files.newDescriptor, old);
 
-    if (const Status applied = ApplyTriples(layout->newSize, *blocks, out, cancel); !applied) return applied;
+    if (const core::Status applied = ApplyTriples(layout->newSize, *blocks, out, cancel); !applied)
+        return applied;
     for (DecodedBlock* block : {blocks->control.get(), blocks->diff.get(), blocks->extra.get()}) {
-        if (const Status ended = block->ExpectEnd(); !ended) return ended;
+        if (const core::Status ended = block->ExpectEnd(); !ended) return ended;
     }
     return out.Flush();
 }

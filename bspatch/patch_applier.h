@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <stop_token>
 
-#include "bspatch/result.h"
+#include "core/result.h"
 
 namespace bspatch {
 
@@ -19,6 +19,6 @@ struct PatchFiles {
 
 // A stop request on `cancel` ends the run with a failure soon after; the decoding threads have ended
 // when it returns, whatever its result.
-[[nodiscard]] Status ApplyPatch(const PatchFiles& files, std::stop_token cancel = {});
+[[nodiscard]] core::Status ApplyPatch(const PatchFiles& files, std::stop_token cancel = {});
 
 }  // namespace bspatch

@@ -59,24 +59,25 @@ std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 std::string SystemError(const std::string& what) { return what + ": " + std::strerror(errno); }
 
 // O_NONBLOCK keeps a FIFO or a device from stopping the tool in open(); only regular files pass.
-Result<OpenFile> Open(const std::string& path, int flags, const std::string& role) {
+core::Result<OpenFile> Open(const std::string& path, int flags, const std::string& role) {
     const int descriptor = ::open(path.c_str(), flags | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666);
-    if (descriptor < 0) return Failure{SystemError("cannot open the " + role + " " + Quoted(path))};
+    if (descriptor < 0) return core::Failure{SystemError("cannot open the " + role + " " + Quoted(path))};
     struct stat status {};
     if (::fstat(descriptor, &status) != 0) {
-        const Failure failure{SystemError("cannot examine the " + role + " " + Quoted(path))};
+        const core::Failure failure{SystemError("cannot examine the " + role + " " + Quoted(path))};
         ::close(descriptor);
         return failure;
     }
     OpenFile file(descriptor, status);
     if (!S_ISREG(status.st_mode))
-        return Failure{"the " + role + " " + Quoted(path) + " is not a regular file"};
+        return core::Failure{"the " + role + " " + Quoted(path) + " is not a regular file"};
     return file;
 }
 
 // Writes into the new file, which is known to be distinct from both inputs.
-Status WriteNewFile(const OpenFile& old, const OpenFile& patch, const OpenFile& out, std::stop_token cancel) {
-    if (::ftruncate(out.Descriptor(), 0) != 0) return Failure{SystemError("cannot empty the new file")};
+core::Status WriteNewFile(const OpenFile& old, const OpenFile& patch, const OpenFile& out,
+                          std::stop_token cancel) {
+    if (::ftruncate(out.Descriptor(), 0) != 0) return core::Failure{SystemError("cannot empty the new file")};
     return ApplyPatch(
         PatchFiles{
             .oldDescriptor = old.Descriptor(),
@@ -90,20 +91,20 @@ Status WriteNewFile(const OpenFile& old, const OpenFile& patch, const OpenFile& 
 
 }  // namespace
 
-Status ApplyPatchFiles(const std::string& oldPath, const std::string& newPath, const std::string& patchPath,
-                       std::stop_token cancel) {
-    const Result<OpenFile> old = Open(oldPath, O_RDONLY, "old file");
+core::Status ApplyPatchFiles(const std::string& oldPath, const std::string& newPath,
+                             const std::string& patchPath, std::stop_token cancel) {
+    const core::Result<OpenFile> old = Open(oldPath, O_RDONLY, "old file");
     if (!old) return old.AsFailure();
-    const Result<OpenFile> patch = Open(patchPath, O_RDONLY, "patch");
+    const core::Result<OpenFile> patch = Open(patchPath, O_RDONLY, "patch");
     if (!patch) return patch.AsFailure();
     // Opened without truncation: whatever it is, nothing is lost until the checks below passed.
-    const Result<OpenFile> out = Open(newPath, O_WRONLY | O_CREAT, "new file");
+    const core::Result<OpenFile> out = Open(newPath, O_WRONLY | O_CREAT, "new file");
     if (!out) return out.AsFailure();
-    if (out->IsSameFileAs(*old)) return Failure{"the old and the new file are the same file"};
-    if (out->IsSameFileAs(*patch)) return Failure{"the patch and the new file are the same file"};
+    if (out->IsSameFileAs(*old)) return core::Failure{"the old and the new file are the same file"};
+    if (out->IsSameFileAs(*patch)) return core::Failure{"the patch and the new file are the same file"};
 
     RemovedUnlessKept newFile(newPath);
-    const Status written = WriteNewFile(*old, *patch, *out, std::move(cancel));
+    const core::Status written = WriteNewFile(*old, *patch, *out, std::move(cancel));
     if (written) newFile.Keep();
     return written;
 }

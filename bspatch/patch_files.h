@@ -4,14 +4,14 @@
 #include <stop_token>
 #include <string>
 
-#include "bspatch/result.h"
+#include "core/result.h"
 
 namespace bspatch {
 
 // Once the new file is known to be a regular file of its own it is emptied and written; any later
 // failure removes it, so a failed run never leaves a partial new file behind; a stop request on
 // `cancel` is such a failure.
-[[nodiscard]] Status ApplyPatchFiles(const std::string& oldPath, const std::string& newPath,
-                                     const std::string& patchPath, std::stop_token cancel = {});
+[[nodiscard]] core::Status ApplyPatchFiles(const std::string& oldPath, const std::string& newPath,
+                                           const std::string& patchPath, std::stop_token cancel = {});
 
 }  // namespace bspatch

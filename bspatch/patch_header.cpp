@@ -23,21 +23,22 @@ std::int64_t DecodeNumber(std::span<const std::uint8_t, NumberSize> bytes) {
     return negative ? -value : value;
 }
 
-Result<PatchLayout> ReadLayout(std::span<const std::uint8_t, HeaderSize> header, std::uint64_t patchSize) {
+core::Result<PatchLayout> ReadLayout(std::span<const std::uint8_t, HeaderSize> header,
+                                     std::uint64_t patchSize) {
     if (!std::equal(Magic.begin(), Magic.end(), header.begin()))
-        return Failure{"not a bsdiff 4 patch: it does not start with BSDIFF40"};
+        return core::Failure{"not a bsdiff 4 patch: it does not start with BSDIFF40"};
     const std::int64_t controlLength = NumberAt(header, 8);
     const std::int64_t diffLength = NumberAt(header, 16);
     const std::int64_t newSize = NumberAt(header, 24);
     if (controlLength < 0 || diffLength < 0 || newSize < 0)
-        return Failure{"damaged patch: the header holds a negative size"};
+        return core::Failure{"damaged patch: the header holds a negative size"};
 
     // Each length is below 2^63 and the header's 32 bytes are in the file, so the sums cannot wrap.
     const std::uint64_t available = patchSize - HeaderSize;
     const auto control = static_cast<std::uint64_t>(controlLength);
     const auto diff = static_cast<std::uint64_t>(diffLength);
     if (control > available || diff > available - control)
-        return Failure{"damaged patch: the header's blocks run past the end of the patch"};
+        return core::Failure{"damaged patch: the header's blocks run past the end of the patch"};
     return PatchLayout{
         .controlOffset = HeaderSize,
         .controlLength = control,

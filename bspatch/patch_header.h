@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <span>
 
-#include "bspatch/result.h"
+#include "core/result.h"
 
 namespace bspatch {
 
@@ -30,7 +30,7 @@ struct PatchLayout {
 
 // Checks the magic text, that no size is negative and that the blocks fit into a patch file of
 // `patchSize` bytes (at least HeaderSize: the header was read from it).
-[[nodiscard]] Result<PatchLayout> ReadLayout(std::span<const std::uint8_t, HeaderSize> header,
-                                             std::uint64_t patchSize);
+[[nodiscard]] core::Result<PatchLayout> ReadLayout(std::span<const std::uint8_t, HeaderSize> header,
+                                                   std::uint64_t patchSize);
 
 }  // namespace bspatch

@@ -5,13 +5,13 @@
 #include <span>
 #include <string_view>
 
-#include "bspatch/result.h"
+#include "core/result.h"
 
 namespace bspatch {
 
 // pread, tried again when a signal interrupts it: the number of bytes read (0 at the end of the
 // file), or "cannot read the <what>: <reason>".
-[[nodiscard]] Result<std::size_t> ReadAt(int descriptor, std::span<std::uint8_t> buffer, std::uint64_t offset,
-                                         std::string_view what);
+[[nodiscard]] core::Result<std::size_t> ReadAt(int descriptor, std::span<std::uint8_t> buffer,
+                                               std::uint64_t offset, std::string_view what);
 
 }  // namespace bspatch

@@ -24,13 +24,13 @@ sigset_t EndingSignals() {
     return signals;
 }
 
-Failure CannotWatch(int error) {
-    return Failure{std::string("cannot watch for signals: ") + std::strerror(error)};
+core::Failure CannotWatch(int error) {
+    return core::Failure{std::string("cannot watch for signals: ") + std::strerror(error)};
 }
 
 }  // namespace
 
-Result<std::unique_ptr<StopOnSignals>> StopOnSignals::Start() {
+core::Result<std::unique_ptr<StopOnSignals>> StopOnSignals::Start() {
     const sigset_t signals = EndingSignals();
     if (const int error = pthread_sigmask(SIG_BLOCK, &signals, nullptr); error != 0)
         return CannotWatch(error);
@@ -38,7 +38,7 @@ Result<std::unique_ptr<StopOnSignals>> StopOnSignals::Start() {
     if (signalDescriptor < 0) return CannotWatch(errno);
     const int wakeDescriptor = eventfd(0, EFD_CLOEXEC);
     if (wakeDescriptor < 0) {
-        const Failure failure = CannotWatch(errno);
+        const core::Failure failure = CannotWatch(errno);
         close(signalDescriptor);
         return failure;
     }
@@ -47,7 +47,7 @@ Result<std::unique_ptr<StopOnSignals>> StopOnSignals::Start() {
     } catch (const std::system_error& error) {
         close(signalDescriptor);
         close(wakeDescriptor);
-        return Failure{std::string("cannot watch for signals: ") + error.what()};
+        return core::Failure{std::string("cannot watch for signals: ") + error.what()};
     }
 }
 

@@ -8,13 +8,13 @@
 #include <stop_token>
 #include <thread>
 
-#include "bspatch/result.h"
+#include "core/result.h"
 
 namespace bspatch {
 
 class StopOnSignals {
   public:
-    [[nodiscard]] static Result<std::unique_ptr<StopOnSignals>> Start();
+    [[nodiscard]] static core::Result<std::unique_ptr<StopOnSignals>> Start();
     // Ends the watching thread; the signals stay blocked.
     ~StopOnSignals();
     StopOnSignals(const StopOnSignals&) = delete;

@@ -109,13 +109,10 @@ class CatalogueParser {
             return;
         }
         section_ = Section::File;
+        TokenSplit name = SplitToken(headerText);
         FileInfo info;
-        std::string version;
-        std::string ignored;
-        info.FileName = headerText;
-        SplitFirstToken(info.FileName, version);
-        SplitFirstToken(version, ignored);
-        info.Version = std::move(version);
+        info.FileName = std::move(name.token);
+        info.Version = SplitToken(name.rest).token;
         info.Description1 = info.Version;
         contents_.fileInfos.push_back(std::move(info));
     }
@@ -166,10 +163,12 @@ ShortDosDateTime ParseTimeStamp(std::string_view text) {
     return PackDosDateTime(fields).value_or(NoTimeStamp);
 }
 
-CatalogueStatus LoadCatalogue(const std::string& path, CatalogueContents& out) {
+Result<CatalogueContents> LoadCatalogue(const std::string& path) {
     const platform::FileStream file = platform::OpenRegularFileStream(path);
-    if (!file) return CatalogueStatus::CannotOpen;
-    return LoadCatalogue(file.get(), out);
+    if (!file) return Failure{MessageWithName(messages::CouldNotOpenFile, path)};
+    std::optional<CatalogueContents> contents = LoadCatalogueFrom(file.get());
+    if (!contents) return Failure{MessageWithName(messages::CouldNotReadFile, path)};
+    return std::move(*contents);
 }
 
 std::optional<std::string> ReadCatalogueText(const std::string& path) {
@@ -182,30 +181,20 @@ std::optional<std::string> ReadCatalogueText(const std::string& path) {
     return text;
 }
 
-CatalogueStatus LoadCatalogue(std::FILE* file, CatalogueContents& out) {
+std::optional<CatalogueContents> LoadCatalogueFrom(std::FILE* file) {
     CatalogueLineReader reader(file);
-    CatalogueParser parser(out);
-    std::string line;
-    CatalogueLineReader::Result result;
-    while ((result = reader.Next(line)) == CatalogueLineReader::Result::Line) {
-        parser.ReadLine(std::move(line));
-    }
-    return result == CatalogueLineReader::Result::End ? CatalogueStatus::Ok : CatalogueStatus::ReadError;
+    CatalogueContents contents;
+    CatalogueParser parser(contents);
+    while (std::optional<std::string> line = reader.Next()) parser.ReadLine(std::move(*line));
+    if (reader.Failed()) return std::nullopt;
+    return contents;
 }
 
 void ReadCatalogue(ProgramSetup& setup, const RunRegister& run, Seams& seams) {
-    const std::string path = CataloguePath(run.ExtractionDir);
-    CatalogueContents contents;
-    switch (LoadCatalogue(path, contents)) {
-        case CatalogueStatus::Ok:
-            setup.FileInfos = std::move(contents.fileInfos);
-            setup.AppInfos = std::move(contents.appInfos);
-            return;
-        case CatalogueStatus::CannotOpen:
-            FatalError(seams, run, MessageWithName(messages::CouldNotOpenFile, path), true);
-        case CatalogueStatus::ReadError:
-            FatalError(seams, run, MessageWithName(messages::CouldNotReadFile, path), true);
-    }
+    Result<CatalogueContents> contents = LoadCatalogue(CataloguePath(run.ExtractionDir));
+    if (!contents) FatalError(seams, run, contents.Reason(), true);
+    setup.FileInfos = std::move(contents->fileInfos);
+    setup.AppInfos = std::move(contents->appInfos);
 }
 
 }  // namespace core

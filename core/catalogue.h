@@ -9,6 +9,7 @@
 #include "core/dos_time.h"
 #include "core/patch_set.h"
 #include "core/program_state.h"
+#include "core/result.h"
 #include "core/seams.h"
 
 namespace core {
@@ -17,20 +18,19 @@ namespace core {
 // cannot be read, 0 for a valid date and time outside the years 1980 to 2099, else the packed value.
 [[nodiscard]] ShortDosDateTime ParseTimeStamp(std::string_view text);
 
-enum class CatalogueStatus { Ok, CannotOpen, ReadError };
-
 struct CatalogueContents {
     FileInfoList fileInfos;
     AppInfoList appInfos;
 };
 
-// Reads the catalogue at `path` into `out`. Only a regular file is opened, without ever waiting
-// (a FIFO is refused at once); one larger than MaxCatalogueSize, or with a line longer than
-// MaxCatalogueLineLength, is a read error. Never ends the program; on a read error `out` holds
-// what was read before it.
-[[nodiscard]] CatalogueStatus LoadCatalogue(const std::string& path, CatalogueContents& out);
-// The same from a file that is already open, read from its current position to its end.
-[[nodiscard]] CatalogueStatus LoadCatalogue(std::FILE* file, CatalogueContents& out);
+// Reads the catalogue at `path`. Only a regular file is opened, without ever waiting (a FIFO is
+// refused at once); one larger than MaxCatalogueSize, or with a line longer than
+// MaxCatalogueLineLength, is a read error. Never ends the program; a failure's reason is the
+// message to show, naming the path.
+[[nodiscard]] Result<CatalogueContents> LoadCatalogue(const std::string& path);
+// The same from a file that is already open, read from its current position to its end; nothing
+// on a read error.
+[[nodiscard]] std::optional<CatalogueContents> LoadCatalogueFrom(std::FILE* file);
 
 // The catalogue file's bytes, opened and bounded as LoadCatalogue does it; nothing when it cannot be
 // opened or read, is not a regular file or is larger than MaxCatalogueSize.

@@ -13,9 +13,9 @@ constexpr std::size_t ChunkSize = 64 * 1024;
 
 }  // namespace
 
-CatalogueLineReader::Result CatalogueLineReader::Next(std::string& line) {
-    line.clear();
-    if (!HasUnreadByte()) return failed_ ? Result::Failed : Result::End;
+std::optional<std::string> CatalogueLineReader::Next() {
+    if (!HasUnreadByte()) return std::nullopt;
+    std::string line;
     while (HasUnreadByte()) {
         const char* begin = buffer_.data() + position_;
         const char* end = buffer_.data() + size_;
@@ -26,13 +26,14 @@ CatalogueLineReader::Result CatalogueLineReader::Next(std::string& line) {
         if (stop == end) continue;
         if (*stop == EndOfFileMark) {
             ended_ = true;
-            return Result::Line;
+            return line;
         }
         ++position_;
         SkipLineFeed();
         break;
     }
-    return failed_ ? Result::Failed : Result::Line;
+    if (failed_) return std::nullopt;
+    return line;
 }
 
 bool CatalogueLineReader::HasUnreadByte() {

@@ -20,11 +20,12 @@ inline constexpr std::size_t MaxCatalogueLineLength = 1 << 20;
 // MaxCatalogueSize bytes, or a line longer than MaxCatalogueLineLength, fails the reading.
 class CatalogueLineReader {
   public:
-    enum class Result { Line, End, Failed };
-
     explicit CatalogueLineReader(std::FILE* file) : file_(file) {}
 
-    Result Next(std::string& line);
+    // The next line; nothing at the end of the file or once the reading has failed.
+    [[nodiscard]] std::optional<std::string> Next();
+    // Whether the reading failed (a read error or a bound passed) rather than reaching the end.
+    [[nodiscard]] bool Failed() const { return failed_; }
 
   private:
     // Refills the buffer when it is used up; false at the end of the file or after a read error.

@@ -176,10 +176,10 @@ std::optional<std::string> SourceMd5Hex(const std::string& path, const CancelTok
     return HexOf(SumFile(path, cancel, seams, memory, Remembered::Take));
 }
 
-std::string ResultFileMd5(const std::string& path, const CancelToken& cancel, Seams& seams,
-                          ChecksumMemory& memory, Colour statusColour) {
+std::optional<std::string> ResultFileMd5(const std::string& path, const CancelToken& cancel, Seams& seams,
+                                         ChecksumMemory& memory, Colour statusColour) {
     seams.status.SetStatus(std::string(messages::Verifying), statusColour, true);
-    return FileMd5Hex(path, cancel, seams, memory).value_or(std::string());
+    return FileMd5Hex(path, cancel, seams, memory);
 }
 
 }  // namespace core

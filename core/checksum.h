@@ -38,9 +38,10 @@ inline constexpr std::size_t ChecksumReadSize = 1024 * 1024;
                                                       Seams& seams, ChecksumMemory& memory);
 
 // Shows "Verifying..." in `statusColour` (left on the status line for the caller to replace) and returns the
-// file's hexadecimal checksum, read in full, or the empty text when none was computed. Never
-// shows a message.
-[[nodiscard]] std::string ResultFileMd5(const std::string& path, const CancelToken& cancel, Seams& seams,
-                                        ChecksumMemory& memory, Colour statusColour);
+// file's hexadecimal checksum, read in full, or nothing when none was computed. Never shows a
+// message.
+[[nodiscard]] std::optional<std::string> ResultFileMd5(const std::string& path, const CancelToken& cancel,
+                                                       Seams& seams, ChecksumMemory& memory,
+                                                       Colour statusColour);
 
 }  // namespace core

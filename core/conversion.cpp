@@ -142,8 +142,8 @@ class ListedTemporaryFiles {
     RunRegister& run_;
 };
 
-bool MatchesCatalogue(const std::string& md5, const ConversionRequest& request) {
-    return !md5.empty() && EqualIgnoringCase(md5, request.expectedMd5);
+bool MatchesCatalogue(const std::optional<std::string>& md5, const ConversionRequest& request) {
+    return md5 && EqualIgnoringCase(*md5, request.expectedMd5);
 }
 
 // Stamps and verifies the tool's output, then decides its fate: a verified result replaces the
@@ -153,7 +153,7 @@ void SettleResult(const std::string& output, const std::string& destination, boo
                   const CancelToken& cancel) {
     Seams& seams = context.seams;
     if (request.timeStamp >= 0) SetFileDosTime(output, request.timeStamp);
-    const std::string md5 =
+    const std::optional<std::string> md5 =
         ResultFileMd5(output, cancel, seams, context.checksums, context.colours.FontStatusColor);
     const bool verified = MatchesCatalogue(md5, request);
     if (verified || !replacing) {

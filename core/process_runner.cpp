@@ -12,12 +12,7 @@ namespace core {
 namespace {
 
 // The program as a reader of the command line sees it: its first token.
-std::string ProgramName(const CommandLine& commandLine) {
-    std::string program = commandLine.text;
-    std::string rest;
-    SplitFirstToken(program, rest);
-    return program;
-}
+std::string ProgramName(const CommandLine& commandLine) { return SplitToken(commandLine.text).token; }
 
 }  // namespace
 

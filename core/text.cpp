@@ -125,10 +125,4 @@ TokenSplit SplitToken(std::string_view text) {
     return {std::move(token), endedByQuote ? AfterFirstBlank(remainder) : TrimView(remainder)};
 }
 
-void SplitFirstToken(std::string& text, std::string& rest) {
-    TokenSplit split = SplitToken(text);
-    rest = split.rest;  // a view into `text`: copied before `text` changes
-    text = std::move(split.token);
-}
-
 }  // namespace core

@@ -41,7 +41,4 @@ struct TokenSplit {
 };
 [[nodiscard]] TokenSplit SplitToken(std::string_view text);
 
-// Leaves the first token in `text` and the trimmed remainder in `rest` (see SplitToken).
-void SplitFirstToken(std::string& text, std::string& rest);
-
 }  // namespace core

@@ -63,11 +63,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     WriteFile(oldPath, old);
     WriteFile(newPath, newer);
 
-    const bspatch::Status made = bsdiff::MakePatch(oldPath, newPath, patchPath);
+    const core::Status made = bsdiff::MakePatch(oldPath, newPath, patchPath);
     if (!made) std::abort();
     const OpenForReading oldFile(oldPath), patch(patchPath);
     if (ftruncate(result, 0) != 0 || lseek(result, 0, SEEK_SET) != 0) std::abort();
-    const bspatch::Status applied = bspatch::ApplyPatch(bspatch::PatchFiles{
+    const core::Status applied = bspatch::ApplyPatch(bspatch::PatchFiles{
         .oldDescriptor = oldFile.descriptor,
         .oldSize = oldFile.status.st_size,
         .patchDescriptor = patch.descriptor,

@@ -128,7 +128,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::int64_t newSize = AnnouncedNewSize(patch);
     if (newSize > LargestNewFile) return 0;
 
-    const bspatch::Status applied = bspatch::ApplyPatch(bspatch::PatchFiles{
+    const core::Status applied = bspatch::ApplyPatch(bspatch::PatchFiles{
         .oldDescriptor = oldFile.Replace(old),
         .oldSize = static_cast<std::int64_t>(old.size()),
         .patchDescriptor = patchFile.Replace(Bytes(patch)),

@@ -51,8 +51,8 @@ void CheckAppInfos(const core::AppInfoList& appInfos) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const ScratchFile scratch;
-    core::CatalogueContents contents;
-    if (core::LoadCatalogue(scratch.Write(data, size), contents) != core::CatalogueStatus::Ok) std::abort();
-    CheckAppInfos(contents.appInfos);
+    const core::Result<core::CatalogueContents> contents = core::LoadCatalogue(scratch.Write(data, size));
+    if (!contents) std::abort();
+    CheckAppInfos(contents->appInfos);
     return 0;
 }

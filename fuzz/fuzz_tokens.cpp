@@ -25,11 +25,10 @@ void CheckTimeStamp(std::string_view text) {
 
 // The token never grows and the trimmed rest always shrinks, so splitting a text into its
 // tokens ends.
-void CheckSplitFirstToken(std::string_view text) {
-    std::string token(text);
-    std::string rest = "stale";
-    core::SplitFirstToken(token, rest);
-    Require(token.size() <= text.size());
+void CheckSplitToken(std::string_view text) {
+    const core::TokenSplit split = core::SplitToken(text);
+    const std::string_view rest = split.rest;
+    Require(split.token.size() <= text.size());
     Require(rest == core::Trim(rest));
     Require(text.empty() ? rest.empty() : rest.size() < text.size());
 }
@@ -93,7 +92,7 @@ void CheckReplaceText(std::string_view bytes) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     CheckTimeStamp(bytes);
-    CheckSplitFirstToken(bytes);
+    CheckSplitToken(bytes);
     CheckReplaceText(bytes);
     return 0;
 }

@@ -73,15 +73,15 @@ class JobQueue {
 
 }  // namespace
 
-Outcome<Done> RunPatchJobs(const std::vector<PatchJob>& jobs, const RunnerSettings& settings) {
+core::Status RunPatchJobs(const std::vector<PatchJob>& jobs, const RunnerSettings& settings) {
     JobQueue queue(jobs, settings);
     const int workers = std::clamp(settings.parallel, 1, std::max(1, static_cast<int>(jobs.size())));
     std::vector<std::thread> threads;
     for (int i = 0; i < workers; ++i) threads.emplace_back([&queue] { queue.Work(); });
     for (std::thread& thread : threads) thread.join();
-    if (settings.stopRequested && settings.stopRequested()) return Refusal{"interrupted"};
-    if (auto failure = queue.Failure()) return Refusal{*failure};
-    return Done{};
+    if (settings.stopRequested && settings.stopRequested()) return core::Failure{"interrupted"};
+    if (auto failure = queue.Failure()) return core::Failure{*failure};
+    return core::Succeeded;
 }
 
 }  // namespace pack

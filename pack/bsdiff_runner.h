@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "pack/outcome.h"
+#include "core/result.h"
 
 namespace pack {
 
@@ -25,6 +25,6 @@ struct RunnerSettings {
 };
 
 // Runs every job; refused at the first job that fails (the others are stopped) or on a stop.
-[[nodiscard]] Outcome<Done> RunPatchJobs(const std::vector<PatchJob>& jobs, const RunnerSettings& settings);
+[[nodiscard]] core::Status RunPatchJobs(const std::vector<PatchJob>& jobs, const RunnerSettings& settings);
 
 }  // namespace pack

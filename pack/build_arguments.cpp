@@ -71,39 +71,40 @@ bool IsVersionLabel(const BuildRequest& request, std::string_view label) {
 
 }  // namespace
 
-Outcome<BuildRequest> ParseBuildArguments(std::span<const std::string> arguments) {
+core::Result<BuildRequest> ParseBuildArguments(std::span<const std::string> arguments) {
     BuildRequest request;
     bool haveOutDir = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
         if (const auto value = ValueOptions().find(argument); value != ValueOptions().end()) {
-            if (i + 1 == arguments.size()) return Refusal{argument + " needs a value"};
+            if (i + 1 == arguments.size()) return core::Failure{argument + " needs a value"};
             value->second(request, arguments[++i]);
         } else if (argument == "--describe") {
-            if (i + 1 == arguments.size()) return Refusal{"--describe needs LABEL=TEXT"};
+            if (i + 1 == arguments.size()) return core::Failure{"--describe needs LABEL=TEXT"};
             auto description = SplitAssignment(arguments[++i]);
-            if (!description) return Refusal{"--describe needs LABEL=TEXT, not \"" + arguments[i] + "\""};
+            if (!description)
+                return core::Failure{"--describe needs LABEL=TEXT, not \"" + arguments[i] + "\""};
             request.descriptions.push_back(std::move(*description));
         } else if (const auto flag = Switches().find(argument); flag != Switches().end()) {
             flag->second(request);
         } else if (argument.starts_with("--")) {
-            return Refusal{"unknown option " + argument};
+            return core::Failure{"unknown option " + argument};
         } else if (!haveOutDir) {
             request.outDir = DirectoryName(argument);
             haveOutDir = true;
         } else if (auto version = SplitAssignment(argument)) {
             request.versions.push_back({std::move(version->first), std::move(version->second)});
         } else {
-            return Refusal{"\"" + argument + "\" is not LABEL=PATH"};
+            return core::Failure{"\"" + argument + "\" is not LABEL=PATH"};
         }
     }
-    if (!haveOutDir) return Refusal{"no output directory given"};
+    if (!haveOutDir) return core::Failure{"no output directory given"};
     if (request.fileName.empty())
-        return Refusal{"--name FILE is needed: the name of the file the versions are of"};
-    if (request.versions.size() < 2) return Refusal{"at least two versions (LABEL=PATH) are needed"};
+        return core::Failure{"--name FILE is needed: the name of the file the versions are of"};
+    if (request.versions.size() < 2) return core::Failure{"at least two versions (LABEL=PATH) are needed"};
     for (const auto& [label, text] : request.descriptions)
         if (!IsVersionLabel(request, label))
-            return Refusal{"--describe names \"" + label + "\", which is no version"};
+            return core::Failure{"--describe names \"" + label + "\", which is no version"};
     if (request.base.empty()) request.base = core::BaseName(request.fileName);
     return request;
 }

@@ -57,42 +57,43 @@ core::ShortDosDateTime FileTimeStamp(const std::string& path) {
     return packed && time->year <= 2099 ? *packed : core::NoTimeStamp;
 }
 
-Outcome<Done> CheckNames(const BuildRequest& request) {
-    if (auto problem = NameProblem("--name", request.fileName)) return Refusal{*problem};
-    if (auto problem = NameProblem("--base", request.base)) return Refusal{*problem};
+core::Status CheckNames(const BuildRequest& request) {
+    if (auto problem = NameProblem("--name", request.fileName)) return core::Failure{*problem};
+    if (auto problem = NameProblem("--base", request.base)) return core::Failure{*problem};
     if (request.base == "." || request.base == "..")
-        return Refusal{"--base " + Quoted(request.base) + " is no file name"};
-    if (auto problem = NameLengthProblem("the file name", request.fileName)) return Refusal{*problem};
-    if (auto problem = NameLengthProblem("the archive", request.base + ".sfx")) return Refusal{*problem};
+        return core::Failure{"--base " + Quoted(request.base) + " is no file name"};
+    if (auto problem = NameLengthProblem("the file name", request.fileName)) return core::Failure{*problem};
+    if (auto problem = NameLengthProblem("the archive", request.base + ".sfx"))
+        return core::Failure{*problem};
     for (const VersionInput& version : request.versions)
-        if (auto problem = NameProblem("label", version.label)) return Refusal{*problem};
-    return Done{};
+        if (auto problem = NameProblem("label", version.label)) return core::Failure{*problem};
+    return core::Succeeded;
 }
 
-Outcome<Done> CheckInputFiles(const BuildRequest& request) {
+core::Status CheckInputFiles(const BuildRequest& request) {
     for (const VersionInput& version : request.versions)
-        if (auto problem = ReadableFileProblem("version file", version.path)) return Refusal{*problem};
+        if (auto problem = ReadableFileProblem("version file", version.path)) return core::Failure{*problem};
     for (const auto& file : {request.branding.pictureOpen, request.branding.pictureClose,
                              request.branding.soundOpen, request.branding.soundClose})
         if (file)
-            if (auto problem = ReadableFileProblem("branding file", *file)) return Refusal{*problem};
-    return Done{};
+            if (auto problem = ReadableFileProblem("branding file", *file)) return core::Failure{*problem};
+    return core::Succeeded;
 }
 
 // OUT_DIR may be missing or empty; a full one only with --force. Its parent must exist, since
 // the set is made beside it.
-Outcome<bool> CheckOutDir(const BuildRequest& request) {
+core::Result<bool> CheckOutDir(const BuildRequest& request) {
     std::error_code error;
     const fs::path out(request.outDir);
     const fs::path parent = fs::absolute(out, error).parent_path();
     if (!fs::is_directory(parent, error))
-        return Refusal{"the directory " + parent.string() + " for OUT_DIR does not exist"};
+        return core::Failure{"the directory " + parent.string() + " for OUT_DIR does not exist"};
     if (!fs::exists(fs::symlink_status(out, error))) return false;
     if (!fs::is_directory(fs::symlink_status(out, error)))
-        return Refusal{"OUT_DIR " + request.outDir + " exists and is no directory"};
+        return core::Failure{"OUT_DIR " + request.outDir + " exists and is no directory"};
     if (fs::is_empty(out, error)) return false;
     if (!request.force)
-        return Refusal{"OUT_DIR " + request.outDir + " exists and is not empty (--force replaces it)"};
+        return core::Failure{"OUT_DIR " + request.outDir + " exists and is not empty (--force replaces it)"};
     return true;
 }
 
@@ -107,7 +108,7 @@ core::FileInfo VersionEntry(const BuildRequest& request, const VersionInput& ver
     return info;
 }
 
-Outcome<std::vector<PatchJob>> PlanJobs(const BuildRequest& request, const core::FileInfoList& entries) {
+core::Result<std::vector<PatchJob>> PlanJobs(const BuildRequest& request, const core::FileInfoList& entries) {
     std::vector<PatchJob> jobs;
     std::map<std::string, std::string> pairsByName;
     for (const VersionPair& pair : PlannedPairs(request.plan, static_cast<int>(entries.size()))) {
@@ -115,16 +116,17 @@ Outcome<std::vector<PatchJob>> PlanJobs(const BuildRequest& request, const core:
         const auto to = static_cast<std::size_t>(pair.to);
         const std::string name = PatchName(entries[from], entries[to]);
         const std::string labels = Quoted(entries[from].Version) + " to " + Quoted(entries[to].Version);
-        if (auto problem = NameLengthProblem("the patch from " + labels, name)) return Refusal{*problem};
+        if (auto problem = NameLengthProblem("the patch from " + labels, name))
+            return core::Failure{*problem};
         if (const auto [other, added] = pairsByName.emplace(name, labels); !added)
-            return Refusal{"the patches " + other->second + " and " + labels + " would both be named " +
-                           name};
+            return core::Failure{"the patches " + other->second + " and " + labels + " would both be named " +
+                                 name};
         jobs.push_back({request.versions[from].path, request.versions[to].path, name});
     }
     return jobs;
 }
 
-Outcome<int> ParallelJobs(const std::vector<PatchJob>& jobs, const Machine& machine, PatchMaker maker) {
+core::Result<int> ParallelJobs(const std::vector<PatchJob>& jobs, const Machine& machine, PatchMaker maker) {
     if (!machine.availableMemory) return machine.cores;
     std::vector<std::uint64_t> needs;
     std::uint64_t largest = 0;
@@ -134,38 +136,38 @@ Outcome<int> ParallelJobs(const std::vector<PatchJob>& jobs, const Machine& mach
     }
     const int parallel = JobsThatFit(needs, *machine.availableMemory, machine.cores);
     if (parallel == 0)
-        return Refusal{"not enough memory for bsdiff: the largest pair needs about " +
-                       std::to_string(largest >> 20) + " MiB, the machine has " +
-                       std::to_string(*machine.availableMemory >> 20) + " MiB available"};
+        return core::Failure{"not enough memory for bsdiff: the largest pair needs about " +
+                             std::to_string(largest >> 20) + " MiB, the machine has " +
+                             std::to_string(*machine.availableMemory >> 20) + " MiB available"};
     return parallel;
 }
 
 // Fills in the checksums and time stamps; two versions with the same checksum are refused.
-Outcome<Done> ReadVersions(const BuildRequest& request, core::FileInfoList& entries) {
+core::Status ReadVersions(const BuildRequest& request, core::FileInfoList& entries) {
     std::map<std::string, std::string> labelsByMd5;
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const std::optional<std::string> md5 = Md5OfFile(request.versions[i].path, [] { return false; });
-        if (!md5) return Refusal{"version file " + request.versions[i].path + " cannot be read"};
+        if (!md5) return core::Failure{"version file " + request.versions[i].path + " cannot be read"};
         if (const auto [other, added] = labelsByMd5.emplace(*md5, entries[i].Version); !added)
-            return Refusal{"versions " + Quoted(other->second) + " and " + Quoted(entries[i].Version) +
-                           " have the same md5 " + *md5 + ": they are the same file"};
+            return core::Failure{"versions " + Quoted(other->second) + " and " + Quoted(entries[i].Version) +
+                                 " have the same md5 " + *md5 + ": they are the same file"};
         entries[i].Md5 = *md5;
         if (request.timeStamps) entries[i].TimeStamp = FileTimeStamp(request.versions[i].path);
     }
-    return Done{};
+    return core::Succeeded;
 }
 
 // The catalogue's text, refused unless the converter's own reader gives back exactly the records.
-Outcome<std::string> CatalogueFor(const core::CatalogueContents& contents, PatchPlan plan) {
+core::Result<std::string> CatalogueFor(const core::CatalogueContents& contents, PatchPlan plan) {
     std::string text = CatalogueText(contents, PlanComment(plan));
     const std::optional<core::CatalogueContents> read = ReadCatalogue(text);
-    if (!read) return Refusal{"the catalogue could not be read back"};
+    if (!read) return core::Failure{"the catalogue could not be read back"};
     if (const std::string difference = FirstDifference(contents, *read); !difference.empty())
-        return Refusal{"the catalogue cannot hold " + difference + " as given"};
+        return core::Failure{"the catalogue cannot hold " + difference + " as given"};
     return text;
 }
 
-Outcome<std::optional<std::vector<std::uint8_t>>> LibraryFor(const BrandingRequest& branding) {
+core::Result<std::optional<std::vector<std::uint8_t>>> LibraryFor(const BrandingRequest& branding) {
     if (branding.empty()) return std::optional<std::vector<std::uint8_t>>();
     struct Item {
         const std::optional<std::string>& path;
@@ -181,12 +183,12 @@ Outcome<std::optional<std::vector<std::uint8_t>>> LibraryFor(const BrandingReque
     for (const Item& item : items) {
         if (!item.path) continue;
         const std::vector<std::uint8_t> file = ReadBytes(*item.path);
-        Outcome<std::vector<std::uint8_t>> data =
+        core::Result<std::vector<std::uint8_t>> data =
             item.picture ? BitmapResourceFromFile(file) : SoundResourceFromFile(file);
-        if (!data.ok()) return Refusal{std::string(item.option) + " " + *item.path + " " + data.message()};
+        if (!data) return core::Failure{std::string(item.option) + " " + *item.path + " " + data.Reason()};
         resources.push_back({item.picture ? core::ResourceKey(core::BitmapResourceType)
                                           : core::ResourceKey(std::string(core::WaveResourceType)),
-                             std::string(item.name), std::move(data.value())});
+                             std::string(item.name), std::move(*data)});
     }
     return std::optional(ResourceLibraryBytes(resources));
 }
@@ -205,44 +207,39 @@ std::optional<std::string> NameProblem(std::string_view what, std::string_view n
     return std::nullopt;
 }
 
-Outcome<BuildPlan> PrepareBuild(const BuildRequest& request, const ToolPaths& tools, const Machine& machine) {
-    if (auto names = CheckNames(request); !names.ok()) return Refusal{names.message()};
-    if (auto files = CheckInputFiles(request); !files.ok()) return Refusal{files.message()};
-    Outcome<bool> replace = CheckOutDir(request);
-    if (!replace.ok()) return Refusal{replace.message()};
+core::Result<BuildPlan> PrepareBuild(const BuildRequest& request, const ToolPaths& tools,
+                                     const Machine& machine) {
+    if (auto names = CheckNames(request); !names) return names.AsFailure();
+    if (auto files = CheckInputFiles(request); !files) return files.AsFailure();
+    core::Result<bool> replace = CheckOutDir(request);
+    if (!replace) return replace.AsFailure();
 
     core::CatalogueContents contents;
     for (const VersionInput& version : request.versions)
         contents.fileInfos.push_back(VersionEntry(request, version));
     if (request.appName) contents.appInfos.push_back({request.fileName, *request.appName});
-    Outcome<std::vector<PatchJob>> jobs = PlanJobs(request, contents.fileInfos);
-    if (!jobs.ok()) return Refusal{jobs.message()};
-    Outcome<int> parallel =
-        ParallelJobs(jobs.value(), machine, request.systemBsdiff ? PatchMaker::System : PatchMaker::Ours);
-    if (!parallel.ok()) return Refusal{parallel.message()};
+    core::Result<std::vector<PatchJob>> jobs = PlanJobs(request, contents.fileInfos);
+    if (!jobs) return jobs.AsFailure();
+    core::Result<int> parallel =
+        ParallelJobs(*jobs, machine, request.systemBsdiff ? PatchMaker::System : PatchMaker::Ours);
+    if (!parallel) return parallel.AsFailure();
 
     std::optional<std::string> settings;
     if (!request.settings.empty()) {
-        Outcome<std::string> text = SettingsText(request.settings);
-        if (!text.ok()) return Refusal{text.message()};
-        settings = std::move(text.value());
+        core::Result<std::string> text = SettingsText(request.settings);
+        if (!text) return text.AsFailure();
+        settings = std::move(*text);
     }
     auto library = LibraryFor(request.branding);
-    if (!library.ok()) return Refusal{library.message()};
+    if (!library) return library.AsFailure();
 
-    if (auto read = ReadVersions(request, contents.fileInfos); !read.ok()) return Refusal{read.message()};
-    Outcome<std::string> catalogue = CatalogueFor(contents, request.plan);
-    if (!catalogue.ok()) return Refusal{catalogue.message()};
+    if (auto read = ReadVersions(request, contents.fileInfos); !read) return read.AsFailure();
+    core::Result<std::string> catalogue = CatalogueFor(contents, request.plan);
+    if (!catalogue) return catalogue.AsFailure();
 
-    return BuildPlan{request.outDir,
-                     request.base,
-                     replace.value(),
-                     std::move(catalogue.value()),
-                     std::move(jobs.value()),
-                     parallel.value(),
-                     std::move(settings),
-                     std::move(library.value()),
-                     tools};
+    return BuildPlan{request.outDir,        request.base,        *replace,
+                     std::move(*catalogue), std::move(*jobs),    *parallel,
+                     std::move(settings),   std::move(*library), tools};
 }
 
 }  // namespace pack

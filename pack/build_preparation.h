@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "core/result.h"
 #include "pack/bsdiff_runner.h"
 #include "pack/build_request.h"
-#include "pack/outcome.h"
 #include "pack/tool_paths.h"
 
 namespace pack {
@@ -37,7 +37,7 @@ struct BuildPlan {
 
 // Checks the request in this order: names and labels, input files, OUT_DIR, the programs, memory,
 // then reads every version for its checksum (two alike are refused) and composes the files.
-[[nodiscard]] Outcome<BuildPlan> PrepareBuild(const BuildRequest& request, const ToolPaths& tools,
-                                              const Machine& machine);
+[[nodiscard]] core::Result<BuildPlan> PrepareBuild(const BuildRequest& request, const ToolPaths& tools,
+                                                   const Machine& machine);
 
 }  // namespace pack

@@ -26,25 +26,23 @@ int Refused(const std::string& message) {
 }
 
 int Build(std::span<const std::string> arguments, pack::StopLatch& stop) {
-    pack::Outcome<pack::BuildRequest> request = pack::ParseBuildArguments(arguments);
-    if (!request.ok()) return Refused(request.message());
-    pack::Outcome<pack::ToolPaths> tools =
-        pack::FindTools(request.value().systemBsdiff, request.value().systemBspatch);
-    if (!tools.ok()) return Refused(tools.message());
+    core::Result<pack::BuildRequest> request = pack::ParseBuildArguments(arguments);
+    if (!request) return Refused(request.Reason());
+    core::Result<pack::ToolPaths> tools = pack::FindTools(request->systemBsdiff, request->systemBspatch);
+    if (!tools) return Refused(tools.Reason());
     const pack::Machine machine{pack::AvailableMemory(),
                                 static_cast<int>(std::max(1u, std::thread::hardware_concurrency()))};
-    pack::Outcome<pack::BuildPlan> plan = pack::PrepareBuild(request.value(), tools.value(), machine);
-    if (!plan.ok()) return Refused(plan.message());
+    core::Result<pack::BuildPlan> plan = pack::PrepareBuild(*request, *tools, machine);
+    if (!plan) return Refused(plan.Reason());
     if (stop.Requested()) return 128 + *stop.Signal();  // asked to end while the versions were read
 
-    const pack::Outcome<pack::Done> made =
-        pack::MakeSet(plan.value(), {[&stop] { return stop.Requested(); }, &std::cerr});
+    const core::Status made = pack::MakeSet(*plan, {[&stop] { return stop.Requested(); }, &std::cerr});
     if (stop.Signal()) return 128 + *stop.Signal();
-    if (!made.ok()) {
-        std::cerr << "file-converter-pack: " << made.message() << "; nothing was written\n";
+    if (!made) {
+        std::cerr << "file-converter-pack: " << made.Reason() << "; nothing was written\n";
         return pack::FailedExit;
     }
-    std::cerr << "file-converter-pack: the set is in " << plan.value().outDir << "\n";
+    std::cerr << "file-converter-pack: the set is in " << plan->outDir << "\n";
     return 0;
 }
 

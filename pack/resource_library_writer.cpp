@@ -226,16 +226,17 @@ std::vector<std::uint8_t> ResourceLibraryBytes(const std::vector<Resource>& reso
     return image.Take();
 }
 
-Outcome<std::vector<std::uint8_t>> BitmapResourceFromFile(const std::vector<std::uint8_t>& file) {
+core::Result<std::vector<std::uint8_t>> BitmapResourceFromFile(const std::vector<std::uint8_t>& file) {
     if (!StartsWith(file, 0, "BM") || file.size() <= BitmapFileHeaderSize)
-        return Refusal{"is not a BMP file"};
+        return core::Failure{"is not a BMP file"};
     std::vector<std::uint8_t> dib(file.begin() + BitmapFileHeaderSize, file.end());
-    if (!core::BitmapFileFromResource(dib)) return Refusal{"is a BMP file the converter cannot show"};
+    if (!core::BitmapFileFromResource(dib)) return core::Failure{"is a BMP file the converter cannot show"};
     return dib;
 }
 
-Outcome<std::vector<std::uint8_t>> SoundResourceFromFile(const std::vector<std::uint8_t>& file) {
-    if (!StartsWith(file, 0, "RIFF") || !StartsWith(file, 8, "WAVE")) return Refusal{"is not a WAV file"};
+core::Result<std::vector<std::uint8_t>> SoundResourceFromFile(const std::vector<std::uint8_t>& file) {
+    if (!StartsWith(file, 0, "RIFF") || !StartsWith(file, 8, "WAVE"))
+        return core::Failure{"is not a WAV file"};
     return file;
 }
 

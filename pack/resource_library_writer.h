@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "core/resource_library.h"
-#include "pack/outcome.h"
+#include "core/result.h"
 
 namespace pack {
 
@@ -22,9 +22,10 @@ struct Resource {
 
 // The bitmap resource in a .bmp file (the file without its 14-byte file header); refused when
 // the file is not a bitmap the converter can show.
-[[nodiscard]] Outcome<std::vector<std::uint8_t>> BitmapResourceFromFile(
+[[nodiscard]] core::Result<std::vector<std::uint8_t>> BitmapResourceFromFile(
     const std::vector<std::uint8_t>& file);
 // The sound resource in a .wav file (the whole file); refused when it is no RIFF WAVE file.
-[[nodiscard]] Outcome<std::vector<std::uint8_t>> SoundResourceFromFile(const std::vector<std::uint8_t>& file);
+[[nodiscard]] core::Result<std::vector<std::uint8_t>> SoundResourceFromFile(
+    const std::vector<std::uint8_t>& file);
 
 }  // namespace pack

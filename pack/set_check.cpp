@@ -61,22 +61,18 @@ LineFindings ReadLines(std::string catalogue) {
     const TextStream file = OpenText(catalogue);
     if (!file) return findings;
     core::CatalogueLineReader reader(file.get());
-    std::string raw;
     bool fileSection = false;
     bool continuation = false;
     std::string header;
-    for (int number = 1; reader.Next(raw) == core::CatalogueLineReader::Result::Line; ++number) {
-        const std::string line = core::PrepareCatalogueLine(std::move(raw));
+    for (int number = 1; std::optional<std::string> raw = reader.Next(); ++number) {
+        const std::string line = core::PrepareCatalogueLine(std::move(*raw));
         const std::string where = "line " + std::to_string(number) + ": ";
         if (core::IsCatalogueSectionHeader(line)) {
-            std::string text = core::Trim(std::string_view(line).substr(1, line.size() - 2));
+            const std::string text = core::Trim(std::string_view(line).substr(1, line.size() - 2));
             fileSection = !core::EqualIgnoringCase(text, core::AppNamesSection);
             continuation = false;
             header = line;
-            std::string version;
-            core::SplitFirstToken(text, version);
-            std::string ignored;
-            core::SplitFirstToken(version, ignored);
+            const std::string version = core::SplitToken(core::SplitToken(text).rest).token;
             if (fileSection && version.empty())
                 findings.faults.push_back(where + "the section header " + line + " gives an empty version");
             continue;

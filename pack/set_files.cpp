@@ -52,9 +52,8 @@ TextStream OpenText(std::string& text) {
 
 std::optional<core::CatalogueContents> ReadCatalogue(std::string text) {
     const TextStream file = OpenText(text);
-    core::CatalogueContents contents;
-    if (!file || core::LoadCatalogue(file.get(), contents) != core::CatalogueStatus::Ok) return std::nullopt;
-    return contents;
+    if (!file) return std::nullopt;
+    return core::LoadCatalogueFrom(file.get());
 }
 
 std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }

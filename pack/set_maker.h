@@ -4,8 +4,8 @@
 #include <functional>
 #include <ostream>
 
+#include "core/result.h"
 #include "pack/build_preparation.h"
-#include "pack/outcome.h"
 
 namespace pack {
 
@@ -15,6 +15,6 @@ struct MakeSettings {
 };
 
 // Refused when a step fails or a stop was requested; the staging directory is gone either way.
-[[nodiscard]] Outcome<Done> MakeSet(const BuildPlan& plan, const MakeSettings& settings);
+[[nodiscard]] core::Status MakeSet(const BuildPlan& plan, const MakeSettings& settings);
 
 }  // namespace pack

@@ -23,7 +23,7 @@ bool IsColour(std::string_view text) {
 
 }  // namespace
 
-Outcome<std::string> SettingsText(const SettingsRequest& request) {
+core::Result<std::string> SettingsText(const SettingsRequest& request) {
     struct Key {
         std::string_view name;
         std::string_view option;
@@ -42,10 +42,11 @@ Outcome<std::string> SettingsText(const SettingsRequest& request) {
     for (const Key& key : keys) {
         if (!key.value) continue;
         if (HasControlCharacter(*key.value))
-            return Refusal{std::string(key.option) + " holds a line break or another control character"};
+            return core::Failure{std::string(key.option) +
+                                 " holds a line break or another control character"};
         if (key.colour && !IsColour(*key.value))
-            return Refusal{std::string(key.option) + " \"" + *key.value +
-                           "\" is neither a colour name (clNavy, clWhite, ...) nor a number ($800000)"};
+            return core::Failure{std::string(key.option) + " \"" + *key.value +
+                                 "\" is neither a colour name (clNavy, clWhite, ...) nor a number ($800000)"};
         text.append(key.name).append("=").append(*key.value).append("\r\n");
     }
     if (request.noOverwrite) text += "DisableSourceOverwrite=1\r\n";

@@ -35,7 +35,7 @@ OwnPrograms LocateOwnPrograms() {
 
 }  // namespace
 
-std::string FindInPath(std::string_view name) {
+std::optional<std::string> FindInPath(std::string_view name) {
     const char* path = std::getenv("PATH");
     std::string_view directories = path ? path : "/usr/bin:/bin";
     while (!directories.empty()) {
@@ -46,27 +46,26 @@ std::string FindInPath(std::string_view name) {
         if (IsExecutable(candidate)) return candidate;
         directories = colon == std::string_view::npos ? std::string_view() : directories.substr(colon + 1);
     }
-    return {};
+    return std::nullopt;
 }
 
-Outcome<ToolPaths> FindTools(bool systemBsdiff, bool systemBspatch) {
+core::Result<ToolPaths> FindTools(bool systemBsdiff, bool systemBspatch) {
     OwnPrograms own = LocateOwnPrograms();
-    ToolPaths tools{systemBsdiff ? FindInPath("bsdiff") : std::move(own.bsdiff), std::move(own.converter),
-                    systemBspatch ? FindInPath("bspatch") : std::move(own.bspatch), std::move(own.makeSfx)};
-    if (systemBsdiff && tools.bsdiff.empty())
-        return Refusal{"bsdiff is not installed (Debian package bsdiff)"};
-    if (!IsExecutable(tools.bsdiff))
-        return Refusal{"the project's own patch maker " + tools.bsdiff +
-                       " has not been built; --system-bsdiff uses the system's"};
-    if (!IsExecutable(tools.converter))
-        return Refusal{"the converter " + tools.converter + " has not been built"};
-    if (systemBspatch && tools.bspatch.empty())
-        return Refusal{"bspatch is not installed (Debian package bsdiff)"};
-    if (!IsExecutable(tools.bspatch))
-        return Refusal{"the project's own patch tool " + tools.bspatch +
-                       " has not been built; --system-bspatch ships the system's"};
-    if (!IsExecutable(tools.makeSfx)) return Refusal{"the archive maker " + tools.makeSfx + " is missing"};
-    return tools;
+    std::optional<std::string> bsdiff = systemBsdiff ? FindInPath("bsdiff") : std::move(own.bsdiff);
+    if (!bsdiff) return core::Failure{"bsdiff is not installed (Debian package bsdiff)"};
+    if (!IsExecutable(*bsdiff))
+        return core::Failure{"the project's own patch maker " + *bsdiff +
+                             " has not been built; --system-bsdiff uses the system's"};
+    if (!IsExecutable(own.converter))
+        return core::Failure{"the converter " + own.converter + " has not been built"};
+    std::optional<std::string> bspatch = systemBspatch ? FindInPath("bspatch") : std::move(own.bspatch);
+    if (!bspatch) return core::Failure{"bspatch is not installed (Debian package bsdiff)"};
+    if (!IsExecutable(*bspatch))
+        return core::Failure{"the project's own patch tool " + *bspatch +
+                             " has not been built; --system-bspatch ships the system's"};
+    if (!IsExecutable(own.makeSfx)) return core::Failure{"the archive maker " + own.makeSfx + " is missing"};
+    return ToolPaths{std::move(*bsdiff), std::move(own.converter), std::move(*bspatch),
+                     std::move(own.makeSfx)};
 }
 
 }  // namespace pack

@@ -21,7 +21,6 @@
 namespace {
 
 using core::CatalogueContents;
-using core::CatalogueStatus;
 using core::FileInfo;
 using core::NoTimeStamp;
 using core::ParseTimeStamp;
@@ -60,9 +59,9 @@ class CatalogueTest : public ::testing::Test {
   protected:
     // Writes the bytes as the catalogue and reads it back, expecting success.
     CatalogueContents Load(std::string_view bytes) {
-        CatalogueContents contents;
-        EXPECT_EQ(core::LoadCatalogue(dir.Write("patchinfo.ini", bytes), contents), CatalogueStatus::Ok);
-        return contents;
+        core::Result<CatalogueContents> contents = core::LoadCatalogue(dir.Write("patchinfo.ini", bytes));
+        EXPECT_TRUE(contents) << contents.Reason();
+        return contents ? std::move(*contents) : CatalogueContents{};
     }
 
     // The single file entry of a catalogue.
@@ -270,8 +269,8 @@ std::vector<std::string> LinesOf(const std::string& path) {
     const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
     core::CatalogueLineReader reader(file.get());
     std::vector<std::string> lines;
-    for (std::string line; reader.Next(line) == core::CatalogueLineReader::Result::Line;)
-        lines.push_back(line);
+    while (std::optional<std::string> line = reader.Next()) lines.push_back(std::move(*line));
+    EXPECT_FALSE(reader.Failed());
     return lines;
 }
 
@@ -306,10 +305,10 @@ TEST_F(CatalogueTest, ManyShortWordsTakeMemoryLinearInTheLineLength) {
 
     constexpr std::int64_t Bound = 1536LL << 20;
     const auto run = testing_support::RunWithinMemory(Bound, [&] {
-        CatalogueContents contents;
-        const bool read = core::LoadCatalogue(path, contents) == CatalogueStatus::Ok;
-        const auto& lines = contents.fileInfos.at(0).Description2;
-        return read && lines.size() == Words &&
+        const core::Result<CatalogueContents> contents = core::LoadCatalogue(path);
+        if (!contents) return false;
+        const auto& lines = contents->fileInfos.at(0).Description2;
+        return lines.size() == Words &&
                std::all_of(lines.begin(), lines.end(), [](const std::string& l) { return l == "a"; });
     });
     EXPECT_FALSE(run.killed) << "grew past " << (Bound >> 20) << " MiB";
@@ -332,26 +331,28 @@ TEST_F(CatalogueTest, OnlyARegularFileWithinTheBoundsIsRead) {
     const auto lineOf = [&](std::size_t length) {
         return header + std::string(length - std::string("Description2=").size(), 'x') + "\r\n";
     };
+    const std::string tooLong = dir.Write("long.ini", lineOf(core::MaxCatalogueLineLength + 1));
+    const std::string opened = "Could not open file:\r";
+    const std::string read = "Could not read from file:\r";
     const struct {
         const char* what;
         std::string path;
-        CatalogueStatus status;
+        std::string reason;  // empty when the catalogue is read
         bool textRead;
     } cases[] = {
-        {"missing", dir.File("missing.ini"), CatalogueStatus::CannotOpen, false},
-        {"a directory", dir.path(), CatalogueStatus::CannotOpen, false},
-        {"a FIFO", fifo, CatalogueStatus::CannotOpen, false},
-        {"a link to /dev/zero", zeros, CatalogueStatus::CannotOpen, false},
-        {"one byte too large", large, CatalogueStatus::ReadError, false},
-        {"a line one byte too long", dir.Write("long.ini", lineOf(core::MaxCatalogueLineLength + 1)),
-         CatalogueStatus::ReadError, true},
-        {"a line as long as allowed", dir.Write("fits.ini", lineOf(core::MaxCatalogueLineLength)),
-         CatalogueStatus::Ok, true},
+        {"missing", dir.File("missing.ini"), opened + dir.File("missing.ini"), false},
+        {"a directory", dir.path(), opened + dir.path(), false},
+        {"a FIFO", fifo, opened + fifo, false},
+        {"a link to /dev/zero", zeros, opened + zeros, false},
+        {"one byte too large", large, read + large, false},
+        {"a line one byte too long", tooLong, read + tooLong, true},
+        {"a line as long as allowed", dir.Write("fits.ini", lineOf(core::MaxCatalogueLineLength)), "", true},
     };
     for (const auto& test : cases) {
         SCOPED_TRACE(test.what);
-        CatalogueContents contents;
-        EXPECT_EQ(core::LoadCatalogue(test.path, contents), test.status);
+        const core::Result<CatalogueContents> contents = core::LoadCatalogue(test.path);
+        EXPECT_EQ(static_cast<bool>(contents), test.reason.empty());
+        EXPECT_EQ(contents.Reason(), test.reason);
         EXPECT_EQ(core::ReadCatalogueText(test.path).has_value(), test.textRead);
     }
 }

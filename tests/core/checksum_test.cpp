@@ -218,18 +218,19 @@ TEST_F(FileChecksumTest, ResultFileMd5GivesTheUpperCaseChecksum) {
     ExpectVerifyingShownAndNoBox();
 }
 
-TEST_F(FileChecksumTest, ResultFileMd5IsEmptyWhenNothingWasSummed) {
+TEST_F(FileChecksumTest, ResultFileMd5IsNothingWhenNothingWasSummed) {
     const std::string fifo = dir.File("fifo");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     for (const std::string& path : {dir.File("missing.bin"), dir.path(), fifo}) {
         SCOPED_TRACE(path);
         fake.statuses.clear();
-        EXPECT_EQ(core::ResultFileMd5(path, cancel, seams, memory, statusColour), "");
+        EXPECT_EQ(core::ResultFileMd5(path, cancel, seams, memory, statusColour), std::nullopt);
         ExpectVerifyingShownAndNoBox();
     }
     cancel.Cancel();
     fake.statuses.clear();
-    EXPECT_EQ(core::ResultFileMd5(dir.Write("result.bin", "abc"), cancel, seams, memory, statusColour), "");
+    EXPECT_EQ(core::ResultFileMd5(dir.Write("result.bin", "abc"), cancel, seams, memory, statusColour),
+              std::nullopt);
     ExpectVerifyingShownAndNoBox();
 }
 
@@ -268,7 +269,7 @@ TEST_F(FileChecksumTest, AFileLockedByAnotherProcessCannotBeSummed) {
     const std::string path = dir.Write("locked.bin", "abc");
     LockingProcess other(path, dir.File("locked"));
     ASSERT_TRUE(std::filesystem::exists(dir.File("locked")));
-    EXPECT_EQ(core::ResultFileMd5(path, cancel, seams, memory, statusColour), "");
+    EXPECT_EQ(core::ResultFileMd5(path, cancel, seams, memory, statusColour), std::nullopt);
     ExpectVerifyingShownAndNoBox();
 
     other.Release();

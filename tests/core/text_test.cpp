@@ -8,13 +8,12 @@ struct Split {
     std::string text, token, rest;
 };
 
-std::pair<std::string, std::string> SplitOf(std::string text) {
-    std::string rest = "stale";
-    core::SplitFirstToken(text, rest);
-    return {text, rest};
+std::pair<std::string, std::string> SplitOf(std::string_view text) {
+    const core::TokenSplit split = core::SplitToken(text);
+    return {split.token, std::string(split.rest)};
 }
 
-TEST(SplitFirstToken, QuotesBlanksAndBackslashes) {
+TEST(SplitToken, QuotesBlanksAndBackslashes) {
     const Split cases[] = {
         {"setup.exe 1.0", "setup.exe", "1.0"},
         {"\"my game.exe\" 1.0 beta", "my game.exe", "1.0 beta"},

@@ -200,6 +200,24 @@ TEST_F(PackCommand, ReportsProgressForEveryPair) {
         EXPECT_THAT(run.output, HasSubstr("pair " + std::to_string(pair) + " of 4 done")) << run.output;
 }
 
+// A system program asked for is looked up in $PATH; one that $PATH does not hold as an executable
+// file refuses the build by name.
+TEST_F(PackCommand, RefusesASystemProgramThatPathDoesNotHold) {
+    fs::create_directory(dir.File("bin"));
+    dir.Write("bin/bsdiff", "#!/bin/sh\n");  // not executable: not a program
+    const std::vector<std::string> before = Listing();
+    const std::pair<const char*, const char*> cases[] = {
+        {"--system-bsdiff", "bsdiff is not installed (Debian package bsdiff)\n"},
+        {"--system-bspatch", "bspatch is not installed (Debian package bsdiff)\n"}};
+    for (const auto& [option, message] : cases) {
+        const ToolRun run = RunShell(dir.path(), "PATH='" + dir.File("bin") + "' " + Tool + " build out " +
+                                                     option + " --name f" + Versions12);
+        EXPECT_EQ(run.status, 2) << run.output;
+        EXPECT_THAT(run.output, HasSubstr(message)) << option;
+        EXPECT_EQ(Listing(), before) << option;
+    }
+}
+
 // The set ships the project's own patch tool, or Debian's when asked, byte for byte.
 TEST_F(PackCommand, ShipsOurPatchToolUnlessDebiansIsAsked) {
     const std::pair<const char*, const char*> cases[] = {{"", FC_BSPATCH},

@@ -62,13 +62,13 @@ TEST_F(ResourceLibraryWriter, MingwObjdumpReadsItAsADllWithTheResources) {
 TEST(ResourceFiles, OnlyBitmapsTheConverterCanShowAndWaveFilesAreTaken) {
     TempDir dir;
     const Bytes bmp = ReadBytes(MakeSolidBitmap(dir, "ok.bmp", 2, 2));
-    EXPECT_TRUE(pack::BitmapResourceFromFile(bmp).ok());
+    EXPECT_TRUE(pack::BitmapResourceFromFile(bmp));
     Bytes truncated(bmp.begin(), bmp.begin() + 20);
     const Bytes wave = WaveImage(WaveEncoding::Pcm8, 5);
-    EXPECT_FALSE(pack::BitmapResourceFromFile(truncated).ok());
-    EXPECT_FALSE(pack::BitmapResourceFromFile(wave).ok());
-    EXPECT_TRUE(pack::SoundResourceFromFile(wave).ok());
-    EXPECT_FALSE(pack::SoundResourceFromFile(bmp).ok());
+    EXPECT_FALSE(pack::BitmapResourceFromFile(truncated));
+    EXPECT_FALSE(pack::BitmapResourceFromFile(wave));
+    EXPECT_TRUE(pack::SoundResourceFromFile(wave));
+    EXPECT_FALSE(pack::SoundResourceFromFile(bmp));
 }
 
 }  // namespace

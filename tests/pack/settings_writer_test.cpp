@@ -11,10 +11,9 @@ namespace {
 class SettingsWriter : public ::testing::Test {
   protected:
     core::LoadedSettings WriteAndRead(const pack::SettingsRequest& request) {
-        pack::Outcome<std::string> text = pack::SettingsText(request);
-        EXPECT_TRUE(text.ok()) << text.message();
-        return core::ReadSettings(dir.Write("convert.cfg", text.ok() ? text.value() : ""),
-                                  {{}, [](int) { return ""; }});
+        core::Result<std::string> text = pack::SettingsText(request);
+        EXPECT_TRUE(text) << text.Reason();
+        return core::ReadSettings(dir.Write("convert.cfg", text ? *text : ""), {{}, [](int) { return ""; }});
     }
 
     testing_support::TempDir dir;
@@ -66,9 +65,9 @@ TEST(SettingsWriterRefuses, ValuesTheReaderWouldNotGiveBack) {
     for (const Case& c :
          {Case{"line break", lineBreak, "--title"}, Case{"unknown colour", badColour, "--form-colour"},
           Case{"blank after a colour", colourWithBlank, "--font-colour"}}) {
-        const pack::Outcome<std::string> text = pack::SettingsText(c.request);
-        ASSERT_FALSE(text.ok()) << c.what;
-        EXPECT_TRUE(text.message().starts_with(c.option)) << text.message();
+        const core::Result<std::string> text = pack::SettingsText(c.request);
+        ASSERT_FALSE(text) << c.what;
+        EXPECT_TRUE(text.Reason().starts_with(c.option)) << text.Reason();
     }
 }
 
