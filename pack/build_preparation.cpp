@@ -142,11 +142,14 @@ core::Result<int> ParallelJobs(const std::vector<PatchJob>& jobs, const Machine&
     return parallel;
 }
 
-// Fills in the checksums and time stamps; two versions with the same checksum are refused.
-core::Status ReadVersions(const BuildRequest& request, core::FileInfoList& entries) {
+// Fills in the checksums and time stamps; two versions with the same checksum are refused. Ends
+// early once `shouldStop` answers true, which it is asked before every piece read.
+core::Status ReadVersions(const BuildRequest& request, core::FileInfoList& entries,
+                          const std::function<bool()>& shouldStop) {
     std::map<std::string, std::string> labelsByMd5;
     for (std::size_t i = 0; i < entries.size(); ++i) {
-        const std::optional<std::string> md5 = Md5OfFile(request.versions[i].path, [] { return false; });
+        const std::optional<std::string> md5 = Md5OfFile(request.versions[i].path, shouldStop);
+        if (!md5 && shouldStop()) return core::Failure{"interrupted"};
         if (!md5) return core::Failure{"version file " + request.versions[i].path + " cannot be read"};
         if (const auto [other, added] = labelsByMd5.emplace(*md5, entries[i].Version); !added)
             return core::Failure{"versions " + Quoted(other->second) + " and " + Quoted(entries[i].Version) +
@@ -208,7 +211,7 @@ std::optional<std::string> NameProblem(std::string_view what, std::string_view n
 }
 
 core::Result<BuildPlan> PrepareBuild(const BuildRequest& request, const ToolPaths& tools,
-                                     const Machine& machine) {
+                                     const Machine& machine, const std::function<bool()>& shouldStop) {
     if (auto names = CheckNames(request); !names) return names.AsFailure();
     if (auto files = CheckInputFiles(request); !files) return files.AsFailure();
     core::Result<bool> replace = CheckOutDir(request);
@@ -233,7 +236,7 @@ core::Result<BuildPlan> PrepareBuild(const BuildRequest& request, const ToolPath
     auto library = LibraryFor(request.branding);
     if (!library) return library.AsFailure();
 
-    if (auto read = ReadVersions(request, contents.fileInfos); !read) return read.AsFailure();
+    if (auto read = ReadVersions(request, contents.fileInfos, shouldStop); !read) return read.AsFailure();
     core::Result<std::string> catalogue = CatalogueFor(contents, request.plan);
     if (!catalogue) return catalogue.AsFailure();
 

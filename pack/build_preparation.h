@@ -2,6 +2,7 @@
 // Everything `build` checks and works out before it makes a single file: refused inputs end the
 // run here, so a refused build leaves no trace.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -37,7 +38,9 @@ struct BuildPlan {
 
 // Checks the request in this order: names and labels, input files, OUT_DIR, the programs, memory,
 // then reads every version for its checksum (two alike are refused) and composes the files.
+// Reading ends early, refused, once `shouldStop` answers true.
 [[nodiscard]] core::Result<BuildPlan> PrepareBuild(const BuildRequest& request, const ToolPaths& tools,
-                                                   const Machine& machine);
+                                                   const Machine& machine,
+                                                   const std::function<bool()>& shouldStop);
 
 }  // namespace pack

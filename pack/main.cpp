@@ -32,9 +32,10 @@ int Build(std::span<const std::string> arguments, pack::StopLatch& stop) {
     if (!tools) return Refused(tools.Reason());
     const pack::Machine machine{pack::AvailableMemory(),
                                 static_cast<int>(std::max(1u, std::thread::hardware_concurrency()))};
-    core::Result<pack::BuildPlan> plan = pack::PrepareBuild(*request, *tools, machine);
-    if (!plan) return Refused(plan.Reason());
+    core::Result<pack::BuildPlan> plan =
+        pack::PrepareBuild(*request, *tools, machine, [&stop] { return stop.Requested(); });
     if (stop.Requested()) return 128 + *stop.Signal();  // asked to end while the versions were read
+    if (!plan) return Refused(plan.Reason());
 
     const core::Status made = pack::MakeSet(*plan, {[&stop] { return stop.Requested(); }, &std::cerr});
     if (stop.Signal()) return 128 + *stop.Signal();
