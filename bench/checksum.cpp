@@ -29,6 +29,7 @@
 #include "app/event_dispatcher.h"
 #include "bench/processor_name.h"
 #include "core/messages.h"
+#include "tests/ui/support/window_controls.h"
 #include "ui/Unit1.h"
 #include "ui/qt_dialogs.h"
 #include "ui/window_seams.h"
@@ -191,6 +192,7 @@ int main(int argc, char** argv) {
     core::ChecksumMemory checksums;
     ui::QtDialogs dialogs;
     ui::TForm1 form(dialogs, setup, run);
+    const testing_support::WindowControls controls(form);
     ui::WindowSeams window(form, dialogs);
     core::Seams windowSeams = window.Bundle();
 
@@ -201,7 +203,7 @@ int main(int argc, char** argv) {
     }
     const std::string smallPath = work.File("1MiB.bin");
     const std::string bigPath = work.File("1GiB.bin");
-    form.Edit1->setText(QString::fromLocal8Bit(bigPath.c_str()));
+    controls.Edit1->setText(QString::fromLocal8Bit(bigPath.c_str()));
     form.show();
     form.SetStatus(std::string(core::messages::CalculatingMd5), setup.Settings.Colours.FontStatusColor, true);
     application.processEvents();

@@ -25,6 +25,7 @@
 #include "core/dos_time.h"
 #include "core/program_state.h"
 #include "platform/files.h"
+#include "tests/ui/support/window_controls.h"
 #include "ui/Unit1.h"
 #include "ui/dialogs.h"
 
@@ -141,11 +142,12 @@ WindowTimes ConvertThroughWindow(const Files& files, const std::string& target) 
     run.ExtractionDir = files.extraction;
     BenchDialogs dialogs;
     ui::TForm1 form(dialogs, setup, run);
+    const testing_support::WindowControls controls(form);
     setup.FileInfos = {Entry("1", Md5Of(files.source, form)), Entry("2", Md5Of(files.changed, form))};
     form.SetCaptions();
     form.SetFixedCaptions();
     form.show();
-    form.Edit2->setText(QString::fromLocal8Bit(target));
+    controls.Edit2->setText(QString::fromLocal8Bit(target));
     QApplication::processEvents();
     Shell("sync");
 
@@ -153,14 +155,14 @@ WindowTimes ConvertThroughWindow(const Files& files, const std::string& target) 
     TickWatch ticks([&run] { return run.RunningProgram != core::NoProgram; });
     ticks.Start();
     const Clock::time_point start = Clock::now();
-    form.Edit1->setText(QString::fromLocal8Bit(files.source));
+    controls.Edit1->setText(QString::fromLocal8Bit(files.source));
     times.identify = SecondsSince(start);
-    if (!form.Button3->isEnabled()) {
+    if (!controls.Button3->isEnabled()) {
         std::fprintf(stderr, "Convert is not enabled after identifying the source\n");
         return times;
     }
     const Clock::time_point convertStart = Clock::now();
-    form.Button3->click();
+    controls.Button3->click();
     const Clock::time_point end = Clock::now();
     ticks.Stop();
 

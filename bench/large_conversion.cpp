@@ -26,6 +26,7 @@
 #include "platform/files.h"
 #include "tests/core/support/system_md5.h"
 #include "tests/support/sparse_version_pair.h"
+#include "tests/ui/support/window_controls.h"
 #include "ui/Unit1.h"
 #include "ui/dialogs.h"
 
@@ -123,16 +124,17 @@ bool ConvertOnce(const std::string& work, std::uint64_t oldSize) {
         testing_support::CatalogueEntry("2", testing_support::SystemMd5Hex(directory + "/new.bin"))};
     BenchDialogs dialogs;
     ui::TForm1 form(dialogs, setup, run);
+    const testing_support::WindowControls controls(form);
     form.SetCaptions();
     form.SetFixedCaptions();
     form.show();
-    form.Edit2->setText(QString::fromLocal8Bit(directory + "/converted.bin"));
+    controls.Edit2->setText(QString::fromLocal8Bit(directory + "/converted.bin"));
 
     const Clock::time_point start = Clock::now();
-    form.Edit1->setText(QString::fromLocal8Bit(oldPath));
+    controls.Edit1->setText(QString::fromLocal8Bit(oldPath));
     const double identify = SecondsSince(start);
-    const bool enabled = form.Button3->isEnabled();
-    if (enabled) form.Button3->click();
+    const bool enabled = controls.Button3->isEnabled();
+    if (enabled) controls.Button3->click();
     const double total = SecondsSince(start);
 
     const double toolPeak = PeakMiBIn(peakFile);

@@ -119,6 +119,18 @@ class TForm1 : public QWidget {
     // The close request was accepted: the program is shutting down.
     [[nodiscard]] bool IsClosing() const { return phase_ == Phase::Closing; }
 
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    // Refuses maximising: the window keeps its place and size.
+    void changeEvent(QEvent* event) override;
+    // Runs the edit boxes' exit handlers when they lose the keyboard focus.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    // The controls, each with its own name as its object name: that name is how code outside
+    // the window finds one.
     QLabel* Image1;
     QLabel* Label1;
     QLineEdit* Edit1;
@@ -145,16 +157,6 @@ class TForm1 : public QWidget {
     QFrame* Panel1;
     QTimer* Timer1;
 
-  protected:
-    void keyPressEvent(QKeyEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-    // Refuses maximising: the window keeps its place and size.
-    void changeEvent(QEvent* event) override;
-    // Runs the edit boxes' exit handlers when they lose the keyboard focus.
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-  private:
     void SetUpWindow();
     void SetUpFonts();
     void SetUpTabOrder();

@@ -15,6 +15,7 @@
 #include "tests/core/support/branding_fixtures.h"
 #include "tests/core/support/fake_seams.h"
 #include "tests/ui/support/scripted_dialogs.h"
+#include "tests/ui/support/window_controls.h"
 #include "ui/Unit1.h"
 
 namespace {
@@ -93,34 +94,34 @@ TEST_F(BrandedStart, OpensWithTheFirstPictureAndSoundAndClosesWithTheSecond) {
     const Clock::time_point started = Clock::now();
     auto program = Start();
     EXPECT_LT(Clock::now() - started, QuickReturn) << "start-up waited for the opening sound";
-    const ui::TForm1& form = program->Form();
-    EXPECT_EQ(form.Image1->geometry(), QRect(16, 24, 100, 80));
-    EXPECT_EQ(form.Edit1->geometry(), QRect(133, 30, 284, 21));
+    const WindowControls controls(program->Form());
+    EXPECT_EQ(controls.Image1->geometry(), QRect(16, 24, 100, 80));
+    EXPECT_EQ(controls.Edit1->geometry(), QRect(133, 30, 284, 21));
 
     const Clock::time_point closed = Clock::now();
     program->Form().close();
     const auto closing = Clock::now() - closed;
     EXPECT_GE(closing, milliseconds(550)) << "the window closed before the closing sound ended";
     EXPECT_LT(closing, QuickReturn);
-    EXPECT_EQ(form.Image1->geometry(), QRect(16, 49, 40, 30));
-    EXPECT_EQ(form.Edit1->geometry(), QRect(73, 30, 344, 21));
+    EXPECT_EQ(controls.Image1->geometry(), QRect(16, 49, 40, 30));
+    EXPECT_EQ(controls.Edit1->geometry(), QRect(73, 30, 344, 21));
     EXPECT_TRUE(dialogs.boxes.empty());
 }
 
 TEST_F(BrandedStart, TheLibraryBesideTheProgramComesBeforeTheOneInTheWorkingDirectory) {
     auto unbranded = Start();
-    EXPECT_TRUE(unbranded->Form().Image1->isHidden());
-    EXPECT_EQ(unbranded->Form().Edit1->geometry(), QRect(16, 30, 401, 21));
+    EXPECT_TRUE(WindowControls(unbranded->Form()).Image1->isHidden());
+    EXPECT_EQ(WindowControls(unbranded->Form()).Edit1->geometry(), QRect(16, 30, 401, 21));
     unbranded->Form().close();
 
     LibraryWithPicture("work", 50, LibraryFormat::Pe32);
     auto fromWorkingDirectory = Start();
-    EXPECT_EQ(fromWorkingDirectory->Form().Image1->width(), 50);
+    EXPECT_EQ(WindowControls(fromWorkingDirectory->Form()).Image1->width(), 50);
     fromWorkingDirectory->Form().close();
 
     LibraryWithPicture("bin", 70, LibraryFormat::Pe32Plus);
     auto besideTheProgram = Start();
-    EXPECT_EQ(besideTheProgram->Form().Image1->width(), 70);
+    EXPECT_EQ(WindowControls(besideTheProgram->Form()).Image1->width(), 70);
     besideTheProgram->Form().close();
 }
 

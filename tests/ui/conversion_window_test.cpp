@@ -85,30 +85,31 @@ class ConversionWindow : public testing_support::WindowFixture {
 
     // Names the source, which makes its one reachable version the choice.
     void NameSource() {
-        form.Edit1->setText(QString::fromStdString(source));
-        ASSERT_EQ(form.ListBox1->count(), 1) << "the source was not identified";
-        ASSERT_EQ(form.ListBox1->currentRow(), 0);
+        controls.Edit1->setText(QString::fromStdString(source));
+        ASSERT_EQ(controls.ListBox1->count(), 1) << "the source was not identified";
+        ASSERT_EQ(controls.ListBox1->currentRow(), 0);
     }
 
     void ChooseConversion(const std::string& target) {
         NameSource();
-        form.Edit2->setText(QString::fromStdString(target));
-        ASSERT_TRUE(form.Button3->isEnabled());
+        controls.Edit2->setText(QString::fromStdString(target));
+        ASSERT_TRUE(controls.Button3->isEnabled());
     }
 
     void ChooseOverwritingTheSource() {
         NameSource();
-        form.CheckBox1->click();
-        ASSERT_TRUE(form.Button3->isEnabled());
+        controls.CheckBox1->click();
+        ASSERT_TRUE(controls.Button3->isEnabled());
     }
 
     // The window as the user gets it back after a run that did not start the patch tool.
     void ExpectHandedBackWithConvertFocused() {
-        for (QWidget* control : std::initializer_list<QWidget*>{form.Edit1, form.Button1, form.CheckBox1,
-                                                                form.ListBox1, form.Button3, form.Button4}) {
+        for (QWidget* control :
+             std::initializer_list<QWidget*>{controls.Edit1, controls.Button1, controls.CheckBox1,
+                                             controls.ListBox1, controls.Button3, controls.Button4}) {
             EXPECT_TRUE(control->isEnabled()) << control->objectName().toStdString();
         }
-        EXPECT_TRUE(form.Button3->hasFocus());
+        EXPECT_TRUE(controls.Button3->hasFocus());
     }
 
     void ExpectOnlyBox(BoxKind kind, const std::string& text) {
@@ -146,8 +147,8 @@ TEST_F(ConversionWindow, ANewTargetIsWrittenStampedVerifiedAndTheSourceIdentifie
     const std::set<std::string> extracted = Listing(extraction);
 
     // Convert takes the focus first, so the target box drops its trailing blanks before the run.
-    form.Edit2->setFocus();
-    QTest::keyClick(form.Edit2, Qt::Key_Return);
+    controls.Edit2->setFocus();
+    QTest::keyClick(controls.Edit2, Qt::Key_Return);
 
     ExpectOnlyBox(BoxKind::Success, "Conversion successful.");
     EXPECT_EQ(ReadWholeFile(target), version2);
@@ -159,15 +160,15 @@ TEST_F(ConversionWindow, ANewTargetIsWrittenStampedVerifiedAndTheSourceIdentifie
     EXPECT_EQ(ReadWholeFile(source), version1);
     EXPECT_EQ(Listing(dir.File("files")), (std::set<std::string>{"game.dat", "new.dat"}));
     EXPECT_EQ(Listing(extraction), extracted);
-    EXPECT_EQ(form.Label8->text(), "idle");
+    EXPECT_EQ(controls.Label8->text(), "idle");
 
     // Identified anew: its one version is chosen again and the target box has the focus.
     EXPECT_EQ(form.Selection().SourceIndex, 0);
-    EXPECT_EQ(form.ListBox1->currentRow(), 0);
-    EXPECT_TRUE(form.Edit2->hasFocus());
-    for (QWidget* control :
-         std::initializer_list<QWidget*>{form.Edit1, form.Edit2, form.Button1, form.Button2, form.CheckBox1,
-                                         form.ListBox1, form.Button3, form.Button4}) {
+    EXPECT_EQ(controls.ListBox1->currentRow(), 0);
+    EXPECT_TRUE(controls.Edit2->hasFocus());
+    for (QWidget* control : std::initializer_list<QWidget*>{
+             controls.Edit1, controls.Edit2, controls.Button1, controls.Button2, controls.CheckBox1,
+             controls.ListBox1, controls.Button3, controls.Button4}) {
         EXPECT_TRUE(control->isEnabled()) << control->objectName().toStdString();
     }
 }
@@ -179,7 +180,7 @@ TEST_F(ConversionWindow, AnExistingTargetIsReplacedOnlyAfterYes) {
     const std::string question = "Overwrite existing file:\r" + target;
 
     dialogs.answers = {false};
-    form.Button3->click();
+    controls.Button3->click();
     ExpectOnlyBox(BoxKind::Question, question);
     EXPECT_EQ(ReadWholeFile(target), "keep me");
     EXPECT_EQ(Listing(extraction), extracted);
@@ -187,7 +188,7 @@ TEST_F(ConversionWindow, AnExistingTargetIsReplacedOnlyAfterYes) {
 
     dialogs.boxes.clear();
     dialogs.answers = {true};
-    form.Button3->click();
+    controls.Button3->click();
     ASSERT_EQ(dialogs.boxes.size(), 2u);
     EXPECT_EQ(dialogs.boxes[0].text.toStdString(), question);
     EXPECT_EQ(dialogs.boxes[1].kind, BoxKind::Success);
@@ -200,23 +201,23 @@ TEST_F(ConversionWindow, OverwritingTheSourceAlwaysAsksAndShowsItsNewVersionAfte
     const std::string question = "Overwrite existing file:\r" + source;
 
     dialogs.answers = {false};
-    form.Button3->click();
+    controls.Button3->click();
     ExpectOnlyBox(BoxKind::Question, question);
     EXPECT_EQ(ReadWholeFile(source), version1);
-    EXPECT_FALSE(form.Edit2->isEnabled());
-    EXPECT_FALSE(form.Button2->isEnabled());
+    EXPECT_FALSE(controls.Edit2->isEnabled());
+    EXPECT_FALSE(controls.Button2->isEnabled());
     ExpectHandedBackWithConvertFocused();
 
     dialogs.boxes.clear();
-    form.Button3->click();
+    controls.Button3->click();
     ASSERT_EQ(dialogs.boxes.size(), 2u);
     EXPECT_EQ(dialogs.boxes[0].text.toStdString(), question);
     EXPECT_EQ(dialogs.boxes[1].kind, BoxKind::Success);
     EXPECT_EQ(ReadWholeFile(source), version2);
     EXPECT_EQ(Listing(dir.File("files")), std::set<std::string>{"game.dat"});
     EXPECT_EQ(form.Selection().SourceIndex, 1);
-    ASSERT_EQ(form.ListBox1->count(), 1);
-    EXPECT_FALSE(form.Edit2->isEnabled()) << "the target box stays off while the source is overwritten";
+    ASSERT_EQ(controls.ListBox1->count(), 1);
+    EXPECT_FALSE(controls.Edit2->isEnabled()) << "the target box stays off while the source is overwritten";
 }
 
 TEST_F(ConversionWindow, AFailedCopyNamesTheTemporaryFileAndHandsTheWindowBack) {
@@ -224,11 +225,11 @@ TEST_F(ConversionWindow, AFailedCopyNamesTheTemporaryFileAndHandsTheWindowBack) 
     ChooseConversion(target);
     fs::create_directory(TemporaryCopy());
 
-    form.Button3->click();
+    controls.Button3->click();
 
     ExpectOnlyBox(BoxKind::Error, "Could not copy to temp file:\r" + TemporaryCopy());
     EXPECT_FALSE(fs::exists(target));
-    EXPECT_EQ(form.Label8->text(), "idle");
+    EXPECT_EQ(controls.Label8->text(), "idle");
     ExpectHandedBackWithConvertFocused();
 }
 
@@ -246,14 +247,14 @@ TEST_F(ConversionWindow, TheWindowCannotBeClosedOrCancelledWhileThePatchToolRuns
     QTimer closer;
     closer.setInterval(20);
     QObject::connect(&closer, &QTimer::timeout, [&] {
-        if (form.Label8->text() != "Converting...") return;
+        if (controls.Label8->text() != "Converting...") return;
         ++attempts;
-        if (form.Button4->isEnabled()) ++cancelEnabled;
+        if (controls.Button4->isEnabled()) ++cancelEnabled;
         if (form.close()) ++accepted;
         if (attempts == 3) std::ofstream(go) << "go";
     });
     closer.start();
-    form.Button3->click();
+    controls.Button3->click();
     closer.stop();
 
     EXPECT_GE(attempts, 3);
@@ -263,7 +264,7 @@ TEST_F(ConversionWindow, TheWindowCannotBeClosedOrCancelledWhileThePatchToolRuns
     EXPECT_FALSE(form.IsClosing());
     ExpectOnlyBox(BoxKind::Success, "Conversion successful.");
 
-    EXPECT_TRUE(form.Button4->isEnabled());
+    EXPECT_TRUE(controls.Button4->isEnabled());
     EXPECT_TRUE(form.close());
 }
 
@@ -275,7 +276,7 @@ TEST_F(ConversionWindow, ClosingTheWindowDuringTheQuestionEndsTheRunAsIfNo) {
     dialogs.answers = {true};
     dialogs.whileBoxOpen = [this](const testing_support::ShownBox&) { form.close(); };
 
-    form.Button3->click();
+    controls.Button3->click();
 
     ExpectOnlyBox(BoxKind::Question, "Overwrite existing file:\r" + target);
     EXPECT_TRUE(form.IsClosing());

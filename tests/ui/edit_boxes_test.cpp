@@ -37,109 +37,109 @@ class EditBoxes : public CatalogueWindowFixture {
         SetSource(files.Write("game.exe", OldBytes));
     }
 
-    void SetTarget(const std::string& name) { form.Edit2->setText(QString::fromLocal8Bit(name)); }
+    void SetTarget(const std::string& name) { controls.Edit2->setText(QString::fromLocal8Bit(name)); }
 
     static void Leave(QLineEdit& box, Qt::FocusReason reason) {
         QFocusEvent focusOut(QEvent::FocusOut, reason);
         QApplication::sendEvent(&box, &focusOut);
     }
 
-    bool ConvertEnabled() const { return form.Button3->isEnabled(); }
+    bool ConvertEnabled() const { return controls.Button3->isEnabled(); }
 };
 
 TEST_F(EditBoxes, BlanksTypedAtTheStartVanishAndTheCaretGoesToTheStart) {
     ShowActive();
-    form.Edit1->setFocus();
+    controls.Edit1->setFocus();
     form.ShowSourceLabel("stale", true, 0);
 
-    QTest::keyClick(form.Edit1, Qt::Key_Space);
-    EXPECT_EQ(form.Edit1->text(), "");
+    QTest::keyClick(controls.Edit1, Qt::Key_Space);
+    EXPECT_EQ(controls.Edit1->text(), "");
     EXPECT_EQ(SourceLabel(), "No information available");
-    EXPECT_FALSE(form.Label3->font().bold());
+    EXPECT_FALSE(controls.Label3->font().bold());
 
-    QTest::keyClicks(form.Edit1, "abc");
-    QTest::keyClick(form.Edit1, Qt::Key_Home);
-    QTest::keyClick(form.Edit1, Qt::Key_Space);
-    EXPECT_EQ(form.Edit1->text(), "abc");
-    EXPECT_EQ(form.Edit1->cursorPosition(), 0);
+    QTest::keyClicks(controls.Edit1, "abc");
+    QTest::keyClick(controls.Edit1, Qt::Key_Home);
+    QTest::keyClick(controls.Edit1, Qt::Key_Space);
+    EXPECT_EQ(controls.Edit1->text(), "abc");
+    EXPECT_EQ(controls.Edit1->cursorPosition(), 0);
 
-    form.Edit2->insert(" \t\x01name");
-    EXPECT_EQ(form.Edit2->text(), "name");
-    EXPECT_EQ(form.Edit2->cursorPosition(), 0);
+    controls.Edit2->insert(" \t\x01name");
+    EXPECT_EQ(controls.Edit2->text(), "name");
+    EXPECT_EQ(controls.Edit2->cursorPosition(), 0);
 
-    form.Edit2->setText("\tother");  // no blank in front: the caret keeps its place within the text
-    EXPECT_EQ(form.Edit2->text(), "other");
-    EXPECT_EQ(form.Edit2->cursorPosition(), 5);
+    controls.Edit2->setText("\tother");  // no blank in front: the caret keeps its place within the text
+    EXPECT_EQ(controls.Edit2->text(), "other");
+    EXPECT_EQ(controls.Edit2->cursorPosition(), 5);
 }
 
 TEST_F(EditBoxes, APathPastedInQuotesLosesThemAndIsIdentified) {
     AddSourceVersion();
     const std::string path = files.Write("game.exe", OldBytes);
     ShowActive();
-    form.Edit1->setFocus();
+    controls.Edit1->setFocus();
     QApplication::clipboard()->setText(QString::fromLocal8Bit("\"" + path + "\""));
 
-    QTest::keyClick(form.Edit1, Qt::Key_V, Qt::ControlModifier);
+    QTest::keyClick(controls.Edit1, Qt::Key_V, Qt::ControlModifier);
 
-    EXPECT_EQ(form.Edit1->text(), QString::fromLocal8Bit(path));
-    EXPECT_EQ(form.Edit1->cursorPosition(), form.Edit1->text().size());
+    EXPECT_EQ(controls.Edit1->text(), QString::fromLocal8Bit(path));
+    EXPECT_EQ(controls.Edit1->cursorPosition(), controls.Edit1->text().size());
     EXPECT_EQ(SourceLabel(), "\nVersion 1.0");
     EXPECT_EQ(form.Selection().SourceIndex, 0);
 }
 
 TEST_F(EditBoxes, OnlyAQuoteDirectlyBeforeTheCaretMovesTheCaret) {
-    form.Edit2->setText("ac");
-    form.Edit2->setCursorPosition(1);
-    form.Edit2->insert("\"b");  // a, quote, b, c with the caret between b and c
-    EXPECT_EQ(form.Edit2->text(), "abc");
-    EXPECT_EQ(form.Edit2->cursorPosition(), 3);
+    controls.Edit2->setText("ac");
+    controls.Edit2->setCursorPosition(1);
+    controls.Edit2->insert("\"b");  // a, quote, b, c with the caret between b and c
+    EXPECT_EQ(controls.Edit2->text(), "abc");
+    EXPECT_EQ(controls.Edit2->cursorPosition(), 3);
 
-    form.Edit2->setCursorPosition(1);
-    form.Edit2->insert("\"");
-    EXPECT_EQ(form.Edit2->text(), "abc");
-    EXPECT_EQ(form.Edit2->cursorPosition(), 1);
+    controls.Edit2->setCursorPosition(1);
+    controls.Edit2->insert("\"");
+    EXPECT_EQ(controls.Edit2->text(), "abc");
+    EXPECT_EQ(controls.Edit2->cursorPosition(), 1);
 
-    form.Edit2->setCursorPosition(3);
-    form.Edit2->insert("\"\"");
-    EXPECT_EQ(form.Edit2->text(), "abc");
-    EXPECT_EQ(form.Edit2->cursorPosition(), 3);
+    controls.Edit2->setCursorPosition(3);
+    controls.Edit2->insert("\"\"");
+    EXPECT_EQ(controls.Edit2->text(), "abc");
+    EXPECT_EQ(controls.Edit2->cursorPosition(), 3);
 }
 
 TEST_F(EditBoxes, LeavingTheSourceBoxRemovesTrailingBlanksAndIdentifiesAgain) {
     AddSourceVersion();
     const std::string path = files.Write("game.exe", OldBytes);
     ShowActive();
-    form.Edit1->setFocus();
-    QTest::keyClicks(form.Edit1, QString::fromLocal8Bit(path + "  "));
+    controls.Edit1->setFocus();
+    QTest::keyClicks(controls.Edit1, QString::fromLocal8Bit(path + "  "));
     ASSERT_EQ(SourceLabel(), "File not found");
 
-    QTest::keyClick(form.Edit1, Qt::Key_Tab);
+    QTest::keyClick(controls.Edit1, Qt::Key_Tab);
 
-    EXPECT_NE(QApplication::focusWidget(), form.Edit1);
-    EXPECT_EQ(form.Edit1->text(), QString::fromLocal8Bit(path));
+    EXPECT_NE(QApplication::focusWidget(), controls.Edit1);
+    EXPECT_EQ(controls.Edit1->text(), QString::fromLocal8Bit(path));
     EXPECT_EQ(SourceLabel(), "\nVersion 1.0");
 }
 
 TEST_F(EditBoxes, LeavingTheTargetBoxKeepsTheCaretWithinTheTrimmedText) {
-    form.Edit2->setText("name \t ");
-    form.Edit2->setCursorPosition(6);
-    Leave(*form.Edit2, Qt::TabFocusReason);
-    EXPECT_EQ(form.Edit2->text(), "name");
-    EXPECT_EQ(form.Edit2->cursorPosition(), 4);
+    controls.Edit2->setText("name \t ");
+    controls.Edit2->setCursorPosition(6);
+    Leave(*controls.Edit2, Qt::TabFocusReason);
+    EXPECT_EQ(controls.Edit2->text(), "name");
+    EXPECT_EQ(controls.Edit2->cursorPosition(), 4);
 
-    form.Edit2->setText("name  ");
-    form.Edit2->setSelection(2, 4);
-    Leave(*form.Edit2, Qt::MouseFocusReason);
-    EXPECT_EQ(form.Edit2->text(), "name");
-    EXPECT_EQ(form.Edit2->cursorPosition(), 2);
-    EXPECT_FALSE(form.Edit2->hasSelectedText());
+    controls.Edit2->setText("name  ");
+    controls.Edit2->setSelection(2, 4);
+    Leave(*controls.Edit2, Qt::MouseFocusReason);
+    EXPECT_EQ(controls.Edit2->text(), "name");
+    EXPECT_EQ(controls.Edit2->cursorPosition(), 2);
+    EXPECT_FALSE(controls.Edit2->hasSelectedText());
 }
 
 TEST_F(EditBoxes, ActivatingAnotherWindowOrOpeningAMenuIsNoExit) {
-    form.Edit1->setText("name ");
-    Leave(*form.Edit1, Qt::ActiveWindowFocusReason);
-    Leave(*form.Edit1, Qt::PopupFocusReason);
-    EXPECT_EQ(form.Edit1->text(), "name ");
+    controls.Edit1->setText("name ");
+    Leave(*controls.Edit1, Qt::ActiveWindowFocusReason);
+    Leave(*controls.Edit1, Qt::PopupFocusReason);
+    EXPECT_EQ(controls.Edit1->text(), "name ");
 }
 
 TEST_F(EditBoxes, SourceNamesThatAreNoExistingFileShowFileNotFound) {
@@ -159,26 +159,26 @@ TEST_F(EditBoxes, SourceNamesThatAreNoExistingFileShowFileNotFound) {
     for (const std::string& name : {directory, files.File("missing.exe"), old}) {
         SCOPED_TRACE(name);
         form.ShowSourceLabel("stale", false, 0);
-        form.Memo1->setPlainText("stale");
-        form.Button3->setEnabled(true);
+        controls.Memo1->setPlainText("stale");
+        controls.Button3->setEnabled(true);
 
         SetSource(name);
 
         EXPECT_EQ(SourceLabel(), "File not found");
-        EXPECT_TRUE(form.Label3->font().bold());
-        EXPECT_EQ(form.Label3->palette().color(QPalette::WindowText), QColor(255, 0, 0));
-        EXPECT_EQ(form.Label4->text(), "");
-        EXPECT_EQ(form.Memo1->toPlainText(), "");
+        EXPECT_TRUE(controls.Label3->font().bold());
+        EXPECT_EQ(controls.Label3->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+        EXPECT_EQ(controls.Label4->text(), "");
+        EXPECT_EQ(controls.Memo1->toPlainText(), "");
         EXPECT_FALSE(ConvertEnabled());
     }
 
     SetSource("");
     EXPECT_EQ(SourceLabel(), "No information available");
-    EXPECT_FALSE(form.Label3->font().bold());
+    EXPECT_FALSE(controls.Label3->font().bold());
 }
 
 TEST_F(EditBoxes, ChoosingAVersionWithOverwriteCheckedEnablesConvertWithoutATargetName) {
-    form.CheckBox1->click();
+    controls.CheckBox1->click();
     IdentifySourceWithOneTarget();
     EXPECT_TRUE(ConvertEnabled());
 }
@@ -188,13 +188,13 @@ TEST_F(EditBoxes, EmptyingTheTargetDisablesConvertAndOneCharacterEnablesItAgain)
     IdentifySourceWithOneTarget();
     ASSERT_TRUE(ConvertEnabled());
     ShowActive();
-    form.Edit2->setFocus();
+    controls.Edit2->setFocus();
 
-    form.Edit2->selectAll();
-    QTest::keyClick(form.Edit2, Qt::Key_Backspace);
+    controls.Edit2->selectAll();
+    QTest::keyClick(controls.Edit2, Qt::Key_Backspace);
     EXPECT_FALSE(ConvertEnabled());
 
-    QTest::keyClick(form.Edit2, Qt::Key_N);
+    QTest::keyClick(controls.Edit2, Qt::Key_N);
     EXPECT_TRUE(ConvertEnabled());
 }
 
@@ -240,7 +240,7 @@ TEST_F(EditBoxes, WithOverwriteForbiddenTheSourcesOwnNameDisablesConvert) {
 TEST_F(EditBoxes, WithOverwriteAllowedTheSourcesOwnNameIsATarget) {
     SetTarget("target");
     const std::string source = IdentifySourceWithOneTarget();
-    form.Button3->setEnabled(false);
+    controls.Button3->setEnabled(false);
 
     SetTarget(source);
 
@@ -249,15 +249,15 @@ TEST_F(EditBoxes, WithOverwriteAllowedTheSourcesOwnNameIsATarget) {
 
 TEST_F(EditBoxes, OverwriteSwitchesTheTargetBoxAndBrowseOffWithoutAChoiceLeavingConvertOff) {
     ShowActive();
-    QTest::keyClick(form.CheckBox1, Qt::Key_Space);
-    ASSERT_TRUE(form.CheckBox1->isChecked());
-    EXPECT_FALSE(form.Edit2->isEnabled());
-    EXPECT_FALSE(form.Button2->isEnabled());
+    QTest::keyClick(controls.CheckBox1, Qt::Key_Space);
+    ASSERT_TRUE(controls.CheckBox1->isChecked());
+    EXPECT_FALSE(controls.Edit2->isEnabled());
+    EXPECT_FALSE(controls.Button2->isEnabled());
     EXPECT_FALSE(ConvertEnabled());
 
-    form.CheckBox1->click();
-    EXPECT_TRUE(form.Edit2->isEnabled());
-    EXPECT_TRUE(form.Button2->isEnabled());
+    controls.CheckBox1->click();
+    EXPECT_TRUE(controls.Edit2->isEnabled());
+    EXPECT_TRUE(controls.Button2->isEnabled());
     EXPECT_FALSE(ConvertEnabled());
 }
 
@@ -266,27 +266,27 @@ TEST_F(EditBoxes, OverwriteWithAChosenVersionEnablesConvertUntilUncheckedWithAnE
     SetTarget("");  // drop the proposed name
     ASSERT_FALSE(ConvertEnabled());
 
-    form.CheckBox1->click();
+    controls.CheckBox1->click();
     EXPECT_TRUE(ConvertEnabled());
     SetTarget("written while checked");
     SetTarget("");
     EXPECT_TRUE(ConvertEnabled());
 
-    form.CheckBox1->click();
+    controls.CheckBox1->click();
     EXPECT_FALSE(ConvertEnabled());
-    EXPECT_EQ(form.Edit2->text(), "");
+    EXPECT_EQ(controls.Edit2->text(), "");
 }
 
 TEST_F(EditBoxes, UncheckingOverwriteWithATargetNameLeavesConvertAsItWas) {
     SetTarget("target");
     IdentifySourceWithOneTarget();
-    form.CheckBox1->click();
+    controls.CheckBox1->click();
     ASSERT_TRUE(ConvertEnabled());
 
-    form.CheckBox1->click();
+    controls.CheckBox1->click();
 
     EXPECT_TRUE(ConvertEnabled());
-    EXPECT_EQ(form.Edit2->text(), "target");
+    EXPECT_EQ(controls.Edit2->text(), "target");
 }
 
 }  // namespace

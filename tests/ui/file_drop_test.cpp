@@ -72,12 +72,12 @@ class FileDrop : public CatalogueWindowFixture {
 
     // A refused drop changes nothing, also once the events it might have queued have run.
     void ExpectRefusedAt(QPoint point, const QMimeData& data) {
-        const QString sourceText = form.Edit1->text();
-        const QString targetText = form.Edit2->text();
+        const QString sourceText = controls.Edit1->text();
+        const QString targetText = controls.Edit2->text();
         EXPECT_FALSE(DropAt(point, data));
         QCoreApplication::processEvents();
-        EXPECT_EQ(form.Edit1->text(), sourceText);
-        EXPECT_EQ(form.Edit2->text(), targetText);
+        EXPECT_EQ(controls.Edit1->text(), sourceText);
+        EXPECT_EQ(controls.Edit2->text(), targetText);
     }
 
     std::string game;
@@ -85,33 +85,35 @@ class FileDrop : public CatalogueWindowFixture {
 
 TEST_F(FileDrop, AFileDroppedOutsideTheTargetBoxBecomesTheSourceAndIsIdentified) {
     const std::unique_ptr<QMimeData> drag = FileDrag({Local(game), Local(files.Write("second.exe", "2"))});
-    for (QWidget* place : std::initializer_list<QWidget*>{form.Edit1, form.Label3, form.Memo1, form.GroupBox2,
-                                                          form.ListBox1, form.Button3, form.Label8}) {
+    for (QWidget* place :
+         std::initializer_list<QWidget*>{controls.Edit1, controls.Label3, controls.Memo1, controls.GroupBox2,
+                                         controls.ListBox1, controls.Button3, controls.Label8}) {
         SCOPED_TRACE(place->objectName().toStdString());
-        form.Edit1->clear();
+        controls.Edit1->clear();
 
         EXPECT_TRUE(DropAt(CentreOf(*place), *drag));
 
         ASSERT_TRUE(
-            QTest::qWaitFor([&] { return form.Edit1->text() == QString::fromStdString(game); }, 10000))
-            << form.Edit1->text().toStdString();
+            QTest::qWaitFor([&] { return controls.Edit1->text() == QString::fromStdString(game); }, 10000))
+            << controls.Edit1->text().toStdString();
         EXPECT_EQ(form.Selection().SourceIndex, 0);
-        EXPECT_EQ(form.Label3->text(), "\nVersion 1.0");
-        EXPECT_EQ(form.ListBox1->count(), 1);
-        EXPECT_EQ(form.Memo2->toPlainText(), "Second");
+        EXPECT_EQ(controls.Label3->text(), "\nVersion 1.0");
+        EXPECT_EQ(controls.ListBox1->count(), 1);
+        EXPECT_EQ(controls.Memo2->toPlainText(), "Second");
     }
 }
 
 TEST_F(FileDrop, AFileDroppedOnTheTargetBoxBecomesTheTarget) {
-    form.Edit1->setText(QString::fromStdString(game));
+    controls.Edit1->setText(QString::fromStdString(game));
     const std::string target = files.Write("chosen.exe", "old contents");
 
-    EXPECT_TRUE(DropAt(CentreOf(*form.Edit2), *FileDrag({Local(target)})));
+    EXPECT_TRUE(DropAt(CentreOf(*controls.Edit2), *FileDrag({Local(target)})));
 
-    ASSERT_TRUE(QTest::qWaitFor([&] { return form.Edit2->text() == QString::fromStdString(target); }, 10000))
-        << form.Edit2->text().toStdString();
-    EXPECT_EQ(form.Edit1->text(), QString::fromStdString(game));
-    EXPECT_TRUE(form.Button3->isEnabled());
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return controls.Edit2->text() == QString::fromStdString(target); }, 10000))
+        << controls.Edit2->text().toStdString();
+    EXPECT_EQ(controls.Edit1->text(), QString::fromStdString(game));
+    EXPECT_TRUE(controls.Button3->isEnabled());
 }
 
 TEST_F(FileDrop, AnythingButALocalFileIsRefusedEverywhere) {
@@ -122,7 +124,7 @@ TEST_F(FileDrop, AnythingButALocalFileIsRefusedEverywhere) {
     const std::unique_ptr<QMimeData> noFiles = FileDrag({});
     auto text = std::make_unique<QMimeData>();
     text->setText(QString::fromStdString(game));
-    for (QWidget* place : std::initializer_list<QWidget*>{form.Edit1, form.Edit2, form.Label3}) {
+    for (QWidget* place : std::initializer_list<QWidget*>{controls.Edit1, controls.Edit2, controls.Label3}) {
         SCOPED_TRACE(place->objectName().toStdString());
         ExpectRefusedAt(CentreOf(*place), *remote);
         ExpectRefusedAt(CentreOf(*place), *remoteFirst);
@@ -130,40 +132,40 @@ TEST_F(FileDrop, AnythingButALocalFileIsRefusedEverywhere) {
         ExpectRefusedAt(CentreOf(*place), *noFiles);
     }
     // Plain text is the boxes' own business; the rest of the window takes none.
-    ExpectRefusedAt(CentreOf(*form.Label3), *text);
+    ExpectRefusedAt(CentreOf(*controls.Label3), *text);
 }
 
 TEST_F(FileDrop, TheTargetBoxRefusesWhileTheSourceIsOverwrittenAndDoesNotPassItToTheSource) {
-    form.CheckBox1->click();
-    ASSERT_FALSE(form.Edit2->isEnabled());
+    controls.CheckBox1->click();
+    ASSERT_FALSE(controls.Edit2->isEnabled());
 
-    ExpectRefusedAt(CentreOf(*form.Edit2), *FileDrag({Local(game)}));
+    ExpectRefusedAt(CentreOf(*controls.Edit2), *FileDrag({Local(game)}));
 }
 
 TEST_F(FileDrop, EveryDropIsRefusedWhileAConversionRuns) {
-    form.Edit1->setText(QString::fromStdString(game));
-    form.Edit2->setText(QString::fromStdString(files.Write("existing.exe", "keep")));
-    ASSERT_TRUE(form.Button3->isEnabled());
+    controls.Edit1->setText(QString::fromStdString(game));
+    controls.Edit2->setText(QString::fromStdString(files.Write("existing.exe", "keep")));
+    ASSERT_TRUE(controls.Button3->isEnabled());
     const std::unique_ptr<QMimeData> drag = FileDrag({Local(files.Write("dropped.exe", "dropped"))});
     int places = 0;
     // The overwrite question comes while the conversion holds the window; the answer is No.
     dialogs.answers = {false};
     dialogs.whileBoxOpen = [&](const testing_support::ShownBox&) {
-        for (QWidget* place :
-             std::initializer_list<QWidget*>{form.Edit1, form.Edit2, form.Label3, form.Memo2}) {
+        for (QWidget* place : std::initializer_list<QWidget*>{controls.Edit1, controls.Edit2, controls.Label3,
+                                                              controls.Memo2}) {
             SCOPED_TRACE(place->objectName().toStdString());
             ExpectRefusedAt(CentreOf(*place), *drag);
             ++places;
         }
     };
 
-    form.Button3->click();
+    controls.Button3->click();
 
     EXPECT_EQ(places, 4);
     ASSERT_EQ(dialogs.boxes.size(), 1u);
     EXPECT_EQ(dialogs.boxes.front().kind, testing_support::BoxKind::Question);
     // Handed back, the window takes drops again.
-    EXPECT_TRUE(DropAt(CentreOf(*form.Label3), *drag));
+    EXPECT_TRUE(DropAt(CentreOf(*controls.Label3), *drag));
 }
 
 }  // namespace

@@ -23,17 +23,18 @@ using testing_support::CatalogueWindowFixture;
 
 class Identification : public CatalogueWindowFixture {
   protected:
-    QColor LabelColour() const { return form.Label3->palette().color(QPalette::WindowText); }
+    QColor LabelColour() const { return controls.Label3->palette().color(QPalette::WindowText); }
     void ExpectNeutralSource() const {
         EXPECT_EQ(SourceLabel(), "No information available");
-        EXPECT_FALSE(form.Label3->font().bold());
-        EXPECT_EQ(form.Label4->text(), "");
+        EXPECT_FALSE(controls.Label3->font().bold());
+        EXPECT_EQ(controls.Label4->text(), "");
         EXPECT_EQ(StatusText(), "idle");
-        EXPECT_FALSE(form.Timer1->isActive());
+        EXPECT_FALSE(controls.Timer1->isActive());
     }
     QStringList ListedVersions() const {
         QStringList texts;
-        for (int row = 0; row < form.ListBox1->count(); ++row) texts << form.ListBox1->item(row)->text();
+        for (int row = 0; row < controls.ListBox1->count(); ++row)
+            texts << controls.ListBox1->item(row)->text();
         return texts;
     }
 };
@@ -47,40 +48,40 @@ TEST_F(Identification, KnownSourceShowsItsEntryAndSelectsItsOnlyTargetAtOnce) {
     const std::string patch = AddPatch(source, target);
     const std::string path = files.Write("game.exe", OldBytes);
     ShowActive();
-    form.Button1->setFocus();
-    form.Edit2->setText("my target");
-    form.Edit2->setCursorPosition(0);
+    controls.Button1->setFocus();
+    controls.Edit2->setText("my target");
+    controls.Edit2->setCursorPosition(0);
     int targetDescriptionsShown = 0;
-    QObject::connect(form.Memo2, &QPlainTextEdit::textChanged, &form, [&] {
-        if (!form.Memo2->toPlainText().isEmpty()) ++targetDescriptionsShown;
+    QObject::connect(controls.Memo2, &QPlainTextEdit::textChanged, &form, [&] {
+        if (!controls.Memo2->toPlainText().isEmpty()) ++targetDescriptionsShown;
     });
 
     SetSource(path);
 
     EXPECT_EQ(form.Selection().SourceIndex, source);
     EXPECT_EQ(SourceLabel(), "The Game\nVersion 1.0");
-    EXPECT_TRUE(form.Label3->font().bold());
+    EXPECT_TRUE(controls.Label3->font().bold());
     EXPECT_EQ(LabelColour(), ui::ToQColor(setup.Settings.Colours.FontColor));
-    EXPECT_EQ(form.Label4->text(), "md5 checksum:\n" + LowerHex(OldBytes));
-    EXPECT_EQ(form.Memo1->toPlainText(), "First line\nSecond line");
-    EXPECT_EQ(form.Memo1->textCursor().position(), 0);
-    EXPECT_FALSE(form.Memo1->textCursor().hasSelection());
+    EXPECT_EQ(controls.Label4->text(), "md5 checksum:\n" + LowerHex(OldBytes));
+    EXPECT_EQ(controls.Memo1->toPlainText(), "First line\nSecond line");
+    EXPECT_EQ(controls.Memo1->textCursor().position(), 0);
+    EXPECT_FALSE(controls.Memo1->textCursor().hasSelection());
 
     EXPECT_EQ(ListedVersions(), QStringList{"Version 1.1 Beta"});
-    EXPECT_TRUE(form.ListBox1->item(0)->isSelected());
-    EXPECT_EQ(form.Memo2->toPlainText(), "What is new\n\nTime stamp: 03/01/2004 13:05:08");
-    EXPECT_EQ(form.Memo2->textCursor().position(), 0);
+    EXPECT_TRUE(controls.ListBox1->item(0)->isSelected());
+    EXPECT_EQ(controls.Memo2->toPlainText(), "What is new\n\nTime stamp: 03/01/2004 13:05:08");
+    EXPECT_EQ(controls.Memo2->textCursor().position(), 0);
     EXPECT_EQ(targetDescriptionsShown, 1);  // the program's own selection is handled once
     EXPECT_EQ(form.RequestFromForm().value().patch, patch);
     EXPECT_EQ(form.Selection().SelectedTarget.Version, "1.1 Beta");
     EXPECT_EQ(form.Selection().SelectedTarget.ProposedFileName, "game_beta.exe");
     EXPECT_EQ(form.Selection().SelectedTarget.Md5, Entry(target).Md5);
     EXPECT_EQ(form.Selection().SelectedTarget.TimeStamp, Entry(target).TimeStamp);
-    EXPECT_TRUE(form.Button3->isEnabled());
-    EXPECT_EQ(QApplication::focusWidget(), form.Edit2);
-    EXPECT_EQ(form.Edit2->cursorPosition(), form.Edit2->text().size());
+    EXPECT_TRUE(controls.Button3->isEnabled());
+    EXPECT_EQ(QApplication::focusWidget(), controls.Edit2);
+    EXPECT_EQ(controls.Edit2->cursorPosition(), controls.Edit2->text().size());
     EXPECT_EQ(StatusText(), "idle");
-    EXPECT_FALSE(form.Timer1->isActive());
+    EXPECT_FALSE(controls.Timer1->isActive());
 }
 
 // A description of one endless word is cut before it reaches the box, so the window stays responsive;
@@ -95,7 +96,7 @@ TEST_F(Identification, AnEndlessDescriptionIsCutToAFewThousandWholeCharacters) {
         const int source = AddVersion(name, "1.0", OldBytes, "Big", {std::string(3, 'a') + word});
         SetSource(files.Write(name, OldBytes));
         ASSERT_EQ(form.Selection().SourceIndex, source);
-        const QString shown = form.Memo1->toPlainText();
+        const QString shown = controls.Memo1->toPlainText();
         EXPECT_GE(shown.size(), 1000);
         EXPECT_LE(shown.size(), 10000);
         EXPECT_TRUE(shown.startsWith("aaa" + ui::ToQString(unit + unit)));
@@ -112,10 +113,10 @@ TEST_F(Identification, WithoutApplicationNameTheFirstLineIsEmptyAndTheProposedTa
     SetSource(files.Write("game.exe", OldBytes));
 
     EXPECT_EQ(SourceLabel(), "\nVersion 1.0");
-    EXPECT_EQ(form.Memo1->toPlainText(), "");
-    EXPECT_EQ(form.Memo2->toPlainText(), "Plain");
-    EXPECT_EQ(form.Edit2->text().toStdString(), files.File("game_2.0.exe"));
-    EXPECT_TRUE(form.Button3->isEnabled());
+    EXPECT_EQ(controls.Memo1->toPlainText(), "");
+    EXPECT_EQ(controls.Memo2->toPlainText(), "Plain");
+    EXPECT_EQ(controls.Edit2->text().toStdString(), files.File("game_2.0.exe"));
+    EXPECT_TRUE(controls.Button3->isEnabled());
 }
 
 TEST_F(Identification, TheEarlierOfTwoEntriesWithTheSameChecksumWins) {
@@ -136,14 +137,14 @@ TEST_F(Identification, ListsOnlyOtherVersionsOfTheSameFileWhosePatchArrived) {
     AddVersion("game.exe", "3.0", "three", "Version 3.0 without patch");
     AddVersion("tool.exe", "2.0", "tool", "Another file whose patch name matches");
     AddPatch(source, AddVersion("game.exe", "4.0", "four", "Version 4.0"));
-    form.Edit2->setText("target");
+    controls.Edit2->setText("target");
 
     SetSource(files.Write("game.exe", OldBytes));
 
     EXPECT_EQ(ListedVersions(), (QStringList{"Version 2.0", "Version 4.0"}));
-    EXPECT_TRUE(form.ListBox1->selectedItems().isEmpty());
-    EXPECT_EQ(form.Memo2->toPlainText(), "");
-    EXPECT_FALSE(form.Button3->isEnabled());
+    EXPECT_TRUE(controls.ListBox1->selectedItems().isEmpty());
+    EXPECT_EQ(controls.Memo2->toPlainText(), "");
+    EXPECT_FALSE(controls.Button3->isEnabled());
 }
 
 TEST_F(Identification, AnIdenticalCopyOfTheSourceEntryIsATargetOfItsOwn) {
@@ -164,24 +165,24 @@ TEST_F(Identification, TheUserChoosesAVersionWithTheMouseOrTheArrowKeys) {
     AddPatch(source, second);
     const std::string thirdPatch = AddPatch(source, third);
     ShowActive();
-    form.Edit2->setText("target");
+    controls.Edit2->setText("target");
     SetSource(files.Write("game.exe", OldBytes));
-    ASSERT_EQ(form.ListBox1->count(), 2);
-    ASSERT_FALSE(form.Button3->isEnabled());
+    ASSERT_EQ(controls.ListBox1->count(), 2);
+    ASSERT_FALSE(controls.Button3->isEnabled());
 
-    const QRect secondRow = form.ListBox1->visualItemRect(form.ListBox1->item(0));
-    QTest::mouseClick(form.ListBox1->viewport(), Qt::LeftButton, {}, secondRow.center());
-    EXPECT_EQ(form.Memo2->toPlainText(), "No stamp");
+    const QRect secondRow = controls.ListBox1->visualItemRect(controls.ListBox1->item(0));
+    QTest::mouseClick(controls.ListBox1->viewport(), Qt::LeftButton, {}, secondRow.center());
+    EXPECT_EQ(controls.Memo2->toPlainText(), "No stamp");
     EXPECT_EQ(form.Selection().SelectedTarget.Version, "2.0");
-    EXPECT_TRUE(form.Button3->isEnabled());
+    EXPECT_TRUE(controls.Button3->isEnabled());
 
-    QTest::keyClick(form.ListBox1, Qt::Key_Down);
-    EXPECT_EQ(form.Memo2->toPlainText(), "Stamp outside the calendar");
+    QTest::keyClick(controls.ListBox1, Qt::Key_Down);
+    EXPECT_EQ(controls.Memo2->toPlainText(), "Stamp outside the calendar");
     EXPECT_EQ(form.Selection().SelectedTarget.Version, "3.0");
     EXPECT_EQ(form.RequestFromForm().value().patch, thirdPatch);
 
-    QTest::keyClick(form.ListBox1, Qt::Key_Up);
-    EXPECT_EQ(form.Memo2->toPlainText(), "No stamp");
+    QTest::keyClick(controls.ListBox1, Qt::Key_Up);
+    EXPECT_EQ(controls.Memo2->toPlainText(), "No stamp");
     EXPECT_EQ(form.Selection().SelectedTarget.Version, "2.0");
 }
 
@@ -189,12 +190,12 @@ TEST_F(Identification, AChoiceSurvivesAChangeOfSourceButTheListDoesNot) {
     const int source = AddVersion("game.exe", "1.0", OldBytes, "Version 1.0");
     AddPatch(source, AddVersion("game.exe", "2.0", NewBytes, "Version 2.0", {"New"}));
     SetSource(files.Write("game.exe", OldBytes));
-    ASSERT_EQ(form.ListBox1->count(), 1);
+    ASSERT_EQ(controls.ListBox1->count(), 1);
 
     SetSource(files.File("missing.exe"));
 
-    EXPECT_EQ(form.ListBox1->count(), 0);
-    EXPECT_EQ(form.Memo2->toPlainText(), "");
+    EXPECT_EQ(controls.ListBox1->count(), 0);
+    EXPECT_EQ(controls.Memo2->toPlainText(), "");
     EXPECT_EQ(form.Selection().SourceIndex, -1);
     EXPECT_EQ(form.Selection().SelectedTarget.Version, "2.0");
 }
@@ -207,11 +208,11 @@ TEST_F(Identification, AnUnknownChecksumShowsTheInvalidFileTextAndTheChecksum) {
 
     EXPECT_EQ(form.Selection().SourceIndex, -1);
     EXPECT_EQ(SourceLabel(), "Invalid file\nor unsupported version");
-    EXPECT_TRUE(form.Label3->font().bold());
+    EXPECT_TRUE(controls.Label3->font().bold());
     EXPECT_EQ(LabelColour(), QColor(255, 0, 0));
-    EXPECT_EQ(form.Label4->text(), "md5 checksum:\n" + LowerHex(unknown));
-    EXPECT_EQ(form.ListBox1->count(), 0);
-    EXPECT_FALSE(form.Button3->isEnabled());
+    EXPECT_EQ(controls.Label4->text(), "md5 checksum:\n" + LowerHex(unknown));
+    EXPECT_EQ(controls.ListBox1->count(), 0);
+    EXPECT_FALSE(controls.Button3->isEnabled());
     EXPECT_EQ(StatusText(), "idle");
 }
 
@@ -222,7 +223,7 @@ TEST_F(Identification, ASourceHeldByAnotherProgramIsInUse) {
     const std::string path = files.Write("game.exe", OldBytes);
     for (const int lock : {LOCK_SH, LOCK_EX}) {
         SCOPED_TRACE(lock == LOCK_SH ? "shared" : "exclusive");
-        form.Edit1->clear();
+        controls.Edit1->clear();
         const int holder = open(path.c_str(), O_RDONLY | O_CLOEXEC);
         ASSERT_GE(holder, 0);
         ASSERT_EQ(flock(holder, lock | LOCK_NB), 0);
@@ -230,11 +231,11 @@ TEST_F(Identification, ASourceHeldByAnotherProgramIsInUse) {
         SetSource(path);
         close(holder);
         EXPECT_EQ(SourceLabel(), "File in use\nby another program");
-        EXPECT_TRUE(form.Label3->font().bold());
+        EXPECT_TRUE(controls.Label3->font().bold());
         EXPECT_EQ(LabelColour(), ui::ToQColor(setup.Settings.Colours.FontErrorColor));
-        EXPECT_EQ(form.Label4->text(), "");
+        EXPECT_EQ(controls.Label4->text(), "");
         EXPECT_EQ(StatusText(), "idle");
-        EXPECT_FALSE(form.Button3->isEnabled());
+        EXPECT_FALSE(controls.Button3->isEnabled());
     }
 
     SetSource(files.File("gam?.exe"));  // passes the existence test, but no file has that name
@@ -267,23 +268,23 @@ class InterruptedIdentification : public Identification {
 TEST_F(InterruptedIdentification, ANewSourceNameEndsTheEarlierChecksumWithoutAResult) {
     IdentifyBigFileWhile([this] { SetSource(small); });
 
-    EXPECT_EQ(form.Edit1->text(), QString::fromStdString(small));
+    EXPECT_EQ(controls.Edit1->text(), QString::fromStdString(small));
     EXPECT_EQ(form.Selection().SourceIndex, 1);
     EXPECT_EQ(SourceLabel(), "\nSmall version");
-    EXPECT_EQ(form.Memo1->toPlainText(), "Small");
-    EXPECT_EQ(form.Label4->text(), "md5 checksum:\n" + LowerHex(NewBytes));
+    EXPECT_EQ(controls.Memo1->toPlainText(), "Small");
+    EXPECT_EQ(controls.Label4->text(), "md5 checksum:\n" + LowerHex(NewBytes));
     EXPECT_EQ(StatusText(), "idle");
 }
 
 TEST_F(InterruptedIdentification, AMissingNameTypedMeanwhileLeavesFileNotFoundAndAnIdleStatus) {
-    IdentifyBigFileWhile([this] { QTest::keyClick(form.Edit1, Qt::Key_X); });
+    IdentifyBigFileWhile([this] { QTest::keyClick(controls.Edit1, Qt::Key_X); });
 
     EXPECT_EQ(SourceLabel(), "File not found");
-    EXPECT_EQ(form.Label4->text(), "");
-    EXPECT_EQ(form.Memo1->toPlainText(), "");
+    EXPECT_EQ(controls.Label4->text(), "");
+    EXPECT_EQ(controls.Memo1->toPlainText(), "");
     EXPECT_EQ(form.Selection().SourceIndex, -1);
     EXPECT_EQ(StatusText(), "idle");
-    EXPECT_FALSE(form.Timer1->isActive());
+    EXPECT_FALSE(controls.Timer1->isActive());
 }
 
 TEST_F(InterruptedIdentification, ClosingTheWindowEndsTheChecksumWithoutTouchingTheWindow) {
@@ -295,10 +296,10 @@ TEST_F(InterruptedIdentification, ClosingTheWindowEndsTheChecksumWithoutTouching
 
     EXPECT_FALSE(form.isVisible());
     EXPECT_EQ(SourceLabel(), "No information available");
-    EXPECT_EQ(form.Label4->text(), "");
+    EXPECT_EQ(controls.Label4->text(), "");
     EXPECT_EQ(form.Selection().SourceIndex, -1);
     EXPECT_EQ(StatusText(), "Shutting down...");
-    EXPECT_TRUE(form.Timer1->isActive());
+    EXPECT_TRUE(controls.Timer1->isActive());
 }
 
 }  // namespace

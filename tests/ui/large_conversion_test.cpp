@@ -37,12 +37,12 @@ TEST_F(LargeConversion, AVersionOver4GiBConvertsAndVerifiesWithOurTool) {
     form.SetFixedCaptions();
     ShowActive();
 
-    form.Edit1->setText(QString::fromStdString(pair.oldPath));
-    ASSERT_EQ(form.ListBox1->count(), 1) << "the old version was not identified";
+    controls.Edit1->setText(QString::fromStdString(pair.oldPath));
+    ASSERT_EQ(controls.ListBox1->count(), 1) << "the old version was not identified";
     const std::string target = dir.File("converted.bin");
-    form.Edit2->setText(QString::fromStdString(target));
-    ASSERT_TRUE(form.Button3->isEnabled());
-    form.Button3->click();
+    controls.Edit2->setText(QString::fromStdString(target));
+    ASSERT_TRUE(controls.Button3->isEnabled());
+    controls.Button3->click();
 
     ASSERT_EQ(dialogs.boxes.size(), 1u);
     EXPECT_EQ(dialogs.boxes[0].kind, BoxKind::Success);

@@ -16,6 +16,7 @@
 #include "tests/core/support/system_md5.h"
 #include "tests/core/support/temp_dir.h"
 #include "tests/ui/support/scripted_dialogs.h"
+#include "tests/ui/support/window_controls.h"
 #include "ui/Unit1.h"
 
 namespace {
@@ -51,13 +52,14 @@ class PackRoundTrip : public ::testing::Test {
 
     // Names the source, picks the target version's row, names the target and converts.
     void Convert(ui::TForm1& form, const std::string& source, int row, const std::string& target) {
-        form.Edit1->setText(QString::fromLocal8Bit(source));
-        ASSERT_EQ(form.ListBox1->count(), 2) << "the source was not identified: " << source;
-        form.ListBox1->setCurrentRow(row);
-        form.Edit2->setText(QString::fromLocal8Bit(target));
-        ASSERT_TRUE(form.Button3->isEnabled());
+        const testing_support::WindowControls controls(form);
+        controls.Edit1->setText(QString::fromLocal8Bit(source));
+        ASSERT_EQ(controls.ListBox1->count(), 2) << "the source was not identified: " << source;
+        controls.ListBox1->setCurrentRow(row);
+        controls.Edit2->setText(QString::fromLocal8Bit(target));
+        ASSERT_TRUE(controls.Button3->isEnabled());
         dialogs.boxes.clear();
-        form.Button3->click();
+        controls.Button3->click();
         ASSERT_EQ(dialogs.boxes.size(), 1u);
         EXPECT_EQ(dialogs.boxes[0].kind, BoxKind::Success) << dialogs.boxes[0].text.toStdString();
     }

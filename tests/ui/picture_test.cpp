@@ -20,13 +20,14 @@ struct ColumnPlace {
 };
 
 void ExpectColumnAt(const ui::TForm1& form, ColumnPlace place) {
-    EXPECT_EQ(form.Label1->x(), place.left);
-    EXPECT_EQ(form.Label2->x(), place.left);
-    for (const QLineEdit* edit : {form.Edit1, form.Edit2}) {
+    const WindowControls controls(form);
+    EXPECT_EQ(controls.Label1->x(), place.left);
+    EXPECT_EQ(controls.Label2->x(), place.left);
+    for (const QLineEdit* edit : {controls.Edit1, controls.Edit2}) {
         EXPECT_EQ(edit->x(), place.left);
         EXPECT_EQ(edit->width(), place.editWidth);
     }
-    EXPECT_EQ(form.CheckBox1->x(), place.checkBoxLeft);
+    EXPECT_EQ(controls.CheckBox1->x(), place.checkBoxLeft);
 }
 
 constexpr ColumnPlace LayoutColumn{16, 401, 32};
@@ -65,8 +66,9 @@ TEST_F(Picture, TheColumnMovesBesidePicturesOfEverySize) {
         SCOPED_TRACE(pictures[i].name);
         ui::TForm1 window{dialogs, setup, run};
         window.LoadPicture(&library, pictures[i].name);
-        EXPECT_FALSE(window.Image1->isHidden());
-        EXPECT_EQ(window.Image1->geometry(), QRect(16, rows[i].top, rows[i].width, rows[i].height));
+        const QLabel* image1 = WindowControls(window).Image1;
+        EXPECT_FALSE(image1->isHidden());
+        EXPECT_EQ(image1->geometry(), QRect(16, rows[i].top, rows[i].width, rows[i].height));
         ExpectColumnAt(window, rows[i].column);
     }
 }
@@ -77,7 +79,7 @@ TEST_F(Picture, TheClosingPictureMovesTheColumnFromWhereTheOpeningOnePutIt) {
                      {"IMAGE2", "BITMAP", MakeSolidBitmap(dir, "2.bmp", 50, 30)}});
     form.LoadPicture(&library, "IMAGE1");
     form.LoadPicture(&library, "IMAGE2");
-    EXPECT_EQ(form.Image1->geometry(), QRect(16, 49, 50, 30));
+    EXPECT_EQ(controls.Image1->geometry(), QRect(16, 49, 50, 30));
     ExpectColumnAt(form, {83, 334, 99});
 }
 
@@ -86,15 +88,15 @@ TEST_F(Picture, AMissingPictureHidesImage1ForGoodAndLeavesTheColumn) {
         OpenLibrary({{"IMAGE1", "BITMAP", MakeSolidBitmap(dir, "1.bmp", 100, 80)}});
     form.LoadPicture(&library, "IMAGE1");
     form.LoadPicture(&library, "IMAGE2");
-    EXPECT_TRUE(form.Image1->isHidden());
+    EXPECT_TRUE(controls.Image1->isHidden());
     ExpectColumnAt(form, {133, 284, 149});
     form.LoadPicture(&library, "IMAGE1");
-    EXPECT_TRUE(form.Image1->isHidden()) << "a hidden picture stays hidden";
+    EXPECT_TRUE(controls.Image1->isHidden()) << "a hidden picture stays hidden";
     ExpectColumnAt(form, {133, 284, 149});
 
     ui::TForm1 unbranded{dialogs, setup, run};
     unbranded.LoadPicture(nullptr, "IMAGE1");
-    EXPECT_TRUE(unbranded.Image1->isHidden());
+    EXPECT_TRUE(WindowControls(unbranded).Image1->isHidden());
     ExpectColumnAt(unbranded, LayoutColumn);
 }
 
@@ -115,7 +117,7 @@ TEST_F(Picture, ADamagedLibraryShowsNoPictureAndLeavesTheColumn) {
             core::ResourceLibrary::Open(WriteBytes(dir, "damaged.dll", damaged));
         ui::TForm1 window{dialogs, setup, run};
         window.LoadPicture(library ? &*library : nullptr, "IMAGE1");
-        EXPECT_TRUE(window.Image1->isHidden());
+        EXPECT_TRUE(WindowControls(window).Image1->isHidden());
         ExpectColumnAt(window, LayoutColumn);
     }
 }
@@ -132,8 +134,8 @@ TEST_F(Picture, ThePictureIsDrawnWithItsLowerLeftColourTransparent) {
 
     core::ResourceLibrary library = OpenLibrary({{"IMAGE1", "BITMAP", bmp}});
     form.LoadPicture(&library, "IMAGE1");
-    ASSERT_FALSE(form.Image1->isHidden());
-    ASSERT_EQ(form.Image1->size(), reference.size());
+    ASSERT_FALSE(controls.Image1->isHidden());
+    ASSERT_EQ(controls.Image1->size(), reference.size());
     ShowActive();
     const QImage window = form.grab().toImage();
     const QRgb background = form.palette().color(QPalette::Window).rgb();
@@ -143,7 +145,7 @@ TEST_F(Picture, ThePictureIsDrawnWithItsLowerLeftColourTransparent) {
     for (int y = 0; y < reference.height(); ++y) {
         for (int x = 0; x < reference.width(); ++x) {
             const QRgb expected = reference.pixel(x, y) == transparent ? background : reference.pixel(x, y);
-            ASSERT_EQ(window.pixel(form.Image1->pos() + QPoint(x, y)), expected) << x << "," << y;
+            ASSERT_EQ(window.pixel(controls.Image1->pos() + QPoint(x, y)), expected) << x << "," << y;
             shown += expected != background;
         }
     }

@@ -17,6 +17,7 @@
 #include "tests/core/support/scoped_environment.h"
 #include "tests/core/support/temp_dir.h"
 #include "tests/ui/support/scripted_dialogs.h"
+#include "tests/ui/support/window_controls.h"
 #include "ui/Unit1.h"
 
 namespace {
@@ -84,39 +85,41 @@ TEST_F(SettingsAtStartup, BrandsAndPresetsTheWindow) {
               "SourceFile=%fc_letters%/letter.txt\r\n"
               "TargetFile=<CSIDL_PROFILE>/new letter.txt\r\n");
     ui::TForm1& form = Start();
+    const testing_support::WindowControls controls(form);
 
     EXPECT_EQ(form.windowTitle(), "Letter Updater");
     EXPECT_EQ(QApplication::applicationName(), "Letter Updater");
-    EXPECT_EQ(form.Label1->text(), "&Old letter:");
-    EXPECT_EQ(form.Label2->text(), "&New letter:");
-    EXPECT_EQ(form.Label6->text(), "&Pick one:");
+    EXPECT_EQ(controls.Label1->text(), "&Old letter:");
+    EXPECT_EQ(controls.Label2->text(), "&New letter:");
+    EXPECT_EQ(controls.Label6->text(), "&Pick one:");
     EXPECT_EQ(form.grab().toImage().pixelColor(4, 200), QColor(0, 0, 128));
-    EXPECT_EQ(form.Label1->palette().color(QPalette::WindowText), QColor(255, 255, 0));
-    EXPECT_TRUE(form.CheckBox1->isHidden());
+    EXPECT_EQ(controls.Label1->palette().color(QPalette::WindowText), QColor(255, 255, 0));
+    EXPECT_TRUE(controls.CheckBox1->isHidden());
     EXPECT_TRUE(program->Setup().Settings.DisableSourceOverwrite);
 
-    EXPECT_EQ(form.Edit1->text().toStdString(), dir.File("letters/letter.txt"));
+    EXPECT_EQ(controls.Edit1->text().toStdString(), dir.File("letters/letter.txt"));
     EXPECT_EQ(program->Form().Selection().SourceIndex, 0);
-    EXPECT_EQ(form.Edit2->text().toStdString(), dir.File("home/new letter.txt"));
+    EXPECT_EQ(controls.Edit2->text().toStdString(), dir.File("home/new letter.txt"));
 
     // The captions' access keys still lead to their boxes.
     form.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
     QTest::keyClick(&form, Qt::Key_N, Qt::AltModifier);
-    EXPECT_TRUE(form.Edit2->hasFocus());
+    EXPECT_TRUE(controls.Edit2->hasFocus());
     QTest::keyClick(&form, Qt::Key_O, Qt::AltModifier);
-    EXPECT_TRUE(form.Edit1->hasFocus());
+    EXPECT_TRUE(controls.Edit1->hasFocus());
 }
 
 TEST_F(SettingsAtStartup, ASettingsFileThatCannotBeReadGivesTheDefaults) {
     fs::create_directory(dir.File("work/convert.cfg"));
     ui::TForm1& form = Start();
+    const testing_support::WindowControls controls(form);
 
     EXPECT_EQ(form.windowTitle(), "File Converter");
-    EXPECT_EQ(form.Label1->text(), "&Source file:");
+    EXPECT_EQ(controls.Label1->text(), "&Source file:");
     EXPECT_EQ(form.grab().toImage().pixelColor(4, 200), QColor(192, 192, 192));
-    EXPECT_FALSE(form.CheckBox1->isHidden());
-    EXPECT_EQ(form.Edit1->text(), "");
+    EXPECT_FALSE(controls.CheckBox1->isHidden());
+    EXPECT_EQ(controls.Edit1->text(), "");
     EXPECT_TRUE(dialogs.boxes.empty());
 }
 

@@ -17,6 +17,7 @@
 #include "tests/core/support/fake_seams.h"
 #include "tests/core/support/temp_dir.h"
 #include "tests/ui/support/scripted_dialogs.h"
+#include "tests/ui/support/window_controls.h"
 #include "ui/Unit1.h"
 
 namespace {
@@ -112,7 +113,8 @@ TEST_F(Startup, UnpacksIntoAPrivateDirectoryAndRemovesItOnClose) {
     EXPECT_TRUE(program->Form().isEnabled());
     EXPECT_TRUE(dialogs.boxes.empty());
 
-    QTimer::singleShot(0, &program->Form(), [&] { program->Form().Button4->click(); });
+    const testing_support::WindowControls controls(program->Form());
+    QTimer::singleShot(0, &program->Form(), [&] { controls.Button4->click(); });
     EXPECT_EQ(program->Run(), 0);
     EXPECT_TRUE(program->Form().IsClosing());
     EXPECT_FALSE(fs::exists(extraction));
@@ -125,15 +127,16 @@ TEST_F(Startup, ClosingWhileASourceIsSummedRemovesTheSetAndShowsNoResult) {
     program->Start();
     const std::string extraction = program->Register().ExtractionDir;
     const std::string source = dir.Write("large.bin", std::string(1 << 20, 'x'));
+    const testing_support::WindowControls controls(program->Form());
 
     // The close request waits in the queue until the checksum hands the window its first events.
     QTimer::singleShot(0, &program->Form(), [&] { program->Form().close(); });
-    program->Form().Edit1->setText(QString::fromLocal8Bit(source));
+    controls.Edit1->setText(QString::fromLocal8Bit(source));
 
     EXPECT_TRUE(program->Form().IsClosing());
     EXPECT_FALSE(fs::exists(extraction));
-    EXPECT_TRUE(program->Form().Label4->text().isEmpty());
-    EXPECT_EQ(program->Form().Label8->text(), "Shutting down...");
+    EXPECT_TRUE(controls.Label4->text().isEmpty());
+    EXPECT_EQ(controls.Label8->text(), "Shutting down...");
 }
 
 TEST_F(Startup, RunsTheArchiveWithItsPathTheSwitchAndTheDirectory) {

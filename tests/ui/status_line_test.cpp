@@ -13,23 +13,23 @@ class StatusLine : public testing_support::WindowFixture {
   protected:
     void SetUp() override { form.show(); }
 
-    bool StatusShown() const { return form.Label8->isVisible(); }
-    QColor StatusColourShown() const { return form.Label8->palette().color(QPalette::WindowText); }
+    bool StatusShown() const { return controls.Label8->isVisible(); }
+    QColor StatusColourShown() const { return controls.Label8->palette().color(QPalette::WindowText); }
 };
 
 TEST_F(StatusLine, SteadyTextIsShownInItsColourWithoutTimer) {
     form.SetStatus("idle", FontColour, false);
-    EXPECT_EQ(form.Label8->text(), "idle");
+    EXPECT_EQ(controls.Label8->text(), "idle");
     EXPECT_EQ(StatusColourShown(), QColor(0, 0, 0));
     EXPECT_TRUE(StatusShown());
-    EXPECT_FALSE(form.Timer1->isActive());
+    EXPECT_FALSE(controls.Timer1->isActive());
 }
 
 TEST_F(StatusLine, BlinkingTextStartsVisibleAndEachTickTogglesIt) {
     form.SetStatus("Converting...", StatusColour, true);
     EXPECT_TRUE(StatusShown());
     EXPECT_EQ(StatusColourShown(), QColor(0, 0, 255));
-    EXPECT_TRUE(form.Timer1->isActive());
+    EXPECT_TRUE(controls.Timer1->isActive());
 
     form.Timer1Timer();
     EXPECT_FALSE(StatusShown());
@@ -52,8 +52,8 @@ TEST_F(StatusLine, SteadyTextAfterBlinkingStaysVisibleInEitherPhase) {
         form.SetStatus("idle", FontColour, false);
 
         EXPECT_TRUE(StatusShown());
-        EXPECT_FALSE(form.Timer1->isActive());
-        EXPECT_EQ(form.Label8->text(), "idle");
+        EXPECT_FALSE(controls.Timer1->isActive());
+        EXPECT_EQ(controls.Label8->text(), "idle");
         EXPECT_EQ(StatusColourShown(), QColor(0, 0, 0));
     }
 }
@@ -61,12 +61,12 @@ TEST_F(StatusLine, SteadyTextAfterBlinkingStaysVisibleInEitherPhase) {
 TEST_F(StatusLine, NewBlinkingTextRestartsWithAFullVisibleInterval) {
     form.SetStatus("Reading configuration...", StatusColour, true);
     form.Timer1Timer();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return form.Timer1->remainingTime() < 200; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return controls.Timer1->remainingTime() < 200; }));
 
     form.SetStatus("Shutting down...", StatusColour, true);
 
     EXPECT_TRUE(StatusShown());
-    EXPECT_GT(form.Timer1->remainingTime(), 200);
+    EXPECT_GT(controls.Timer1->remainingTime(), 200);
 }
 
 }  // namespace

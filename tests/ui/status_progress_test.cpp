@@ -39,7 +39,8 @@ class StatusProgress : public CatalogueWindowFixture {
         QTimer look;
         look.setInterval(5);
         QObject::connect(&look, &QTimer::timeout, [&] {
-            sightings.push_back({form.ProgressBar1->isVisible(), form.ProgressBar1->value(), StatusText()});
+            sightings.push_back(
+                {controls.ProgressBar1->isVisible(), controls.ProgressBar1->value(), StatusText()});
         });
         look.start();
         SetSource(path);
@@ -48,9 +49,9 @@ class StatusProgress : public CatalogueWindowFixture {
 };
 
 TEST_F(StatusProgress, ALongChecksumShowsRisingProgressBesideItsBlinkingTextAndHidesItAtTheEnd) {
-    EXPECT_FALSE(form.ProgressBar1->isVisible());
-    EXPECT_GE(form.ProgressBar1->y(), form.Label8->geometry().bottom());
-    EXPECT_LT(form.ProgressBar1->geometry().bottom(), form.GroupBox3->height() - 1);
+    EXPECT_FALSE(controls.ProgressBar1->isVisible());
+    EXPECT_GE(controls.ProgressBar1->y(), controls.Label8->geometry().bottom());
+    EXPECT_LT(controls.ProgressBar1->geometry().bottom(), controls.GroupBox3->height() - 1);
 
     const std::vector<Sighting> sightings = IdentifyLongFile();
 
@@ -62,10 +63,10 @@ TEST_F(StatusProgress, ALongChecksumShowsRisingProgressBesideItsBlinkingTextAndH
     }
     ASSERT_FALSE(values.empty()) << "the bar never appeared in " << sightings.size() << " looks";
     EXPECT_TRUE(std::is_sorted(values.begin(), values.end()));
-    EXPECT_GT(values.front(), form.ProgressBar1->minimum());
-    EXPECT_LE(values.back(), form.ProgressBar1->maximum());
+    EXPECT_GT(values.front(), controls.ProgressBar1->minimum());
+    EXPECT_LE(values.back(), controls.ProgressBar1->maximum());
     EXPECT_FALSE(sightings.front().visible);  // not before half a second has passed
-    EXPECT_FALSE(form.ProgressBar1->isVisible());
+    EXPECT_FALSE(controls.ProgressBar1->isVisible());
     EXPECT_EQ(StatusText(), "idle");
     EXPECT_EQ(SourceLabel(), "\nBig version");
 }

@@ -27,7 +27,7 @@ class TargetNaming : public testing_support::CatalogueWindowFixture {
 
     QString Q(const std::string& text) const { return QString::fromStdString(text); }
     QString Dir(const char* name) const { return Q(files.File(name) + "/"); }
-    QString Target() const { return form.Edit2->text(); }
+    QString Target() const { return controls.Edit2->text(); }
 
     void ExpectDialog(FileDialogKind kind, const QString& initialDir, const QString& fileName) {
         ASSERT_EQ(dialogs.fileDialogs.size(), 1u);
@@ -43,20 +43,20 @@ class TargetNaming : public testing_support::CatalogueWindowFixture {
 TEST_F(TargetNaming, ChoosingVersionsProposesNamesUntilTheUserTypesOne) {
     AddPatch(0, AddVersion("game.exe", "1.2b", ThirdBytes, "Version 1.2b"));
     SetSource(sourcePath);
-    ASSERT_EQ(form.ListBox1->count(), 2);
+    ASSERT_EQ(controls.ListBox1->count(), 2);
 
-    form.ListBox1->setCurrentRow(0);
+    controls.ListBox1->setCurrentRow(0);
     EXPECT_EQ(Target(), Dir("games") + "game_1.1.exe");
-    EXPECT_EQ(form.Edit2->cursorPosition(), Target().size());
-    EXPECT_TRUE(form.Button3->isEnabled());
+    EXPECT_EQ(controls.Edit2->cursorPosition(), Target().size());
+    EXPECT_TRUE(controls.Button3->isEnabled());
 
-    form.Edit2->setText(Dir("other") + "game_1.1.exe");  // the user moves the proposal elsewhere
-    form.ListBox1->setCurrentRow(1);
+    controls.Edit2->setText(Dir("other") + "game_1.1.exe");  // the user moves the proposal elsewhere
+    controls.ListBox1->setCurrentRow(1);
     EXPECT_EQ(Target(), Dir("other") + "game_1.2b.exe");
     EXPECT_EQ(form.Selection().SelectedTarget.Version, "1.2b");
 
-    form.Edit2->setText(Dir("other") + "mine.exe");
-    form.ListBox1->setCurrentRow(0);
+    controls.Edit2->setText(Dir("other") + "mine.exe");
+    controls.ListBox1->setCurrentRow(0);
     EXPECT_EQ(Target(), Dir("other") + "mine.exe");
 }
 
@@ -67,13 +67,13 @@ TEST_F(TargetNaming, BrowsingToAnotherSourceClearsADerivedTargetAndProposesAfres
     ShowActive();
     dialogs.chosenFiles = {Q(other)};
 
-    form.Button1->click();
+    controls.Button1->click();
 
     ExpectDialog(FileDialogKind::Open, Dir("games"), "game.exe");
-    EXPECT_EQ(form.Edit1->text(), Q(other));
-    EXPECT_EQ(form.Edit1->cursorPosition(), form.Edit1->text().size());
+    EXPECT_EQ(controls.Edit1->text(), Q(other));
+    EXPECT_EQ(controls.Edit1->cursorPosition(), controls.Edit1->text().size());
     EXPECT_EQ(form.Selection().SourceIndex, 0);
-    EXPECT_TRUE(form.Edit2->hasFocus());                 // its only version was chosen at once
+    EXPECT_TRUE(controls.Edit2->hasFocus());             // its only version was chosen at once
     EXPECT_EQ(Target(), Dir("other") + "GAME_1.1.EXE");  // cleared, then proposed for the new source
 }
 
@@ -95,57 +95,57 @@ TEST_F(TargetNaming, BrowsingKeepsTheTargetWhenItIsTheUsersOwnTheSameFileOrPrese
         SCOPED_TRACE(c.what);
         setup.Settings.TargetFile = c.targetSetting;
         SetSource(sourcePath);
-        form.Edit2->setText(Q(c.target));
-        form.Label3->setText("before browsing");
+        controls.Edit2->setText(Q(c.target));
+        controls.Label3->setText("before browsing");
         dialogs.chosenFiles = {Q(c.chosen)};
 
-        form.Button1->click();
+        controls.Button1->click();
 
         EXPECT_EQ(Target(), Q(c.target));
-        EXPECT_NE(form.Label3->text(), "before browsing");  // the source was identified (again)
-        form.Edit1->clear();
+        EXPECT_NE(controls.Label3->text(), "before browsing");  // the source was identified (again)
+        controls.Edit1->clear();
     }
 }
 
 TEST_F(TargetNaming, ACancelledOpenDialogChangesNothing) {
     SetSource(sourcePath);
-    form.Label3->setText("before browsing");
+    controls.Label3->setText("before browsing");
     const QString target = Target();
-    QSignalSpy sourceChanges(form.Edit1, &QLineEdit::textChanged);
+    QSignalSpy sourceChanges(controls.Edit1, &QLineEdit::textChanged);
 
-    form.Button1->click();
+    controls.Button1->click();
 
     ExpectDialog(FileDialogKind::Open, Dir("games"), "game.exe");
-    EXPECT_EQ(form.Edit1->text(), Q(sourcePath));
+    EXPECT_EQ(controls.Edit1->text(), Q(sourcePath));
     EXPECT_EQ(Target(), target);
-    EXPECT_EQ(form.Label3->text(), "before browsing");
+    EXPECT_EQ(controls.Label3->text(), "before browsing");
     EXPECT_EQ(sourceChanges.count(), 0);
 
     // With an empty source box the dialog keeps the directory it had and offers no name.
-    form.Edit1->clear();
-    form.Button1->click();
+    controls.Edit1->clear();
+    controls.Button1->click();
     ExpectDialog(FileDialogKind::Open, Dir("games"), "");
 }
 
 TEST_F(TargetNaming, TheSaveDialogOffersTheTargetOrANewNameForTheSource) {
-    form.Button2->click();
+    controls.Button2->click();
     ExpectDialog(FileDialogKind::Save, "", "");
 
-    form.Edit1->setText(Q(files.Write("other/game_new.exe", "unknown")));  // not identified: no version
-    form.Button2->click();
+    controls.Edit1->setText(Q(files.Write("other/game_new.exe", "unknown")));  // not identified: no version
+    controls.Button2->click();
     ExpectDialog(FileDialogKind::Save, "", "game_new_new.exe");
 
     SetSource(sourcePath);
-    form.Edit2->clear();
-    form.Button2->click();
+    controls.Edit2->clear();
+    controls.Button2->click();
     ExpectDialog(FileDialogKind::Save, "", "game_new.exe");
 
-    form.Edit2->setText(Q(files.File("other/out.exe")));
-    form.Button2->click();
+    controls.Edit2->setText(Q(files.File("other/out.exe")));
+    controls.Button2->click();
     ExpectDialog(FileDialogKind::Save, Dir("other"), "out.exe");
 
-    form.Edit2->clear();
-    form.Button2->click();
+    controls.Edit2->clear();
+    controls.Button2->click();
     ExpectDialog(FileDialogKind::Save, Dir("other"), "game_new.exe");  // the directory stays
 }
 
@@ -155,13 +155,13 @@ TEST_F(TargetNaming, AConfirmedSaveDialogWritesTheTargetAndACancelledOneKeepsIt)
     const QString chosen = Q(files.File("other/chosen.exe"));
     dialogs.chosenFiles = {chosen, std::nullopt};
 
-    form.Button2->click();
+    controls.Button2->click();
     EXPECT_EQ(Target(), chosen);
-    EXPECT_TRUE(form.Edit2->hasFocus());
-    EXPECT_EQ(form.Edit2->cursorPosition(), chosen.size());
-    EXPECT_TRUE(form.Button3->isEnabled());
+    EXPECT_TRUE(controls.Edit2->hasFocus());
+    EXPECT_EQ(controls.Edit2->cursorPosition(), chosen.size());
+    EXPECT_TRUE(controls.Button3->isEnabled());
 
-    form.Button2->click();
+    controls.Button2->click();
     EXPECT_EQ(Target(), chosen);
     EXPECT_EQ(dialogs.fileDialogs.size(), 2u);
 }

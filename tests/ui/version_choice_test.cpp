@@ -18,38 +18,38 @@ class VersionChoice : public CatalogueWindowFixture {
         AddPatch(first, AddVersion("game.exe", "2.0", NewBytes, "Version 2.0", {"Second"}));
         AddPatch(first, AddVersion("game.exe", "3.0", "three", "Version 3.0", {"Third"}));
         ShowActive();
-        form.Edit2->setText("target");
+        controls.Edit2->setText("target");
         source = files.Write("game.exe", OldBytes);
         SetSource(source);
-        ASSERT_EQ(form.ListBox1->count(), 2);
+        ASSERT_EQ(controls.ListBox1->count(), 2);
     }
 
     // The source identified afresh: the list filled again, with no version chosen.
     void IdentifyAgain() {
-        form.Edit1->clear();
-        form.Edit2->setText("target");
+        controls.Edit1->clear();
+        controls.Edit2->setText("target");
         SetSource(source);
-        ASSERT_EQ(form.ListBox1->count(), 2);
-        ASSERT_TRUE(form.ListBox1->selectedItems().isEmpty());
+        ASSERT_EQ(controls.ListBox1->count(), 2);
+        ASSERT_TRUE(controls.ListBox1->selectedItems().isEmpty());
     }
 
     std::string source;
 
     QPoint RowCentre(int row) const {
-        return form.ListBox1->visualItemRect(form.ListBox1->item(row)).center();
+        return controls.ListBox1->visualItemRect(controls.ListBox1->item(row)).center();
     }
-    QWidget* Rows() const { return form.ListBox1->viewport(); }
+    QWidget* Rows() const { return controls.ListBox1->viewport(); }
 
     void ClickRow(int row, Qt::KeyboardModifiers modifiers = {}) {
         QTest::mouseClick(Rows(), Qt::LeftButton, modifiers, RowCentre(row));
     }
 
     void ExpectChosen(int row, const std::string& version, const QString& description) const {
-        ASSERT_EQ(form.ListBox1->selectedItems().size(), 1);
-        EXPECT_EQ(form.ListBox1->row(form.ListBox1->selectedItems().front()), row);
+        ASSERT_EQ(controls.ListBox1->selectedItems().size(), 1);
+        EXPECT_EQ(controls.ListBox1->row(controls.ListBox1->selectedItems().front()), row);
         EXPECT_EQ(form.Selection().SelectedTarget.Version, version);
-        EXPECT_EQ(form.Memo2->toPlainText(), description);
-        EXPECT_TRUE(form.Button3->isEnabled());
+        EXPECT_EQ(controls.Memo2->toPlainText(), description);
+        EXPECT_TRUE(controls.Button3->isEnabled());
     }
 };
 
@@ -62,7 +62,7 @@ TEST_F(VersionChoice, NoGestureEmptiesAChoiceOnceMade) {
     } gestures[] = {
         {"Ctrl+click on the chosen version", [&] { ClickRow(0, Qt::ControlModifier); }},
         {"Ctrl+Space on the chosen version",
-         [&] { QTest::keyClick(form.ListBox1, Qt::Key_Space, Qt::ControlModifier); }},
+         [&] { QTest::keyClick(controls.ListBox1, Qt::Key_Space, Qt::ControlModifier); }},
         {"press on the chosen version and drag off the list",
          [&] {
              QTest::mousePress(Rows(), Qt::LeftButton, {}, RowCentre(0));
@@ -75,7 +75,7 @@ TEST_F(VersionChoice, NoGestureEmptiesAChoiceOnceMade) {
     for (const auto& gesture : gestures) {
         SCOPED_TRACE(gesture.name);
         ClickRow(0);
-        form.ListBox1->setFocus();
+        controls.ListBox1->setFocus();
         ExpectChosen(0, "2.0", "Second");
 
         gesture.act();
@@ -96,8 +96,8 @@ TEST_F(VersionChoice, TheChoiceStillMovesByClickCtrlClickDragAndArrowKeys) {
     QTest::mouseRelease(Rows(), Qt::LeftButton, {}, RowCentre(0));
     ExpectChosen(0, "2.0", "Second");
 
-    form.ListBox1->setFocus();
-    QTest::keyClick(form.ListBox1, Qt::Key_Down);
+    controls.ListBox1->setFocus();
+    QTest::keyClick(controls.ListBox1, Qt::Key_Down);
     ExpectChosen(1, "3.0", "Third");
 }
 
@@ -113,15 +113,15 @@ TEST_F(VersionChoice, HomeAndEndChooseTheFirstAndLastVersionBeforeAnyChoice) {
         SCOPED_TRACE(test.version);
         IdentifyAgain();
         ClickRow(test.row);
-        const QString proposedByClick = form.Edit2->text();
+        const QString proposedByClick = controls.Edit2->text();
 
         IdentifyAgain();
         // Focus arriving from another control makes the first row current without choosing it.
-        form.Edit2->setFocus();
-        form.ListBox1->setFocus();
-        QTest::keyClick(form.ListBox1, test.key);
+        controls.Edit2->setFocus();
+        controls.ListBox1->setFocus();
+        QTest::keyClick(controls.ListBox1, test.key);
         ExpectChosen(test.row, test.version, test.description);
-        EXPECT_EQ(form.Edit2->text().toStdString(), proposedByClick.toStdString());
+        EXPECT_EQ(controls.Edit2->text().toStdString(), proposedByClick.toStdString());
     }
 }
 

@@ -59,10 +59,10 @@ class VisibleFocus : public CatalogueWindowFixture {
 };
 
 TEST_F(VisibleFocus, EveryControlOfTheEmptyWindowShowsItsFocus) {
-    form.Button3->setEnabled(true);
-    ExpectFocusShownAlongTheChain({form.Edit1, form.Button1, form.Edit2, form.Button2, form.CheckBox1,
-                                   form.Memo1, form.ListBox1, form.Memo2, form.Button3, form.Button4,
-                                   form.Edit1});
+    controls.Button3->setEnabled(true);
+    ExpectFocusShownAlongTheChain({controls.Edit1, controls.Button1, controls.Edit2, controls.Button2,
+                                   controls.CheckBox1, controls.Memo1, controls.ListBox1, controls.Memo2,
+                                   controls.Button3, controls.Button4, controls.Edit1});
 }
 
 }  // namespace

@@ -36,11 +36,11 @@ TEST_F(WindowFont, TheTargetsTimeStampFitsOnOneLineOfMemo2) {
 
     SetSource(files.Write("game.exe", OldBytes));
 
-    const QTextBlock stampLine = form.Memo2->document()->lastBlock();
+    const QTextBlock stampLine = controls.Memo2->document()->lastBlock();
     ASSERT_EQ(stampLine.text(), "Time stamp: 03/01/2004 13:05:08");
-    const int textWidth =
-        form.Memo2->viewport()->width() - 2 * static_cast<int>(form.Memo2->document()->documentMargin());
-    EXPECT_LE(QFontMetrics(form.Memo2->font()).horizontalAdvance(stampLine.text()), textWidth);
+    const int textWidth = controls.Memo2->viewport()->width() -
+                          2 * static_cast<int>(controls.Memo2->document()->documentMargin());
+    EXPECT_LE(QFontMetrics(controls.Memo2->font()).horizontalAdvance(stampLine.text()), textWidth);
     ASSERT_NE(stampLine.layout(), nullptr);
     EXPECT_EQ(stampLine.layout()->lineCount(), 1);
 }
@@ -51,16 +51,17 @@ TEST_F(WindowFont, NoCaptionIsCutOff) {
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
     for (QAbstractButton* button : std::initializer_list<QAbstractButton*>{
-             form.Button1, form.Button2, form.Button3, form.Button4, form.CheckBox1}) {
+             controls.Button1, controls.Button2, controls.Button3, controls.Button4, controls.CheckBox1}) {
         EXPECT_LE(button->sizeHint().width(), button->width()) << Shown(button->text()).toStdString();
     }
-    for (QLabel* label : {form.Label1, form.Label2, form.Label5, form.Label6, form.Label7, form.Label8}) {
+    for (QLabel* label : {controls.Label1, controls.Label2, controls.Label5, controls.Label6, controls.Label7,
+                          controls.Label8}) {
         const int room = label->parentWidget()->width() - label->x();
         EXPECT_LE(QFontMetrics(label->font()).horizontalAdvance(Shown(label->text())), room)
             << Shown(label->text()).toStdString();
         EXPECT_GE(label->width(), QFontMetrics(label->font()).horizontalAdvance(Shown(label->text())));
     }
-    for (QGroupBox* group : {form.GroupBox1, form.GroupBox2, form.GroupBox3}) {
+    for (QGroupBox* group : {controls.GroupBox1, controls.GroupBox2, controls.GroupBox3}) {
         // The caption starts 8 pixels in and must end before the frame's right edge.
         EXPECT_LE(8 + QFontMetrics(group->font()).horizontalAdvance(group->title()), group->width())
             << group->title().toStdString();

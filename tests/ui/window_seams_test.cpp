@@ -52,8 +52,8 @@ TEST_F(WindowSeamsTest, BoxesReachTheDialogsWithTheirTextAndAnswer) {
 
 TEST_F(WindowSeamsTest, StatusGoesToTheStatusLine) {
     bundle.status.SetStatus("Converting...", core::RgbColour(0, 0, 255), true);
-    EXPECT_EQ(form.Label8->text(), "Converting...");
-    EXPECT_TRUE(form.Timer1->isActive());
+    EXPECT_EQ(controls.Label8->text(), "Converting...");
+    EXPECT_TRUE(controls.Timer1->isActive());
 }
 
 TEST_F(WindowSeamsTest, BusyCursorIsAStateNotAStack) {

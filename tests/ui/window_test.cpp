@@ -50,11 +50,18 @@ TEST_F(Window, ControlsSitWhereTheLayoutPutsThem) {
         EXPECT_EQ(control->parentWidget()->objectName(), placement.parent);
         EXPECT_EQ(control->geometry(), placement.geometry);
     }
-    EXPECT_EQ(form.Label3->parentWidget(), form.GroupBox1);
-    EXPECT_EQ(form.Label3->pos(), QPoint(16, 24));
-    EXPECT_EQ(form.Label6->parentWidget(), form.GroupBox2);
-    EXPECT_EQ(form.Label8->parentWidget(), form.GroupBox3);
-    EXPECT_EQ(form.Label8->pos(), QPoint(16, 14));
+    EXPECT_EQ(controls.Label3->parentWidget(), controls.GroupBox1);
+    EXPECT_EQ(controls.Label3->pos(), QPoint(16, 24));
+    EXPECT_EQ(controls.Label6->parentWidget(), controls.GroupBox2);
+    EXPECT_EQ(controls.Label8->parentWidget(), controls.GroupBox3);
+    EXPECT_EQ(controls.Label8->pos(), QPoint(16, 14));
+}
+
+// A test that looks for a control the window does not have ends the run with the name it sought.
+TEST_F(Window, LookingUpAMissingControlEndsTheRunNamingIt) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_DEATH(testing_support::FindControl<QLabel>(form, "Label9"), "Form1 has no QLabel named Label9");
+    EXPECT_DEATH(testing_support::FindControl<QLineEdit>(form, "Label1"), "has no QLineEdit named Label1");
 }
 
 TEST_F(Window, IsCentredOnTheScreenOnlyWhenFirstShown) {
@@ -69,70 +76,71 @@ TEST_F(Window, IsCentredOnTheScreenOnlyWhenFirstShown) {
 }
 
 TEST_F(Window, StartUpCaptionsReplaceEveryText) {
-    form.Edit1->setText("old source");
-    form.Edit2->setText("old target");
-    form.Memo2->setPlainText("old description");
-    QSignalSpy sourceChanges(form.Edit1, &QLineEdit::textChanged);
+    controls.Edit1->setText("old source");
+    controls.Edit2->setText("old target");
+    controls.Memo2->setPlainText("old description");
+    QSignalSpy sourceChanges(controls.Edit1, &QLineEdit::textChanged);
 
     form.SetCaptions();
     form.SetFixedCaptions();
 
     EXPECT_EQ(form.windowTitle(), "File Converter");
-    EXPECT_EQ(form.Label1->text(), "&Source file:");
-    EXPECT_EQ(form.Label2->text(), "&Target file:");
-    EXPECT_EQ(form.Label6->text(), "Choose file &version to convert to:");
-    EXPECT_EQ(form.Edit1->text(), "");
-    EXPECT_EQ(form.Edit2->text(), "");
+    EXPECT_EQ(controls.Label1->text(), "&Source file:");
+    EXPECT_EQ(controls.Label2->text(), "&Target file:");
+    EXPECT_EQ(controls.Label6->text(), "Choose file &version to convert to:");
+    EXPECT_EQ(controls.Edit1->text(), "");
+    EXPECT_EQ(controls.Edit2->text(), "");
     EXPECT_EQ(sourceChanges.count(), 1);
-    EXPECT_EQ(form.Button1->text(), "&Browse...");
-    EXPECT_EQ(form.Button2->text(), "B&rowse...");
-    EXPECT_EQ(form.CheckBox1->text(), "&Overwrite source file");
-    EXPECT_FALSE(form.CheckBox1->isChecked());
-    EXPECT_EQ(form.GroupBox1->title(), " Source file information ");
-    EXPECT_EQ(form.GroupBox2->title(), " Target file information ");
-    EXPECT_EQ(form.GroupBox3->title(), " Status ");
-    EXPECT_EQ(form.Label3->text(), "No information available");
-    EXPECT_EQ(form.Label5->text(), "Description:");
-    EXPECT_EQ(form.Label7->text(), "Description:");
-    EXPECT_EQ(form.Memo2->toPlainText(), "");
-    EXPECT_EQ(form.Button3->text(), "&Convert");
-    EXPECT_EQ(form.Button4->text(), "C&ancel");
+    EXPECT_EQ(controls.Button1->text(), "&Browse...");
+    EXPECT_EQ(controls.Button2->text(), "B&rowse...");
+    EXPECT_EQ(controls.CheckBox1->text(), "&Overwrite source file");
+    EXPECT_FALSE(controls.CheckBox1->isChecked());
+    EXPECT_EQ(controls.GroupBox1->title(), " Source file information ");
+    EXPECT_EQ(controls.GroupBox2->title(), " Target file information ");
+    EXPECT_EQ(controls.GroupBox3->title(), " Status ");
+    EXPECT_EQ(controls.Label3->text(), "No information available");
+    EXPECT_EQ(controls.Label5->text(), "Description:");
+    EXPECT_EQ(controls.Label7->text(), "Description:");
+    EXPECT_EQ(controls.Memo2->toPlainText(), "");
+    EXPECT_EQ(controls.Button3->text(), "&Convert");
+    EXPECT_EQ(controls.Button4->text(), "C&ancel");
 }
 
 TEST_F(Window, CaptionsFromTheSettingsCrossAsSystemText) {
     form.SetCaptions("Konverter \xC3\x9C", "&Quelle:", "&Ziel:", "&Fassung:");
     EXPECT_EQ(form.windowTitle(), QString::fromUtf8("Konverter \xC3\x9C"));
-    EXPECT_EQ(form.Label1->text(), "&Quelle:");
-    EXPECT_EQ(form.Label6->text(), "&Fassung:");
-    EXPECT_EQ(form.Label1->buddy(), form.Edit1);
-    EXPECT_EQ(form.Label2->buddy(), form.Edit2);
-    EXPECT_EQ(form.Label6->buddy(), form.ListBox1);
+    EXPECT_EQ(controls.Label1->text(), "&Quelle:");
+    EXPECT_EQ(controls.Label6->text(), "&Fassung:");
+    EXPECT_EQ(controls.Label1->buddy(), controls.Edit1);
+    EXPECT_EQ(controls.Label2->buddy(), controls.Edit2);
+    EXPECT_EQ(controls.Label6->buddy(), controls.ListBox1);
 }
 
 TEST_F(Window, LabelsFitTheirTextAndBreakLinesAtCharacter13) {
-    form.SetLabelText(*form.Label4, "md5 checksum:");
-    const QSize oneLine = form.Label4->size();
-    form.SetLabelText(*form.Label4, "md5 checksum:\rd41d8cd98f00b204e9800998ecf8427e");
+    form.SetLabelText(*controls.Label4, "md5 checksum:");
+    const QSize oneLine = controls.Label4->size();
+    form.SetLabelText(*controls.Label4, "md5 checksum:\rd41d8cd98f00b204e9800998ecf8427e");
 
-    EXPECT_EQ(form.Label4->text(), "md5 checksum:\nd41d8cd98f00b204e9800998ecf8427e");
-    EXPECT_GE(form.Label4->height(), 2 * oneLine.height() - 2);
-    EXPECT_GT(form.Label4->width(), oneLine.width());
+    EXPECT_EQ(controls.Label4->text(), "md5 checksum:\nd41d8cd98f00b204e9800998ecf8427e");
+    EXPECT_GE(controls.Label4->height(), 2 * oneLine.height() - 2);
+    EXPECT_GT(controls.Label4->width(), oneLine.width());
 }
 
 TEST_F(Window, InputControlsAndButtonsAreBoldAtTheWindowsTextHeight) {
     EXPECT_EQ(form.font().pixelSize(), 11);
-    for (QWidget* control : std::initializer_list<QWidget*>{
-             form.Edit1, form.Edit2, form.ListBox1, form.Button3, form.Button4, form.Button1, form.Memo1}) {
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{controls.Edit1, controls.Edit2, controls.ListBox1, controls.Button3,
+                                         controls.Button4, controls.Button1, controls.Memo1}) {
         SCOPED_TRACE(control->objectName().toStdString());
-        EXPECT_EQ(control->font().bold(), control != form.Button1 && control != form.Memo1);
+        EXPECT_EQ(control->font().bold(), control != controls.Button1 && control != controls.Memo1);
         EXPECT_EQ(control->font().pixelSize(), 11);
     }
 }
 
 TEST_F(Window, TabVisitsTheControlsInLayoutOrderSkippingDisabledOnes) {
     ShowActive();
-    form.Button2->setEnabled(false);
-    form.Edit1->setFocus();
+    controls.Button2->setEnabled(false);
+    controls.Edit1->setFocus();
     QStringList visited;
     for (int step = 0; step < 9; ++step) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -145,28 +153,28 @@ TEST_F(Window, TabVisitsTheControlsInLayoutOrderSkippingDisabledOnes) {
 TEST_F(Window, ResetSourceInfoClearsTheSourceSideOnly) {
     setup.Settings.Colours.FontColor = core::RgbColour(1, 2, 3);
     form.ShowSourceLabel("Invalid file\ror unsupported version", true, core::RgbColour(255, 0, 0));
-    form.SetLabelText(*form.Label4, "md5 checksum:\rabc");
-    form.Memo1->setPlainText("line 1\nline 2");
-    form.ListBox1->addItem("1.1");
-    form.Memo2->setPlainText("target description");
-    form.Button3->setEnabled(true);
-    ASSERT_TRUE(form.Label3->font().bold());
+    form.SetLabelText(*controls.Label4, "md5 checksum:\rabc");
+    controls.Memo1->setPlainText("line 1\nline 2");
+    controls.ListBox1->addItem("1.1");
+    controls.Memo2->setPlainText("target description");
+    controls.Button3->setEnabled(true);
+    ASSERT_TRUE(controls.Label3->font().bold());
 
     form.ResetSourceInfo();
 
-    EXPECT_EQ(form.Label3->text(), "No information available");
-    EXPECT_FALSE(form.Label3->font().bold());
-    EXPECT_EQ(form.Label3->palette().color(QPalette::WindowText), QColor(1, 2, 3));
-    EXPECT_EQ(form.Label4->text(), "");
-    EXPECT_EQ(form.Memo1->toPlainText(), "");
-    EXPECT_FALSE(form.Button3->isEnabled());
-    EXPECT_EQ(form.ListBox1->count(), 1);
-    EXPECT_EQ(form.Memo2->toPlainText(), "target description");
+    EXPECT_EQ(controls.Label3->text(), "No information available");
+    EXPECT_FALSE(controls.Label3->font().bold());
+    EXPECT_EQ(controls.Label3->palette().color(QPalette::WindowText), QColor(1, 2, 3));
+    EXPECT_EQ(controls.Label4->text(), "");
+    EXPECT_EQ(controls.Memo1->toPlainText(), "");
+    EXPECT_FALSE(controls.Button3->isEnabled());
+    EXPECT_EQ(controls.ListBox1->count(), 1);
+    EXPECT_EQ(controls.Memo2->toPlainText(), "target description");
 }
 
 TEST_F(Window, ColoursGoToBackgroundLabelsCheckBoxGroupsAndMemosOnly) {
-    const QColor untouchedText = form.ListBox1->palette().color(QPalette::Text);
-    const QColor untouchedButtonText = form.Button3->palette().color(QPalette::ButtonText);
+    const QColor untouchedText = controls.ListBox1->palette().color(QPalette::Text);
+    const QColor untouchedButtonText = controls.Button3->palette().color(QPalette::ButtonText);
     core::Colours colours;
     colours.FormColor = core::RgbColour(10, 20, 30);
     colours.FontColor = core::RgbColour(200, 100, 50);
@@ -175,22 +183,24 @@ TEST_F(Window, ColoursGoToBackgroundLabelsCheckBoxGroupsAndMemosOnly) {
 
     EXPECT_EQ(form.palette().color(QPalette::Window), QColor(10, 20, 30));
     EXPECT_TRUE(form.autoFillBackground());
-    for (QWidget* tinted : std::initializer_list<QWidget*>{form.Label1, form.Label3, form.Label6, form.Label8,
-                                                           form.CheckBox1, form.GroupBox1, form.GroupBox3}) {
+    for (QWidget* tinted :
+         std::initializer_list<QWidget*>{controls.Label1, controls.Label3, controls.Label6, controls.Label8,
+                                         controls.CheckBox1, controls.GroupBox1, controls.GroupBox3}) {
         SCOPED_TRACE(tinted->objectName().toStdString());
         EXPECT_EQ(tinted->palette().color(QPalette::WindowText), QColor(200, 100, 50));
     }
-    EXPECT_EQ(form.Memo1->palette().color(QPalette::Text), QColor(200, 100, 50));
-    EXPECT_EQ(form.Memo2->palette().color(QPalette::Text), QColor(200, 100, 50));
-    EXPECT_EQ(form.Memo1->palette().color(QPalette::Base), QApplication::palette().color(QPalette::Button));
-    EXPECT_EQ(form.ListBox1->palette().color(QPalette::Text), untouchedText);
-    EXPECT_EQ(form.Edit1->palette().color(QPalette::Text), untouchedText);
-    EXPECT_EQ(form.Button3->palette().color(QPalette::ButtonText), untouchedButtonText);
+    EXPECT_EQ(controls.Memo1->palette().color(QPalette::Text), QColor(200, 100, 50));
+    EXPECT_EQ(controls.Memo2->palette().color(QPalette::Text), QColor(200, 100, 50));
+    EXPECT_EQ(controls.Memo1->palette().color(QPalette::Base),
+              QApplication::palette().color(QPalette::Button));
+    EXPECT_EQ(controls.ListBox1->palette().color(QPalette::Text), untouchedText);
+    EXPECT_EQ(controls.Edit1->palette().color(QPalette::Text), untouchedText);
+    EXPECT_EQ(controls.Button3->palette().color(QPalette::ButtonText), untouchedButtonText);
 }
 
 TEST_F(Window, NoColourGivesBackTheControlsOwnColour) {
     const QColor ownBackground = QApplication::palette(&form).color(QPalette::Window);
-    const QColor ownText = QApplication::palette(form.Label3).color(QPalette::WindowText);
+    const QColor ownText = QApplication::palette(controls.Label3).color(QPalette::WindowText);
     ASSERT_NE(form.palette().color(QPalette::Window), ownBackground);  // silver from the layout
 
     setup.Settings.Colours.FormColor = core::NoColour;
@@ -201,7 +211,7 @@ TEST_F(Window, NoColourGivesBackTheControlsOwnColour) {
     // The neutral look after an error text must not keep the error colour.
     form.ShowSourceLabel("File not found", true, core::RgbColour(255, 0, 0));
     form.ResetSourceInfo();
-    EXPECT_EQ(form.Label3->palette().color(QPalette::WindowText), ownText);
+    EXPECT_EQ(controls.Label3->palette().color(QPalette::WindowText), ownText);
 }
 
 TEST(ColourValues, PlainValuesHoldRedInTheLowestByte) {

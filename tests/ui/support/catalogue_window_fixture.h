@@ -53,14 +53,14 @@ class CatalogueWindowFixture : public WindowFixture {
     core::FileInfo& Entry(int index) { return setup.FileInfos.at(static_cast<std::size_t>(index)); }
 
     // Writes the name into the source box the way the program does; the change handling runs at once.
-    void SetSource(const std::string& path) { form.Edit1->setText(QString::fromLocal8Bit(path)); }
+    void SetSource(const std::string& path) { controls.Edit1->setText(QString::fromLocal8Bit(path)); }
 
     static QString LowerHex(std::string_view bytes) {
         return QString::fromStdString(core::LowerCase(core::Md5Hex(core::Md5Of(bytes))));
     }
 
-    QString SourceLabel() const { return form.Label3->text(); }
-    QString StatusText() const { return form.Label8->text(); }
+    QString SourceLabel() const { return controls.Label3->text(); }
+    QString StatusText() const { return controls.Label8->text(); }
 
     TempDir files;
 };

@@ -7,6 +7,7 @@
 
 #include "core/program_state.h"
 #include "tests/ui/support/scripted_dialogs.h"
+#include "tests/ui/support/window_controls.h"
 #include "ui/Unit1.h"
 
 namespace testing_support {
@@ -24,6 +25,7 @@ class WindowFixture : public ::testing::Test {
     core::ProgramSetup setup;
     core::RunRegister run;
     ui::TForm1 form{dialogs, setup, run};
+    const WindowControls controls{form};
 };
 
 }  // namespace testing_support
