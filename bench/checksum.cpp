@@ -38,7 +38,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr std::uint64_t MiB = 1024 * 1024;
+constexpr std::uint64_t MiB = std::uint64_t{1} << 20;
 constexpr std::uint64_t BigFileSize = 1024 * MiB;
 constexpr int Rounds = 3;
 

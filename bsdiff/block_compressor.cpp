@@ -35,7 +35,7 @@ int UnnamedFile(const std::string& directory) {
 
 struct BlockCompressor::Stream {
     bz_stream bz{};
-    std::array<char, 64 * 1024> output{};
+    std::array<char, std::size_t{64} * 1024> output{};
 };
 
 core::Result<std::unique_ptr<BlockCompressor>> BlockCompressor::Start(const std::string& directory,

@@ -94,7 +94,7 @@ bool CopyBlock(const CompressedBytes& block, int out) {
         if (count <= 0) break;
         left -= static_cast<std::uint64_t>(count);
     }
-    std::array<std::uint8_t, 64 * 1024> buffer{};
+    std::array<std::uint8_t, std::size_t{64} * 1024> buffer{};
     while (left > 0) {
         const ssize_t count =
             ::pread(block.descriptor, buffer.data(), std::min<std::uint64_t>(left, buffer.size()), offset);
@@ -163,8 +163,7 @@ Status MakePatch(const std::string& oldPath, const std::string& newPath, const s
     SearchMatches(old->Bytes(), newer->Bytes(), *suffixes,
                   PatchBlocks{*compressors->control, *compressors->diff, *compressors->extra},
                   [&newer](std::uint64_t offset) { newer->Release(offset); });
-    if (const Status written = WritePatch(*compressors, newer->Bytes().size(), (*hidden)->Descriptor());
-        !written)
+    if (Status written = WritePatch(*compressors, newer->Bytes().size(), (*hidden)->Descriptor()); !written)
         return written;
     return (*hidden)->MoveTo(patchPath);
 }

@@ -10,7 +10,7 @@ namespace bspatch {
 
 namespace {
 
-constexpr std::size_t InputBufferSize = 64 * 1024;
+constexpr std::size_t InputBufferSize = std::size_t{64} * 1024;
 
 }  // namespace
 

@@ -41,7 +41,7 @@ class DecodedBlock {
 
   private:
     // 1 MiB ahead: decoding goes on while the applier completes and writes a buffer of the new file.
-    static constexpr std::size_t ChunkSize = 64 * 1024;
+    static constexpr std::size_t ChunkSize = std::size_t{64} * 1024;
     static constexpr std::size_t ChunkCount = 16;
 
     DecodedBlock(std::unique_ptr<CompressedBlock> decoder, std::stop_token cancel);

@@ -10,10 +10,10 @@ namespace bspatch {
 
 namespace {
 
-constexpr std::size_t BufferSize = 4 * 1024 * 1024;
+constexpr std::size_t BufferSize = std::size_t{4} * 1024 * 1024;
 // Enough for the buffer's bytes in copies of a few dozen bytes each; shorter copies fill the list
 // first, and then the buffer is written early.
-constexpr std::size_t MaxCopies = 128 * 1024;
+constexpr std::size_t MaxCopies = std::size_t{128} * 1024;
 
 }  // namespace
 
@@ -35,8 +35,7 @@ void NewFile::AddOld(std::int64_t oldPosition, std::span<const std::uint8_t> pie
 }
 
 core::Status NewFile::Flush() {
-    if (const core::Status added = old_.AddCopies(copies_, std::span(buffer_.data(), used_)); !added)
-        return added;
+    if (core::Status added = old_.AddCopies(copies_, std::span(buffer_.data(), used_)); !added) return added;
     copies_.clear();
     return Write();
 }

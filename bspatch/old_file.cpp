@@ -8,10 +8,10 @@ namespace bspatch {
 
 namespace {
 
-constexpr std::int64_t StagingSize = 1024 * 1024;
+constexpr std::int64_t StagingSize = std::int64_t{1024} * 1024;
 // A read call costs about as much as copying a few tens of KiB from the page cache, so copies up to
 // this far apart are read together, the bytes between them included.
-constexpr std::int64_t JoinedGap = 32 * 1024;
+constexpr std::int64_t JoinedGap = std::int64_t{32} * 1024;
 
 void AddBytes(std::uint8_t* into, const std::uint8_t* from, std::size_t count) {
     for (std::size_t i = 0; i < count; ++i) into[i] = static_cast<std::uint8_t>(into[i] + from[i]);
@@ -34,8 +34,7 @@ core::Status OldFile::AddCopies(std::span<OldCopy> copies, std::span<std::uint8_
                std::max(end, inside[next].End()) - start <= StagingSize;
              ++next)
             end = std::max(end, inside[next].End());
-        if (const core::Status added = AddRun(inside.subspan(first, next - first), start, end, target);
-            !added)
+        if (core::Status added = AddRun(inside.subspan(first, next - first), start, end, target); !added)
             return added;
         first = next;
     }
@@ -60,8 +59,7 @@ core::Status OldFile::AddRun(std::span<const OldCopy> run, std::int64_t start, s
                              std::span<std::uint8_t> target) {
     for (std::int64_t pieceStart = start; pieceStart < end; pieceStart += StagingSize) {
         const std::int64_t pieceEnd = std::min(end, pieceStart + StagingSize);
-        if (const core::Status read =
-                ReadExactly(pieceStart, static_cast<std::size_t>(pieceEnd - pieceStart));
+        if (core::Status read = ReadExactly(pieceStart, static_cast<std::size_t>(pieceEnd - pieceStart));
             !read)
             return read;
         for (const OldCopy& copy : run) {

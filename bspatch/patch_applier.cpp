@@ -73,7 +73,7 @@ core::Status WriteNew(std::int64_t length, NewFile& out, Fill fill) {
         if (!space) return space.AsFailure();
         const auto size = static_cast<std::size_t>(
             std::min<std::int64_t>(length, static_cast<std::int64_t>(space->size())));
-        if (const core::Status filled = fill(space->first(size)); !filled) return filled;
+        if (core::Status filled = fill(space->first(size)); !filled) return filled;
         out.Commit(size);
         length -= static_cast<std::int64_t>(size);
     }
@@ -84,7 +84,7 @@ core::Status WriteNew(std::int64_t length, NewFile& out, Fill fill) {
 // `oldPosition` on, which the buffer adds before it is written.
 core::Status AddDiff(std::int64_t length, std::int64_t oldPosition, DecodedBlock& diff, NewFile& out) {
     return WriteNew(length, out, [&](std::span<std::uint8_t> piece) -> core::Status {
-        if (const core::Status read = diff.ReadExactly(piece); !read) return read;
+        if (core::Status read = diff.ReadExactly(piece); !read) return read;
         out.AddOld(oldPosition, piece);
         oldPosition += static_cast<std::int64_t>(piece.size());
         return core::Succeeded;
@@ -123,11 +123,11 @@ core::Status ApplyTriples(std::int64_t newSize, Blocks& blocks, NewFile& out, co
         if (cancel.stop_requested()) return Stopped();
         const core::Result<ControlTriple> triple = ReadTriple(*blocks.control);
         if (!triple) return triple.AsFailure();
-        if (const core::Status valid = CheckTriple(*triple, newPosition, newSize, oldPosition); !valid)
+        if (core::Status valid = CheckTriple(*triple, newPosition, newSize, oldPosition); !valid)
             return valid;
-        if (const core::Status added = AddDiff(triple->addLength, oldPosition, *blocks.diff, out); !added)
+        if (core::Status added = AddDiff(triple->addLength, oldPosition, *blocks.diff, out); !added)
             return added;
-        if (const core::Status inserted = InsertExtra(triple->insertLength, *blocks.extra, out); !inserted)
+        if (core::Status inserted = InsertExtra(triple->insertLength, *blocks.extra, out); !inserted)
             return inserted;
         newPosition += triple->addLength + triple->insertLength;
         oldPosition += triple->addLength;  // CheckTriple made sure that neither step overflows
@@ -138,7 +138,7 @@ core::Status ApplyTriples(std::int64_t newSize, Blocks& blocks, NewFile& out, co
 
 }  // namespace
 
-core::Status ApplyPatch(const PatchFiles& files, std::stop_token cancel) {
+core::Status ApplyPatch(const PatchFiles& files, const std::stop_token& cancel) {
     const core::Result<PatchLayout> layout = ReadHeader(files);
     if (!layout) return layout.AsFailure();
     core::Result<Blocks> blocks = OpenBlocks(files.patchDescriptor, *layout, cancel);
@@ -146,10 +146,9 @@ core::Status ApplyPatch(const PatchFiles& files, std::stop_token cancel) {
     OldFile old(files.oldDescriptor, files.oldSize);
     NewFile out(files.newDescriptor, old);
 
-    if (const core::Status applied = ApplyTriples(layout->newSize, *blocks, out, cancel); !applied)
-        return applied;
+    if (core::Status applied = ApplyTriples(layout->newSize, *blocks, out, cancel); !applied) return applied;
     for (DecodedBlock* block : {blocks->control.get(), blocks->diff.get(), blocks->extra.get()}) {
-        if (const core::Status ended = block->ExpectEnd(); !ended) return ended;
+        if (core::Status ended = block->ExpectEnd(); !ended) return ended;
     }
     return out.Flush();
 }

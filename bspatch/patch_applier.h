@@ -19,6 +19,6 @@ struct PatchFiles {
 
 // A stop request on `cancel` ends the run with a failure soon after; the decoding threads have ended
 // when it returns, whatever its result.
-[[nodiscard]] core::Status ApplyPatch(const PatchFiles& files, std::stop_token cancel = {});
+[[nodiscard]] core::Status ApplyPatch(const PatchFiles& files, const std::stop_token& cancel = {});
 
 }  // namespace bspatch

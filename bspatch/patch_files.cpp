@@ -104,7 +104,7 @@ core::Status ApplyPatchFiles(const std::string& oldPath, const std::string& newP
     if (out->IsSameFileAs(*patch)) return core::Failure{"the patch and the new file are the same file"};
 
     RemovedUnlessKept newFile(newPath);
-    const core::Status written = WriteNewFile(*old, *patch, *out, std::move(cancel));
+    core::Status written = WriteNewFile(*old, *patch, *out, std::move(cancel));
     if (written) newFile.Keep();
     return written;
 }

@@ -9,7 +9,7 @@ namespace core {
 namespace {
 
 constexpr char EndOfFileMark = 26;
-constexpr std::size_t ChunkSize = 64 * 1024;
+constexpr std::size_t ChunkSize = std::size_t{64} * 1024;
 
 }  // namespace
 

@@ -15,7 +15,7 @@ namespace core {
 
 // The file is read in steps of this size, one read call each; cancellation is looked at after
 // every step.
-inline constexpr std::size_t ChecksumReadSize = 1024 * 1024;
+inline constexpr std::size_t ChecksumReadSize = std::size_t{1024} * 1024;
 
 // Sums the whole file from its start on the calling thread, while a second thread reads the
 // next step. Stops without a digest when `cancel` is set (seen after every step, the last one

@@ -95,7 +95,8 @@ inline void StoreWord(std::uint32_t word, std::uint8_t* bytes) {
     for (int i = 0; i < 4; ++i) bytes[i] = static_cast<std::uint8_t>(word >> (8 * i));
 }
 
-inline BlockWords DecodeBlock(const std::uint8_t* block) {
+// Only a big-endian machine needs a decoded copy of the block's words.
+[[maybe_unused]] inline BlockWords DecodeBlock(const std::uint8_t* block) {
     BlockWords words;
     for (std::size_t i = 0; i < words.size(); ++i) words[i] = LoadWord(block + 4 * i);
     return words;
@@ -103,7 +104,7 @@ inline BlockWords DecodeBlock(const std::uint8_t* block) {
 
 // Overwrites the decoded message words; the empty asm statement, which may read them, keeps
 // the compiler from dropping the clearing as a dead store.
-inline void ClearWords(BlockWords& words) {
+[[maybe_unused]] inline void ClearWords(BlockWords& words) {
     words.fill(0);
     __asm__ __volatile__("" : : "r"(words.data()) : "memory");
 }
@@ -169,7 +170,7 @@ void Md5Update(Md5Context& context, std::span<const std::uint8_t> input) {
     const std::size_t wholeBlocks = rest.size() - rest.size() % BlockSize;
     for (std::size_t offset = 0; offset < wholeBlocks; offset += BlockSize)
         TransformBlock(context.state, rest.data() + offset);
-    std::copy(rest.begin() + wholeBlocks, rest.end(), context.buffer.begin());
+    std::copy(rest.begin() + static_cast<std::ptrdiff_t>(wholeBlocks), rest.end(), context.buffer.begin());
 }
 
 void Md5Final(Md5Context& context, Md5Digest& digest) {

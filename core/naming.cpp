@@ -47,7 +47,7 @@ std::string Extension(std::string_view path) {
 }
 
 std::string NameStem(std::string_view path, std::optional<std::string_view> version) {
-    const std::string base = BaseName(path);
+    std::string base = BaseName(path);
     if (!version) return base;
     std::optional<std::string> stem = WithoutSuffix(base, "_" + std::string(*version));
     if (!stem) stem = WithoutSuffix(base, messages::NewFileSuffix);

@@ -37,7 +37,7 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
     std::optional<platform::File> file = platform::File::OpenForReading(path);
     if (!file) return std::nullopt;
     std::string contents;
-    std::array<std::uint8_t, 64 * 1024> buffer{};
+    std::array<std::uint8_t, std::size_t{64} * 1024> buffer{};
     for (;;) {
         const std::int64_t count = file->Read(buffer);
         if (count < 0) return std::nullopt;

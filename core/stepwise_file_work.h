@@ -11,10 +11,10 @@ namespace core {
 
 // How much of the file one flush step writes out and waits for: small enough that a
 // cancellation is seen soon, also on a slow disk.
-inline constexpr std::uint64_t FlushStepSize = 4 * 1024 * 1024;
+inline constexpr std::uint64_t FlushStepSize = std::uint64_t{4} * 1024 * 1024;
 // How much of the file one deletion step cuts off: freeing the cached pages and the disk blocks
 // of this much takes a few milliseconds.
-inline constexpr std::uint64_t DeleteStepSize = 32 * 1024 * 1024;
+inline constexpr std::uint64_t DeleteStepSize = std::uint64_t{32} * 1024 * 1024;
 
 // Writes the file's contents to the disk one step at a time, then waits until the contents and
 // attributes are on the disk. False as soon as a step fails or `cancel` is seen.

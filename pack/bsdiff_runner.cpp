@@ -77,6 +77,7 @@ core::Status RunPatchJobs(const std::vector<PatchJob>& jobs, const RunnerSetting
     JobQueue queue(jobs, settings);
     const int workers = std::clamp(settings.parallel, 1, std::max(1, static_cast<int>(jobs.size())));
     std::vector<std::thread> threads;
+    threads.reserve(static_cast<std::size_t>(workers));
     for (int i = 0; i < workers; ++i) threads.emplace_back([&queue] { queue.Work(); });
     for (std::thread& thread : threads) thread.join();
     if (settings.stopRequested && settings.stopRequested()) return core::Failure{"interrupted"};

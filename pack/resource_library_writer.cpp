@@ -197,8 +197,8 @@ void PutHeaders(ByteImage& image, std::uint32_t sectionSize) {
     image.Put32(optional + 80, 0x100000);                                             // heap reserve
     image.Put32(optional + 84, 0x1000);                                               // heap commit
     image.Put32(optional + 92, 16);                                                   // data directories
-    image.Put32(optional + 96 + 8 * ResourceDirectoryIndex, SectionRva);
-    image.Put32(optional + 96 + 8 * ResourceDirectoryIndex + 4, sectionSize);
+    image.Put32(optional + 96 + std::size_t{8} * ResourceDirectoryIndex, SectionRva);
+    image.Put32(optional + 96 + std::size_t{8} * ResourceDirectoryIndex + 4, sectionSize);
 
     const std::size_t section = SectionHeaderOffset;
     image.PutBytes(section, std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(".rsrc"), 5));

@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <mutex>
 
 #include "core/patch_set.h"
 #include "platform/directory_mark.h"
@@ -87,7 +86,6 @@ core::Status MakeArchive(const BuildPlan& plan, const std::string& staging, cons
     std::vector<PatchJob> jobs = plan.jobs;
     for (PatchJob& job : jobs) job.patchFile = setDirectory + "/" + job.patchFile;
     const auto start = std::chrono::steady_clock::now();
-    std::mutex progressMutex;
     RunnerSettings runner{plan.tools.bsdiff, plan.parallel,
                           [&](int finished, int total) {
                               if (!settings.progress) return;

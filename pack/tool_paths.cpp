@@ -41,8 +41,7 @@ std::optional<std::string> FindInPath(std::string_view name) {
     while (!directories.empty()) {
         const auto colon = directories.find(':');
         const std::string_view directory = directories.substr(0, colon);
-        const std::string candidate =
-            std::string(directory.empty() ? "." : directory) + "/" + std::string(name);
+        std::string candidate = std::string(directory.empty() ? "." : directory) + "/" + std::string(name);
         if (IsExecutable(candidate)) return candidate;
         directories = colon == std::string_view::npos ? std::string_view() : directories.substr(colon + 1);
     }

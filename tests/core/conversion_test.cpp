@@ -166,7 +166,7 @@ class ConversionRun : public ::testing::Test {
     }
 
     std::string WriteSource(const std::string& name = "game.dat") {
-        const std::string path = work.Write(name, oldBytes);
+        std::string path = work.Write(name, oldBytes);
         const timespec times[2] = {{0, UTIME_OMIT}, {LocalSeconds(2001, 2, 3, 4, 5, 7), 250}};
         EXPECT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
         return path;
@@ -217,7 +217,7 @@ class ConversionRun : public ::testing::Test {
     core::CancelToken cancel;  // set where the window closes
     core::RunRegister run;
     core::ChecksumMemory checksums;
-    const core::Colours colours;
+    const core::Colours colours{};
     // The chosen version, as SelectNewVersion makes it.
     std::string patch;
     std::string expectedMd5;
@@ -596,14 +596,14 @@ INSTANTIATE_TEST_SUITE_P(
     Targets, ExistingTargetRun,
     ::testing::Values(StandingEntry{"DatedBefore1980",
                                     [](const TempDir& dir) {
-                                        const std::string path = dir.Write("old.bin", "old content");
+                                        std::string path = dir.Write("old.bin", "old content");
                                         const timespec epoch[2] = {{0, UTIME_OMIT}, {0, 0}};
                                         utimensat(AT_FDCWD, path.c_str(), epoch, 0);
                                         return path;
                                     }},
                       StandingEntry{"DatedAfter2107",
                                     [](const TempDir& dir) {
-                                        const std::string path = dir.Write("future.bin", "future content");
+                                        std::string path = dir.Write("future.bin", "future content");
                                         const timespec later[2] = {{0, UTIME_OMIT}, {4'500'000'000, 0}};
                                         utimensat(AT_FDCWD, path.c_str(), later, 0);
                                         return path;

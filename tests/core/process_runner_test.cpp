@@ -25,7 +25,7 @@ using testing_support::TempDir;
 
 std::string Script(const TempDir& dir, const std::string& name, const std::string& body,
                    fs::perms perms = fs::perms::owner_all) {
-    const std::string path = dir.Write(name, "#!/bin/sh\n" + body + "\n");
+    std::string path = dir.Write(name, "#!/bin/sh\n" + body + "\n");
     fs::permissions(path, perms);
     return path;
 }
@@ -49,15 +49,15 @@ core::RunOptions NonFatal(const std::string& workingDirectory = {}) {
     return options;
 }
 
-bool RunWith(FakeSeams& seams, const core::CommandLine& line, core::RunOptions options,
+bool RunWith(FakeSeams& seams, const core::CommandLine& line, const core::RunOptions& options,
              core::RunRegister& run) {
     auto bundle = seams.Bundle();
     return core::RunProcess(line, options, bundle, run).has_value();
 }
 
-bool RunWith(FakeSeams& seams, const core::CommandLine& line, core::RunOptions options) {
+bool RunWith(FakeSeams& seams, const core::CommandLine& line, const core::RunOptions& options) {
     core::RunRegister run;
-    return RunWith(seams, line, std::move(options), run);
+    return RunWith(seams, line, options, run);
 }
 
 TEST(RunProcess, ReportsANonZeroExitCodeOnlyWhenAsked) {

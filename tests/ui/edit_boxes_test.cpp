@@ -24,7 +24,7 @@ class EditBoxes : public CatalogueWindowFixture {
     // Identifies a source whose only reachable version is selected at once; returns its path.
     std::string IdentifySourceWithOneTarget() {
         AddPatch(AddSourceVersion(), AddVersion("game.exe", "2.0", NewBytes, "Version 2.0"));
-        const std::string path = files.Write("game.exe", OldBytes);
+        std::string path = files.Write("game.exe", OldBytes);
         SetSource(path);
         return path;
     }

@@ -109,7 +109,7 @@ std::string WriteBytes(const TempDir& dir, std::string_view name, const Bytes& b
 
 std::string MakeImage(const TempDir& dir, std::string_view name, const std::string& arguments,
                       std::string_view format) {
-    const std::string path = dir.File(name);
+    std::string path = dir.File(name);
     Run("convert " + arguments + " " + std::string(format) + ":" + Quoted(path));
     return path;
 }
@@ -199,7 +199,7 @@ std::string MakeResourceLibrary(const TempDir& dir, std::string_view name,
     std::string script;
     for (const ResourceSource& resource : resources)
         script += resource.name + " " + resource.type + " \"" + resource.file + "\"\n";
-    const std::string stem = dir.File(std::string(name));
+    std::string stem = dir.File(std::string(name));
     dir.Write(std::string(name) + ".rc", script);
     const std::string tools = format == LibraryFormat::Pe32 ? "i686-w64-mingw32-" : "x86_64-w64-mingw32-";
     Run(tools + "windres --preprocessor=cat " + Quoted(stem + ".rc") + " -O coff -o " + Quoted(stem + ".o") +

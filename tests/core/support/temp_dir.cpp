@@ -40,7 +40,7 @@ TempDir::~TempDir() {
 std::string TempDir::File(std::string_view name) const { return path_ + "/" + std::string(name); }
 
 std::string TempDir::Write(std::string_view name, std::string_view bytes) const {
-    const std::string full = File(name);
+    std::string full = File(name);
     std::ofstream out(full, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (!out) throw std::runtime_error("cannot write " + full);

@@ -44,7 +44,7 @@ class CatalogueWindowFixture : public WindowFixture {
 
     // The patch file leading from one entry to another, as an empty file.
     std::string AddPatch(int from, int to) {
-        const std::string path = core::PatchFileName(run.ExtractionDir, Entry(from), Entry(to));
+        std::string path = core::PatchFileName(run.ExtractionDir, Entry(from), Entry(to));
         std::filesystem::create_directories(std::filesystem::path(path).parent_path());
         files.Write(std::filesystem::relative(path, files.path()).string(), "");
         return path;
