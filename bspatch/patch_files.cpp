@@ -6,7 +6,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <utility>
 
 #include "bspatch/patch_applier.h"
 
@@ -76,7 +75,7 @@ core::Result<OpenFile> Open(const std::string& path, int flags, const std::strin
 
 // Writes into the new file, which is known to be distinct from both inputs.
 core::Status WriteNewFile(const OpenFile& old, const OpenFile& patch, const OpenFile& out,
-                          std::stop_token cancel) {
+                          const std::stop_token& cancel) {
     if (::ftruncate(out.Descriptor(), 0) != 0) return core::Failure{SystemError("cannot empty the new file")};
     return ApplyPatch(
         PatchFiles{
@@ -86,13 +85,13 @@ core::Status WriteNewFile(const OpenFile& old, const OpenFile& patch, const Open
             .patchSize = static_cast<std::uint64_t>(patch.Size()),
             .newDescriptor = out.Descriptor(),
         },
-        std::move(cancel));
+        cancel);
 }
 
 }  // namespace
 
 core::Status ApplyPatchFiles(const std::string& oldPath, const std::string& newPath,
-                             const std::string& patchPath, std::stop_token cancel) {
+                             const std::string& patchPath, const std::stop_token& cancel) {
     const core::Result<OpenFile> old = Open(oldPath, O_RDONLY, "old file");
     if (!old) return old.AsFailure();
     const core::Result<OpenFile> patch = Open(patchPath, O_RDONLY, "patch");
@@ -104,7 +103,7 @@ core::Status ApplyPatchFiles(const std::string& oldPath, const std::string& newP
     if (out->IsSameFileAs(*patch)) return core::Failure{"the patch and the new file are the same file"};
 
     RemovedUnlessKept newFile(newPath);
-    core::Status written = WriteNewFile(*old, *patch, *out, std::move(cancel));
+    core::Status written = WriteNewFile(*old, *patch, *out, cancel);
     if (written) newFile.Keep();
     return written;
 }

@@ -12,6 +12,6 @@ namespace bspatch {
 // failure removes it, so a failed run never leaves a partial new file behind; a stop request on
 // `cancel` is such a failure.
 [[nodiscard]] core::Status ApplyPatchFiles(const std::string& oldPath, const std::string& newPath,
-                                           const std::string& patchPath, std::stop_token cancel = {});
+                                           const std::string& patchPath, const std::stop_token& cancel = {});
 
 }  // namespace bspatch
