@@ -15,9 +15,9 @@ using Clock = std::chrono::steady_clock;
 // A device that stops taking samples is given up this long after the sound should have ended.
 constexpr std::chrono::seconds StallAllowance{2};
 
-std::chrono::nanoseconds PlayingTime(const SDL_AudioSpec& spec, Uint32 length) {
-    const std::uint64_t bytesPerSecond = std::uint64_t{static_cast<std::uint32_t>(spec.freq)} *
-                                         spec.channels * (SDL_AUDIO_BITSIZE(spec.format) / 8);
+std::chrono::nanoseconds PlayingTime(const SDL_AudioSpec& audio, Uint32 length) {
+    const std::uint64_t bytesPerSecond = std::uint64_t{static_cast<std::uint32_t>(audio.freq)} *
+                                         audio.channels * (SDL_AUDIO_BITSIZE(audio.format) / 8);
     if (bytesPerSecond == 0) return {};
     return std::chrono::nanoseconds(std::uint64_t{length} * 1'000'000'000 / bytesPerSecond);
 }
@@ -43,15 +43,15 @@ class SdlSoundPlayer final : public SoundPlayer {
     void Play(std::span<const std::uint8_t> wave) override {
         Stop();
         if (wave.size() > INT_MAX || !StartAudio()) return;
-        SDL_AudioSpec spec{};
+        SDL_AudioSpec audio{};
         Uint8* samples = nullptr;
         Uint32 length = 0;
-        if (!SDL_LoadWAV_RW(SDL_RWFromConstMem(wave.data(), static_cast<int>(wave.size())), 1, &spec,
+        if (!SDL_LoadWAV_RW(SDL_RWFromConstMem(wave.data(), static_cast<int>(wave.size())), 1, &audio,
                             &samples, &length))
             return;
-        spec.callback = nullptr;  // samples are queued, not pulled
-        spec.samples = DeviceBufferFrames(spec.freq);
-        device_ = SDL_OpenAudioDevice(nullptr, 0, &spec, nullptr, 0);
+        audio.callback = nullptr;  // samples are queued, not pulled
+        audio.samples = DeviceBufferFrames(audio.freq);
+        device_ = SDL_OpenAudioDevice(nullptr, 0, &audio, nullptr, 0);
         const bool queued = device_ != 0 && SDL_QueueAudio(device_, samples, length) == 0;
         SDL_FreeWAV(samples);
         if (!queued) {
@@ -59,7 +59,7 @@ class SdlSoundPlayer final : public SoundPlayer {
             return;
         }
         SDL_PauseAudioDevice(device_, 0);
-        end_ = Clock::now() + PlayingTime(spec, length);
+        end_ = Clock::now() + PlayingTime(audio, length);
     }
 
     // Queued samples are handed to the device ahead of time, so the queue runs empty before the
