@@ -63,7 +63,17 @@ void LeaveConvertingPhase(const ConversionContext& context) {
     context.seams.cursor.ShowDefaultCursor();
 }
 
-// The tool writes into `output`, never into the target itself: old file, new file, patch file.
+// Where the tool writes, never the target itself: a file that the tool creates in a private
+// directory beside the file it is to become. A file the tool finds there already would be
+// emptied, and on ext4 emptying a file makes its closing write it out at once, inside the
+// tool's time. Also what the result is to keep of the file it replaces.
+struct OutputPlace {
+    std::string directory;
+    std::string file;
+    platform::FileAttributes attributes;
+};
+
+// Old file, new file, patch file.
 std::optional<FinishedProgram> RunPatchTool(const std::string& temporaryCopy, const std::string& output,
                                             const std::string& patch, const ConversionContext& context) {
     CommandLine commandLine;
@@ -74,7 +84,10 @@ std::optional<FinishedProgram> RunPatchTool(const std::string& temporaryCopy, co
     return RunProcess(commandLine, options, context.seams, context.run);
 }
 
-void Discard(const std::string& path) { (void)platform::RemoveFile(path); }
+void DiscardOutput(const OutputPlace& output) {
+    (void)platform::RemoveFile(output.file);
+    (void)platform::RemoveEmptyDirectory(output.directory);
+}
 
 // Anything at the target path itself (a file of any date, a dangling link) is replaced only
 // when the user agrees and the window was not closed meanwhile.
@@ -95,37 +108,39 @@ Failure SystemReason(const std::string& path, const std::error_code& error) {
     return Failure{path + ": " + error.message()};
 }
 
-// The tool's output beside the file it is to become (`destination`, where the links from
-// `target` lead; nothing for a loop of links): a replaced file keeps its permission bits, owner
-// and group; a new one takes the source's permission bits.
-Result<std::string> CreateOutputBeside(const std::optional<std::string>& destination,
-                                       const std::string& target, const std::string& source) {
+// The place for the tool's output beside the file it is to become (`destination`, where the links
+// from `target` lead; nothing for a loop of links): a replaced file keeps its permission bits,
+// owner and group; a new one takes the source's permission bits.
+Result<OutputPlace> PrepareOutput(const std::optional<std::string>& destination, const std::string& target,
+                                  const std::string& source) {
     if (!destination)
         return SystemReason(target, std::make_error_code(std::errc::too_many_symbolic_link_levels));
     const platform::FileAttributes attributes =
         platform::AttributesToKeep(*destination)
             .value_or(platform::PermissionsFrom(source).value_or(platform::FileAttributes{}));
-    std::variant<std::string, std::error_code> created =
-        platform::CreateUniqueFileBeside(*destination, attributes);
+    std::variant<std::string, std::error_code> created = platform::CreatePrivateDirectoryBeside(*destination);
     if (const std::error_code* error = std::get_if<std::error_code>(&created))
         return SystemReason(*destination, *error);
-    return std::get<std::string>(std::move(created));
+    std::string directory = std::get<std::string>(std::move(created));
+    std::string file = directory + "/" + FileNamePart(*destination);
+    return OutputPlace{std::move(directory), std::move(file), attributes};
 }
 
-// Flushes the result to the disk on a worker and moves it to `destination` in one step; on failure
-// it is removed. Without `replace` nothing that appeared there meanwhile is replaced. A result
-// that has got this far is put in place even when the window closes meanwhile.
-bool PutInPlace(const std::string& output, const std::string& destination, bool replace, Seams& seams) {
-    std::optional<platform::File> file = platform::File::OpenForReading(output);
+// Gives the result its attributes, flushes it to the disk on a worker and moves it to
+// `destination` in one step; on failure it is removed. Without `replace` nothing that appeared
+// there meanwhile is replaced. A result that has got this far is put in place even when the
+// window closes meanwhile.
+bool PutInPlace(const OutputPlace& output, const std::string& destination, bool replace, Seams& seams) {
+    std::optional<platform::File> file = platform::File::OpenForReading(output.file);
     const CancelToken uncancelled;
     bool flushed = false;
-    if (file)
+    if (file && file->GiveAttributes(output.attributes))
         seams.work.RunAside(
             [&](ProgressSink& progress) { flushed = FlushInSteps(*file, uncancelled, progress); });
-    if (flushed && platform::MoveIntoPlace(output, destination, replace) == platform::MoveResult::Moved)
-        return true;
-    Discard(output);
-    return false;
+    const bool moved =
+        flushed && platform::MoveIntoPlace(output.file, destination, replace) == platform::MoveResult::Moved;
+    DiscardOutput(output);  // after a move, only the empty directory is left
+    return moved;
 }
 
 // Lists the run's temporary files in the run register while the run lasts, so that an orderly
@@ -148,13 +163,13 @@ bool MatchesCatalogue(const std::optional<std::string>& md5, const ConversionReq
 
 // Stamps and verifies the tool's output, then decides its fate: a verified result replaces the
 // target; an unverified one is kept for inspection only where it destroys nothing.
-void SettleResult(const std::string& output, const std::string& destination, bool replacing,
+void SettleResult(const OutputPlace& output, const std::string& destination, bool replacing,
                   const ConversionRequest& request, const ConversionContext& context,
                   const CancelToken& cancel) {
     Seams& seams = context.seams;
-    if (request.timeStamp >= 0) SetFileDosTime(output, request.timeStamp);
+    if (request.timeStamp >= 0) SetFileDosTime(output.file, request.timeStamp);
     const std::optional<std::string> md5 =
-        ResultFileMd5(output, cancel, seams, context.checksums, context.colours.FontStatusColor);
+        ResultFileMd5(output.file, cancel, seams, context.checksums, context.colours.FontStatusColor);
     const bool verified = MatchesCatalogue(md5, request);
     if (verified || !replacing) {
         if (!PutInPlace(output, destination, replacing, seams)) {
@@ -162,7 +177,7 @@ void SettleResult(const std::string& output, const std::string& destination, boo
             return;
         }
     } else {
-        Discard(output);
+        DiscardOutput(output);
     }
     if (cancel.IsCancelled()) return;  // the window is closing: no result is shown
     if (verified) {
@@ -219,16 +234,17 @@ bool RunConversion(const ConversionRequest& request, const ConversionContext& co
     seams.work.RunAside([&](ProgressSink& progress) {
         copied = CopyFileKeepDate(request.source, temporaryCopy, cancel, progress);
     });
-    std::optional<Result<std::string>> output;  // sought once the copy is there
+    std::optional<Result<OutputPlace>> output;  // sought once the copy is there
     std::optional<FinishedProgram> tool;
     if (!copied) {
         ShowError(seams, MessageWithName(messages::CouldNotCopyToTemp, temporaryCopy));
     } else {
-        output = CreateOutputBeside(destination, target, request.source);
+        output = PrepareOutput(destination, target, request.source);
         // Without a place to write, the tool is not run and the run ends as one that produced nothing.
         if (*output) {
-            temporaryFiles.Add(**output);
-            tool = RunPatchTool(temporaryCopy, **output, request.patch, context);
+            temporaryFiles.Add((*output)->file);
+            temporaryFiles.Add((*output)->directory);
+            tool = RunPatchTool(temporaryCopy, (*output)->file, request.patch, context);
         }
     }
     DiscardCopy(temporaryCopy, seams);
@@ -237,7 +253,7 @@ bool RunConversion(const ConversionRequest& request, const ConversionContext& co
     const bool placed = output && *output;
     // No copy, or a tool that could not be started: each has shown its own box.
     if (!copied || (placed && !tool)) {
-        if (placed) Discard(**output);
+        if (placed) DiscardOutput(**output);
         SetStatus(seams, messages::Idle, context.colours.FontColor, false);
         return false;
     }
@@ -245,8 +261,8 @@ bool RunConversion(const ConversionRequest& request, const ConversionContext& co
         ShowError(seams, std::string(messages::ConversionFailed), output->Reason());
         return true;
     }
-    if (!platform::IsExistingFile(**output)) {
-        Discard(**output);
+    if (!platform::IsExistingFile((*output)->file)) {
+        DiscardOutput(**output);
         ShowError(seams, std::string(messages::ConversionFailed), tool->lastErrorLine);
         return true;
     }

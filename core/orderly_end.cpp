@@ -16,7 +16,8 @@ void EndInOrder(RunRegister& run, Seams& seams, int exitCode) {
     }
     // Then whatever an outside program left running, also outside its process group.
     platform::EndAllChildren();
-    for (const std::string& path : run.TemporaryFiles) (void)platform::RemoveFile(path);
+    for (const std::string& path : run.TemporaryFiles)
+        (void)(platform::RemoveFile(path) || platform::RemoveEmptyDirectory(path));
     run.TemporaryFiles.clear();
     if (!run.ExtractionDir.empty()) platform::DeleteDirectoryTree(run.ExtractionDir);
     seams.end.Exit(exitCode);

@@ -42,6 +42,7 @@ struct ProgramSetup {
 struct RunRegister {
     std::string ExtractionDir;
     int RunningProgram = NoProgram;
+    // Files, and the private directories that hold them, each listed after what it holds.
     std::vector<std::string> TemporaryFiles;
 };
 

@@ -31,6 +31,8 @@ struct FileIdentity {
 // Now, on the clock that file time stamps are taken from.
 [[nodiscard]] FileTime CurrentFileTime();
 
+struct FileAttributes;
+
 class File {
   public:
     // Opens an existing regular file for reading only and takes an exclusive lock on it, so that
@@ -86,6 +88,8 @@ class File {
     [[nodiscard]] bool Sync();
     // Cuts the file to `size` bytes.
     [[nodiscard]] bool Truncate(std::uint64_t size);
+    // Gives the file the permission bits, and the owner and group where the process may set them.
+    [[nodiscard]] bool GiveAttributes(const FileAttributes& attributes);
 
   private:
     explicit File(int descriptor) : descriptor_(descriptor) {}
@@ -113,11 +117,11 @@ struct FileAttributes {
 // its owner; nullopt when it cannot be read.
 [[nodiscard]] std::optional<FileAttributes> PermissionsFrom(const std::string& path);
 
-// Creates a new, empty, hidden file with a unique name in the directory of `path`, never taking
-// a name that exists, with the given permission bits; the owner and group are set where the
-// process may set them. Returns its path, or the system's error when it cannot be created.
-[[nodiscard]] std::variant<std::string, std::error_code> CreateUniqueFileBeside(
-    const std::string& path, const FileAttributes& attributes);
+// Creates a new, empty, hidden directory with a unique name in the directory of `path`, never
+// taking a name that exists, that only this user may enter: nobody else can put a link where a
+// file made in it is to go. Returns its path, or the system's error when it cannot be created.
+[[nodiscard]] std::variant<std::string, std::error_code> CreatePrivateDirectoryBeside(
+    const std::string& path);
 
 // The path a symbolic link at `path` leads to, following link after link (the last component
 // only); `path` itself when it is no link. nullopt for a loop of links.

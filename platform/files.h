@@ -55,5 +55,7 @@ void DeleteDirectoryTree(const std::string& path);
 [[nodiscard]] bool SetModificationTime(const std::string& path, const LocalTime& time);
 
 [[nodiscard]] bool RemoveFile(const std::string& path);
+// Removes a directory that holds nothing.
+[[nodiscard]] bool RemoveEmptyDirectory(const std::string& path);
 
 }  // namespace platform

@@ -230,6 +230,10 @@ constexpr int MaxLinkHops = 40;
 
 }  // namespace
 
+bool File::GiveAttributes(const FileAttributes& attributes) {
+    return ApplyAttributes(descriptor_, attributes);
+}
+
 std::optional<FileAttributes> AttributesToKeep(const std::string& path) {
     struct stat status {};
     if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
@@ -242,24 +246,15 @@ std::optional<FileAttributes> PermissionsFrom(const std::string& path) {
     return FileAttributes{status.st_mode & 0777, std::nullopt, std::nullopt};
 }
 
-std::variant<std::string, std::error_code> CreateUniqueFileBeside(const std::string& path,
-                                                                  const FileAttributes& attributes) {
+std::variant<std::string, std::error_code> CreatePrivateDirectoryBeside(const std::string& path) {
     const std::string directory = DirectoryOf(path);
     const std::string name = path.substr(directory.size());
     constexpr int Attempts = 100;
     constexpr std::size_t MaxNameStem = 200;  // room for the dot and the suffix within a 255-byte name
     for (int attempt = 0; attempt < Attempts; ++attempt) {
         const std::string candidate = directory + "." + name.substr(0, MaxNameStem) + "." + RandomSuffix();
-        const int descriptor =
-            ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW, 0600);
-        if (descriptor < 0 && errno == EEXIST) continue;
-        if (descriptor < 0) return SystemError(errno);
-        const bool ok = ApplyAttributes(descriptor, attributes);
-        const int error = errno;
-        ::close(descriptor);
-        if (ok) return candidate;
-        ::unlink(candidate.c_str());
-        return SystemError(error);
+        if (::mkdir(candidate.c_str(), 0700) == 0) return candidate;
+        if (errno != EEXIST) return SystemError(errno);
     }
     return SystemError(EEXIST);
 }

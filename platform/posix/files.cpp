@@ -233,4 +233,6 @@ bool SetModificationTime(const std::string& path, const LocalTime& time) {
 
 bool RemoveFile(const std::string& path) { return unlink(path.c_str()) == 0; }
 
+bool RemoveEmptyDirectory(const std::string& path) { return rmdir(path.c_str()) == 0; }
+
 }  // namespace platform

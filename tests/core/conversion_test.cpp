@@ -294,25 +294,29 @@ TEST_F(ConversionRun, HandsThePatchToolItsThreeFilesExactlyWhateverTheirNamesHol
     SelectNewVersion();
     const std::string target = work.File("my data/say \"hi\" new.dat");
     const std::string record = scratch.File("arguments");
-    // Records the argument count, the arguments, whether the copy holds the source's bytes and
-    // whether the output was handed over as a fresh empty file; then writes the right result.
+    // Records the argument count, the arguments, whether the copy holds the source's bytes,
+    // whether the output is still to be made and who may enter its directory; then writes the
+    // right result.
     InstallFakeTool("{ echo $#; printf '%s\\n' \"$@\"; cmp -s \"$1\" " + ShellQuoted(source) +
-                    " && echo copy-ok; test -f \"$2\" && test ! -s \"$2\" && echo fresh; } > " +
+                    " && echo copy-ok; test ! -e \"$2\" && echo fresh; stat -c %a \"${2%/*}\"; } > " +
                     ShellQuoted(record) + "\ncp \"$NEW\" \"$2\"");
     const core::ConversionRequest request = Request(source, target);
 
     EXPECT_TRUE(Run(request));
 
     const std::vector<std::string> lines = Lines(record);
-    ASSERT_EQ(lines.size(), 6u);
+    ASSERT_EQ(lines.size(), 7u);
     EXPECT_EQ(lines[0], "3");
     EXPECT_EQ(lines[1], core::TemporaryCopyPath(run.ExtractionDir, source));
     EXPECT_EQ(lines[1], extraction.File("temp folder/say \"hi\" 'there'.dat.tmp"));
-    EXPECT_EQ(std::filesystem::path(lines[2]).parent_path(), work.File("my data"));
-    EXPECT_EQ(std::filesystem::path(lines[2]).filename().string().front(), '.');
+    const std::filesystem::path output(lines[2]);
+    EXPECT_EQ(output.parent_path().parent_path(), work.File("my data"));
+    EXPECT_EQ(output.parent_path().filename().string().front(), '.');
+    EXPECT_EQ(output.filename(), "say \"hi\" new.dat");
     EXPECT_EQ(lines[3], patch);
     EXPECT_EQ(lines[4], "copy-ok");
     EXPECT_EQ(lines[5], "fresh");
+    EXPECT_EQ(lines[6], "700");
     EXPECT_EQ(ReadWholeFile(target), newBytes);
     EXPECT_THAT(fake.successes, ElementsAre("Conversion successful."));
     ExpectOnly(work.File("my data"), {"say \"hi\" 'there'.dat", "say \"hi\" new.dat"});
@@ -749,7 +753,7 @@ INSTANTIATE_TEST_SUITE_P(
         MisbehavingTool{"WritesHalfTheResult", "head -c 80000 \"$NEW\" > \"$2\"", "",
                         "md5 verification failed"},
         MisbehavingTool{"WritesWrongBytes", "printf 'wrong' > \"$2\"", "", "md5 verification failed"},
-        MisbehavingTool{"IsKilledBySignal", "kill -9 $$", "137", "md5 verification failed"},
+        MisbehavingTool{"IsKilledBySignalBeforeWriting", "kill -9 $$", "137", "Conversion failed"},
         MisbehavingTool{"DatesItsResultBefore1980", "cp \"$NEW\" \"$2\"\ntouch -d 1975-01-01 \"$2\"", "",
                         "Conversion failed"}),
     [](const ::testing::TestParamInfo<MisbehavingTool>& tool) { return tool.param.name; });

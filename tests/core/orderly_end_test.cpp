@@ -23,14 +23,16 @@ TEST(EndInOrder, StopsTheProgramRemovesTheRunsFilesAndExitsSilently) {
     run.ExtractionDir = dir.File("extracted");
     fs::create_directory(run.ExtractionDir);
     const std::string copy = dir.Write("extracted/game.dat.tmp", "copy");
-    const std::string output = dir.Write(".game.dat.x1y2z3", "half a result");
+    const std::string outputDirectory = dir.File(".game.dat.x1y2z3");
+    fs::create_directory(outputDirectory);
+    const std::string output = dir.Write(".game.dat.x1y2z3/game.dat", "half a result");
     const std::string source = dir.Write("game.dat", "the source");
     const auto tool =
         platform::StartProgram({"/bin/sh", "-c", "echo $$ > \"$0\"; sleep 60", dir.File("pid")}, "");
     ASSERT_TRUE(tool.has_value());
     ASSERT_EQ(testing_support::WaitForPidFile(dir.File("pid")), *tool);
     run.RunningProgram = *tool;
-    run.TemporaryFiles = {copy, output};
+    run.TemporaryFiles = {copy, output, outputDirectory};
     testing_support::FakeSeams fake;
     auto seams = fake.Bundle();
 
@@ -43,7 +45,7 @@ TEST(EndInOrder, StopsTheProgramRemovesTheRunsFilesAndExitsSilently) {
 
     EXPECT_TRUE(testing_support::HasEnded(*tool));
     EXPECT_FALSE(fs::exists(run.ExtractionDir));
-    EXPECT_FALSE(fs::exists(output));
+    EXPECT_FALSE(fs::exists(outputDirectory));
     EXPECT_EQ(testing_support::ReadWholeFile(source), "the source");
     EXPECT_THAT(fake.errors, ::testing::IsEmpty());
     EXPECT_THAT(fake.successes, ::testing::IsEmpty());
