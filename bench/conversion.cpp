@@ -2,8 +2,11 @@
 // again) and times the shell doing the same work with cp, bspatch, md5sum and sync, in turn for a
 // number of rounds (the first argument, 3 when none is given) on the same patch: first with
 // Debian's bspatch on both sides, then with ours on both sides. The sides take turns at going
-// first. Prints each round, both sides' best times and their ratio, and the longest pause of a
-// 10 ms timer while the window worked. bench-patch_tool compares the patch tools alone.
+// first. Prints each round, both sides' best times and their ratio, the median of the rounds' own
+// ratios, the processor time the hypervisor took meanwhile, and the longest pause of a 10 ms timer
+// while the window worked. bench-patch_tool compares the patch tools alone.
+#include <unistd.h>
+
 #include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
@@ -14,10 +17,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "app/event_dispatcher.h"
 #include "bench/processor_name.h"
@@ -248,16 +254,35 @@ struct Rounds {
     WindowTimes window{.identify = 1e9};
     double longestToolWaitGapMs = 0;
     double longestOtherGapMs = 0;
+    std::vector<double> ratios;  // each round's own, its two sides having run back to back
 
     void Add(const ShellTimes& shellTimes, const WindowTimes& times) {
         ++count;
+        ratios.push_back(times.Total() / shellTimes.Flushed());
         if (shellTimes.Flushed() < shell.Flushed()) shell = shellTimes;
         shellWorkAlone = std::min(shellWorkAlone, shellTimes.work);
         if (times.Total() < window.Total()) window = times;
         longestToolWaitGapMs = std::max(longestToolWaitGapMs, times.longestToolWaitGapMs);
         longestOtherGapMs = std::max(longestOtherGapMs, times.longestOtherGapMs);
     }
+
+    double MedianRatio() {
+        const auto middle = ratios.begin() + std::ssize(ratios) / 2;
+        std::nth_element(ratios.begin(), middle, ratios.end());
+        return *middle;
+    }
 };
+
+// Processor time that the hypervisor gave to others, summed over this machine's processors (the
+// steal column of /proc/stat): what makes a virtual machine anything but quiet. 0 when unknown.
+double StolenSeconds() {
+    std::ifstream stat("/proc/stat");
+    std::string label;
+    std::uint64_t fields[8] = {};
+    stat >> label;
+    for (std::uint64_t& field : fields) stat >> field;
+    return stat ? static_cast<double>(fields[7]) / static_cast<double>(sysconf(_SC_CLK_TCK)) : 0.0;
+}
 
 // Whether `target` holds the new version; it is removed either way, so that the next run, of
 // either side, does not share the page cache with it.
@@ -299,6 +324,7 @@ bool Report(const Files& files, const PatchTool& tool) {
     std::printf("\nWith %s on both sides (%s):\n", tool.name, tool.path.c_str());
     if (!Shell("cp " + Quoted(tool.path) + " " + Quoted(files.extraction + "/bspatch"))) return false;
     Rounds rounds;
+    const double stolenBefore = StolenSeconds();
     for (int round = 1; round <= RequestedRounds(); ++round) {
         const std::optional<std::pair<ShellTimes, WindowTimes>> result =
             RunRound(files, tool, round % 2 == 1);
@@ -315,6 +341,8 @@ bool Report(const Files& files, const PatchTool& tool) {
         std::fflush(stdout);
         rounds.Add(shell, window);
     }
+    std::printf("processor time taken by the hypervisor during these rounds: %.1f s\n",
+                StolenSeconds() - stolenBefore);
     const WindowTimes& window = rounds.window;
     std::printf("Best of %d rounds:\n", rounds.count);
     std::printf("window: %.2f s (identify %.2f s, convert until success %.2f s, identify again %.2f s)\n",
@@ -324,6 +352,7 @@ bool Report(const Files& files, const PatchTool& tool) {
                 rounds.shell.Flushed());
     std::printf("ratio window / shell with %s: %.3f (goal <= 1.05)\n", tool.name,
                 window.Total() / rounds.shell.Flushed());
+    std::printf("median of the rounds' own ratios: %.3f\n", rounds.MedianRatio());
     std::printf("ratio without the identification after success: %.3f\n",
                 (window.identify + window.convert) / rounds.shell.Flushed());
     std::printf("shell leaving its result unflushed in the page cache: %.2f s, ratio window / that %.3f\n",
