@@ -12,12 +12,6 @@ namespace platform {
 // Process id of a started program.
 using ProgramId = int;
 
-// Starts arguments[0] (a path; a relative one is taken from the caller's current directory) with
-// the whole list as its arguments, in `workingDirectory` when that is not empty, with the
-// caller's environment and no open files beyond the standard three. The program leads a process
-// group of its own, so that it can be stopped together with whatever it starts, and the kernel
-// kills it when the caller dies. nullopt when it cannot be executed (missing, no permission, a
-// format the kernel does not run).
 // What a started program writes to its standard error, kept in an anonymous file so that its
 // last words can be shown after it has ended.
 class ErrorCapture {
@@ -36,6 +30,12 @@ class ErrorCapture {
     int descriptor_;
 };
 
+// Starts arguments[0] (a path; a relative one is taken from the caller's current directory) with
+// the whole list as its arguments, in `workingDirectory` when that is not empty, with the
+// caller's environment and no open files beyond the standard three. The program leads a process
+// group of its own, so that it can be stopped together with whatever it starts, and the kernel
+// kills it when the caller dies. nullopt when it cannot be executed (missing, no permission, a
+// format the kernel does not run).
 // With `errors`, the program's standard error goes there instead of to the caller's.
 [[nodiscard]] std::optional<ProgramId> StartProgram(const std::vector<std::string>& arguments,
                                                     const std::string& workingDirectory,
