@@ -137,10 +137,13 @@ bool PutInPlace(const OutputPlace& output, const std::string& destination, bool 
     if (file && file->GiveAttributes(output.attributes))
         seams.work.RunAside(
             [&](ProgressSink& progress) { flushed = FlushInSteps(*file, uncancelled, progress); });
-    const bool moved =
-        flushed && platform::MoveIntoPlace(output.file, destination, replace) == platform::MoveResult::Moved;
-    DiscardOutput(output);  // after a move, only the empty directory is left
-    return moved;
+    if (flushed &&
+        platform::MoveIntoPlace(output.file, destination, replace) == platform::MoveResult::Moved) {
+        (void)platform::RemoveEmptyDirectory(output.directory);
+        return true;
+    }
+    DiscardOutput(output);
+    return false;
 }
 
 // Lists the run's temporary files in the run register while the run lasts, so that an orderly
