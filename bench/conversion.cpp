@@ -4,7 +4,8 @@
 // Debian's bspatch on both sides, then with ours on both sides. The sides take turns at going
 // first. Prints each round, both sides' best times and their ratio, the median of the rounds' own
 // ratios, the processor time the hypervisor took meanwhile, and the longest pause of a 10 ms timer
-// while the window worked. bench-patch_tool compares the patch tools alone.
+// while the window worked. Each side starts from a machine at rest (see Settle). bench-patch_tool
+// compares the patch tools alone.
 #include <unistd.h>
 
 #include <QApplication>
@@ -22,6 +23,7 @@
 #include <iterator>
 #include <optional>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -52,6 +54,16 @@ double SecondsSince(Clock::time_point start) {
 std::string Quoted(const std::string& path) { return "'" + path + "'"; }
 
 bool Shell(const std::string& command) { return std::system(command.c_str()) == 0; }
+
+// Writes out what earlier work left in the page cache and lets memory freed by it settle, so that
+// neither side starts with an advantage. A virtual machine may hand freed memory back to its host
+// within a second, and filling such memory again costs about eight times as much: a side that
+// started right after the other's files were removed would fill cheap memory, and the side that
+// first identifies its source would not.
+void Settle() {
+    Shell("sync");
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+}
 
 // Answers every question with Yes and remembers what it was shown and when.
 class BenchDialogs : public ui::Dialogs {
@@ -162,7 +174,7 @@ WindowTimes ConvertThroughWindow(const Files& files, const std::string& target) 
     form.show();
     controls.Edit2->setText(QString::fromLocal8Bit(target));
     QApplication::processEvents();
-    Shell("sync");
+    Settle();
 
     WindowTimes times;
     TickWatch ticks([&run] { return run.RunningProgram != core::NoProgram; });
@@ -202,7 +214,7 @@ struct ShellTimes {
 std::optional<ShellTimes> ConvertInShell(const Files& files, const PatchTool& tool,
                                          const std::string& target) {
     const std::string copy = files.work + "/shell-copy.tmp";
-    Shell("sync");
+    Settle();
     const Clock::time_point start = Clock::now();
     const bool ok =
         Shell("cp " + Quoted(files.source) + " " + Quoted(copy) + " && " + Quoted(tool.path) + " " +
