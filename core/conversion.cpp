@@ -1,5 +1,6 @@
 #include "core/conversion.h"
 
+#include <cerrno>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -126,24 +127,34 @@ Result<OutputPlace> PrepareOutput(const std::optional<std::string>& destination,
     return OutputPlace{std::move(directory), std::move(file), attributes};
 }
 
-// Gives the result its attributes, flushes it to the disk on a worker and moves it to
-// `destination` in one step; on failure it is removed. Without `replace` nothing that appeared
-// there meanwhile is replaced. A result that has got this far is put in place even when the
-// window closes meanwhile.
-bool PutInPlace(const OutputPlace& output, const std::string& destination, bool replace, Seams& seams) {
+// The system's word on the call that has just failed on this thread.
+std::error_code LastSystemError() { return {errno != 0 ? errno : EIO, std::generic_category()}; }
+
+// Gives the result its attributes and flushes it to the disk on a worker; the system's error
+// when either fails.
+std::error_code MakeDurable(const OutputPlace& output, Seams& seams) {
     std::optional<platform::File> file = platform::File::OpenForReading(output.file);
+    if (!file || !file->GiveAttributes(output.attributes)) return LastSystemError();
     const CancelToken uncancelled;
-    bool flushed = false;
-    if (file && file->GiveAttributes(output.attributes))
-        seams.work.RunAside(
-            [&](ProgressSink& progress) { flushed = FlushInSteps(*file, uncancelled, progress); });
-    if (flushed &&
-        platform::MoveIntoPlace(output.file, destination, replace) == platform::MoveResult::Moved) {
-        (void)platform::RemoveEmptyDirectory(output.directory);
-        return true;
+    std::error_code error;
+    seams.work.RunAside([&](ProgressSink& progress) {
+        if (!FlushInSteps(*file, uncancelled, progress)) error = LastSystemError();
+    });
+    return error;
+}
+
+// Makes the result durable and moves it to `destination` in one step; on failure it is removed
+// and the reason names `destination`. Without `replace` nothing that appeared there meanwhile is
+// replaced. A result that has got this far is put in place even when the window closes meanwhile.
+Status PutInPlace(const OutputPlace& output, const std::string& destination, bool replace, Seams& seams) {
+    std::error_code error = MakeDurable(output, seams);
+    if (!error) error = platform::MoveIntoPlace(output.file, destination, replace);
+    if (error) {
+        DiscardOutput(output);
+        return SystemReason(destination, error);
     }
-    DiscardOutput(output);
-    return false;
+    (void)platform::RemoveEmptyDirectory(output.directory);
+    return Succeeded;
 }
 
 // Lists the run's temporary files in the run register while the run lasts, so that an orderly
@@ -175,8 +186,8 @@ void SettleResult(const OutputPlace& output, const std::string& destination, boo
         ResultFileMd5(output.file, cancel, seams, context.checksums, context.colours.FontStatusColor);
     const bool verified = MatchesCatalogue(md5, request);
     if (verified || !replacing) {
-        if (!PutInPlace(output, destination, replacing, seams)) {
-            ShowError(seams, std::string(messages::ConversionFailed));
+        if (const Status placed = PutInPlace(output, destination, replacing, seams); !placed) {
+            ShowError(seams, std::string(messages::ConversionFailed), placed.Reason());
             return;
         }
     } else {

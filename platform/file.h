@@ -127,11 +127,10 @@ struct FileAttributes {
 // only); `path` itself when it is no link. nullopt for a loop of links.
 [[nodiscard]] std::optional<std::string> FollowLinks(const std::string& path);
 
-enum class MoveResult { Moved, TargetExists, Failed };
 // Moves `from` to `to` in one step (same file system only), then waits until the directory
 // entry is on the disk. With `replace` a file at `to` is replaced; without, the move fails with
-// TargetExists when anything stands there.
-[[nodiscard]] MoveResult MoveIntoPlace(const std::string& from, const std::string& to, bool replace);
+// "file exists" when anything stands there. Returns the system's error, none when moved.
+[[nodiscard]] std::error_code MoveIntoPlace(const std::string& from, const std::string& to, bool replace);
 
 // True when anything at all stands at the path, a dangling symbolic link included.
 [[nodiscard]] bool EntryExists(const std::string& path);

@@ -271,19 +271,17 @@ std::optional<std::string> FollowLinks(const std::string& path) {
     return std::nullopt;
 }
 
-MoveResult MoveIntoPlace(const std::string& from, const std::string& to, bool replace) {
+std::error_code MoveIntoPlace(const std::string& from, const std::string& to, bool replace) {
     if (replace) {
-        if (::rename(from.c_str(), to.c_str()) != 0) return MoveResult::Failed;
+        if (::rename(from.c_str(), to.c_str()) != 0) return SystemError(errno);
     } else if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) != 0) {
-        if (errno == EEXIST) return MoveResult::TargetExists;
-        if (errno != EINVAL && errno != ENOSYS) return MoveResult::Failed;
+        if (errno != EINVAL && errno != ENOSYS) return SystemError(errno);
         // A file system without that flag: a hard link is made only where no name stands.
-        if (::link(from.c_str(), to.c_str()) != 0)
-            return errno == EEXIST ? MoveResult::TargetExists : MoveResult::Failed;
+        if (::link(from.c_str(), to.c_str()) != 0) return SystemError(errno);
         ::unlink(from.c_str());
     }
     SyncDirectory(DirectoryOf(to));
-    return MoveResult::Moved;
+    return {};
 }
 
 bool EntryExists(const std::string& path) {

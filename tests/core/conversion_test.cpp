@@ -415,6 +415,7 @@ TEST_F(ConversionRun, AResultThatCannotBeFlushedToTheDiskReplacesNothing) {
     EXPECT_TRUE(Run(Request(source, work.File("game_New.dat"))));
 
     EXPECT_THAT(fake.errors, ElementsAre("Conversion failed"));
+    EXPECT_THAT(fake.errorReasons, ElementsAre(work.File("game_New.dat") + ": Invalid argument"));
     ExpectNoLeftovers({"game.dat"});
 }
 
@@ -440,6 +441,7 @@ TEST_F(ConversionRun, ADirectoryAtTheTargetPathIsNeitherReplacedNorLeftWithLitte
     EXPECT_TRUE(Run(Request(source, work.File("folder.dat"))));
 
     EXPECT_THAT(fake.errors, ElementsAre("Conversion failed"));
+    EXPECT_THAT(fake.errorReasons, ElementsAre(work.File("folder.dat") + ": Is a directory"));
     EXPECT_TRUE(std::filesystem::is_empty(work.File("folder.dat")));
     ExpectNoLeftovers({"game.dat", "folder.dat"});
 }
@@ -635,6 +637,7 @@ TEST_F(ConversionRun, AFileThatAppearsAtTheTargetDuringTheRunIsNotReplaced) {
     EXPECT_THAT(fake.questions, IsEmpty());
     EXPECT_EQ(ReadWholeFile(target), "not asked about");
     EXPECT_THAT(fake.errors, ElementsAre("Conversion failed"));
+    EXPECT_THAT(fake.errorReasons, ElementsAre(target + ": File exists"));
     ExpectNoLeftovers({"game.dat", "game_New.dat"});
 }
 
