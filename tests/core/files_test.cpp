@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <functional>
 
+#include "platform/file.h"
 #include "tests/core/support/temp_dir.h"
 
 namespace {
@@ -125,6 +126,25 @@ TEST(MakeDirectory, CreatesWithTheModeAndRefusesAnyExistingName) {
     EXPECT_EQ(platform::MakeDirectory(dir.File("no/parent"), 0700), platform::MakeDirectoryResult::Failed);
     EXPECT_TRUE(platform::DirectoryExists(dir.File("new")));
     EXPECT_FALSE(platform::DirectoryExists(dir.File("file")));
+}
+
+// Without replacing, anything at the target (a dangling link too) refuses the move with the
+// system's reason and both files stay as they were.
+TEST(MoveIntoPlace, ReplacesOnlyWhenAskedAndSaysWhyItDidNotMove) {
+    TempDir dir;
+    const std::string result = dir.Write("result", "new");
+    fs::create_symlink("nowhere", dir.File("dangling"));
+    dir.Write("taken", "old");
+    for (const char* name : {"dangling", "taken"})
+        EXPECT_EQ(platform::MoveIntoPlace(result, dir.File(name), false), std::errc::file_exists) << name;
+    EXPECT_EQ(testing_support::ReadWholeFile(dir.File("taken")), "old");
+
+    EXPECT_FALSE(platform::MoveIntoPlace(result, dir.File("free"), false));
+    EXPECT_FALSE(platform::MoveIntoPlace(dir.File("free"), dir.File("taken"), true));
+    EXPECT_EQ(testing_support::ReadWholeFile(dir.File("taken")), "new");
+    EXPECT_EQ(platform::MoveIntoPlace(result, dir.File("other"), false),
+              std::errc::no_such_file_or_directory);
+    EXPECT_EQ(dir.Entries(), (std::set<std::string>{"dangling", "taken"}));
 }
 
 TEST(ModificationTime, SetsTheLocalTimeAndLeavesTheAccessTime) {
